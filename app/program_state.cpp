@@ -1,0 +1,8 @@
+#include "app/program_state.h"
+
+namespace tessiloom {
+
+QString LastFolder;
+QString ChosenPath;
+
+}  // namespace tessiloom
