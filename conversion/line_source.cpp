@@ -1,0 +1,111 @@
+#include "conversion/line_source.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tessiloom {
+std::size_t StringByteSource::Read(char* buffer, std::size_t capacity) {
+    const std::size_t count = std::min(capacity, text_.size());
+    if (count > 0) std::memcpy(buffer, text_.data(), count);
+    text_.remove_prefix(count);
+    return count;
+}
+
+LineSource::LineSource(ByteSource& bytes, std::size_t blockBytes)
+    : bytes_(bytes), capacity_(std::max<std::size_t>(blockBytes, 2)), buffer_(new char[capacity_ + kPadding]()) {}
+
+bool LineSource::Refill() {
+    if (endOfInput_) return false;
+    if (begin_ > 0) {
+        const std::size_t unread = end_ - begin_;
+        std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
+        scanned_ -= begin_;
+        if (marker_ != kNoMarker) marker_ -= begin_;
+        begin_ = 0;
+        end_ = unread;
+    }
+    if (end_ == capacity_) {
+        // One line fills the whole block: it can only be handed out whole from a larger one.
+        const std::size_t larger = capacity_ * 2;
+        std::unique_ptr<char[]> grown(new char[larger + kPadding]);
+        std::memcpy(grown.get(), buffer_.get(), end_);
+        buffer_ = std::move(grown);
+        capacity_ = larger;
+    }
+    const std::size_t count = bytes_.Read(buffer_.get() + end_, capacity_ - end_);
+    end_ += count;
+    std::memset(buffer_.get() + end_, 0, kPadding);  // what follows the last line is defined
+    endOfInput_ = count == 0;
+    return !endOfInput_;
+}
+
+template <bool kSeekMarker>
+std::size_t LineSource::FindLineEnd(char markerByte) {
+    std::size_t i = scanned_;
+#if defined(__SSE2__)
+    // Sixteen bytes a step: a line of a listing takes a handful of steps.
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i markerBytes = _mm_set1_epi8(markerByte);
+    for (; i + 16 <= end_; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer_.get() + i));
+        const auto ends = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, carriageReturn), _mm_cmpeq_epi8(chunk, lineFeed))));
+        const unsigned firstEnd = ends != 0 ? static_cast<unsigned>(__builtin_ctz(ends)) : 16;
+        if constexpr (kSeekMarker) {
+            if (marker_ == kNoMarker) {
+                auto markers = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, markerBytes)));
+                markers &= (1u << firstEnd) - 1;  // only those in this line
+                if (markers != 0) marker_ = i + static_cast<std::size_t>(__builtin_ctz(markers));
+            }
+        }
+        if (ends != 0) return scanned_ = i + firstEnd;
+    }
+#endif
+    for (; i < end_; ++i) {
+        const char c = buffer_[i];
+        if (c == '\r' || c == '\n') return scanned_ = i;
+        if constexpr (kSeekMarker) {
+            if (c == markerByte && marker_ == kNoMarker) marker_ = i;
+        }
+    }
+    return scanned_ = end_;
+}
+
+template <bool kSeekMarker>
+bool LineSource::Next(std::string_view& line, char markerByte, std::size_t& marker) {
+    for (;;) {
+        const std::size_t terminator = FindLineEnd<kSeekMarker>(markerByte);
+        const bool found = terminator < end_;
+        if (found && buffer_[terminator] == '\r' && terminator + 1 == end_ && !endOfInput_) {
+            Refill();  // the LF of a CR LF may start the next block
+            continue;
+        }
+        if (!found && Refill()) continue;
+        // After a read failure the bytes held may be a cut line: never hand them out as whole.
+        if (!found && (begin_ == end_ || Failure())) return false;
+
+        const std::size_t lineEnd = found ? terminator : end_;  // Refill may have moved the bytes
+        line = std::string_view(buffer_.get() + begin_, lineEnd - begin_);
+        marker = marker_ == kNoMarker ? kNoMarker : marker_ - begin_;
+        const bool crLf = found && buffer_[terminator] == '\r' && terminator + 1 < end_ && buffer_[terminator + 1] == '\n';
+        begin_ = scanned_ = found ? terminator + (crLf ? 2 : 1) : end_;
+        marker_ = kNoMarker;
+        return true;
+    }
+}
+
+bool LineSource::NextLine(std::string_view& line) {
+    std::size_t unused;
+    return Next<false>(line, '\0', unused);
+}
+
+bool LineSource::NextLine(std::string_view& line, char markerByte, std::size_t& marker) {
+    return Next<true>(line, markerByte, marker);
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace tessiloom {
+
+// The vertex heights in listing order. Storage grows in fixed blocks as heights are appended, so
+// memory follows the vertex lines actually read (never a count a header claims) and growing
+// never copies: the peak stays at 8 bytes a height plus one block.
+class HeightList {
+public:
+    static constexpr std::size_t kBlockBits = 16;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+
+    HeightList() = default;
+    HeightList(std::initializer_list<double> heights) {
+        for (const double height : heights) Append(height);
+    }
+
+    void Append(double height) {
+        if ((size_ & (kBlockSize - 1)) == 0) blocks_.push_back(std::make_unique_for_overwrite<double[]>(kBlockSize));
+        blocks_.back()[size_ & (kBlockSize - 1)] = height;
+        ++size_;
+    }
+    double operator[](std::size_t index) const { return blocks_[index >> kBlockBits][index & (kBlockSize - 1)]; }
+    std::size_t Size() const { return size_; }
+
+private:
+    std::vector<std::unique_ptr<double[]>> blocks_;
+    std::size_t size_ = 0;
+};
+
+// What reading the vertex list yields. `lowest` starts at 65000.0 and `highest` at 0.0, so the
+// automatic range always reaches down to at least 65000 and up to at least 0.
+struct MeshHeights {
+    HeightList heights;
+    double lowest = 65000.0;
+    double highest = 0.0;
+};
+
+}  // namespace tessiloom

@@ -1,0 +1,116 @@
+#include "conversion/reader.h"
+
+#include <cmath>
+#include <limits>
+#include <string_view>
+
+#include "conversion/number_text.h"
+#include "conversion/val.h"
+
+namespace tessiloom {
+namespace {
+
+constexpr std::string_view kVerticesMarker = "Vertices:";
+constexpr std::string_view kFacesMarker = "Faces:";
+constexpr std::string_view kVertexListMarker = "Vertex list";
+constexpr std::string_view kHeightMarker = "Z:";
+
+// Why the line source stopped giving lines: a read failure, or else the end of the file before
+// `missing`.
+std::string EndedBefore(const LineSource& source, const std::string& missing) {
+    if (auto failure = source.Failure()) return *failure;
+    return "the file ends before " + missing;
+}
+
+// Skips lines until one holds `marker`; false when the input ends first.
+bool SkipToLineWith(LineSource& source, std::string_view marker, std::string_view& line) {
+    while (source.NextLine(line)) {
+        if (line.find(marker) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
+// Reads one header count: Val of the rest of the line after the marker, rounded half to even.
+std::optional<std::string> ReadCount(std::string_view rest, const char* what, std::int32_t& count) {
+    const double value = Val(rest);
+    const double rounded = std::nearbyint(value);  // the default rounding mode rounds ties to even
+    constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
+    constexpr double kHighest = std::numeric_limits<std::int32_t>::max();
+    if (!(rounded >= kLowest && rounded <= kHighest)) {
+        return std::string("the ") + what + " " + NumberText(value) + " does not fit a 32-bit integer";
+    }
+    if (rounded < 0) return std::string("the ") + what + " " + NumberText(rounded) + " is negative";
+    count = static_cast<std::int32_t>(rounded);
+    return std::nullopt;
+}
+
+}  // namespace
+
+HeaderRead ReadHeaderCounts(LineSource& source) {
+    HeaderRead result;
+    std::string_view line;
+    if (!SkipToLineWith(source, kVerticesMarker, line)) {
+        result.failure = EndedBefore(source, "a line with \"Vertices:\"");
+        return result;
+    }
+    const std::size_t faces = line.find(kFacesMarker);
+    if (faces == std::string_view::npos) {
+        result.failure = "the header line with \"Vertices:\" has no \"Faces:\"";
+        return result;
+    }
+    const std::size_t vertices = line.find(kVerticesMarker);
+    result.failure = ReadCount(line.substr(vertices + kVerticesMarker.size()), "vertex count",
+                               result.counts.vertexCount);
+    if (!result.failure) {
+        result.failure = ReadCount(line.substr(faces + kFacesMarker.size()), "face count",
+                                   result.counts.faceCount);
+    }
+    return result;
+}
+
+GridShape IsSquareGrid(std::int32_t vertexCount, std::int32_t faceCount) {
+    const double side = std::sqrt(static_cast<double>(vertexCount));
+    const double half = static_cast<double>(faceCount) / 2.0;
+    return GridShape{std::sqrt(half) + 1.0 == side, side};
+}
+
+std::optional<std::string> SkipToVertexList(LineSource& source) {
+    std::string_view line;
+    if (!SkipToLineWith(source, kVertexListMarker, line)) {
+        return EndedBefore(source, "the line with \"Vertex list\"");
+    }
+    return std::nullopt;
+}
+
+VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount) {
+    VertexHeights result;
+    MeshHeights& mesh = result.mesh;
+    std::string_view line;
+    for (std::int32_t index = 0; index < vertexCount; ++index) {
+        std::size_t marker;
+        if (!source.NextLine(line, kHeightMarker[0], marker)) {
+            result.failure = EndedBefore(source, "vertex line " + std::to_string(index) + " (of " +
+                                                     std::to_string(vertexCount) + ")");
+            return result;
+        }
+        // The line source found the first "Z"; it starts the marker unless no ":" follows it.
+        if (marker != LineSource::kNoMarker && line.substr(marker, kHeightMarker.size()) != kHeightMarker) {
+            marker = line.find(kHeightMarker, marker + 1);
+        }
+        if (marker == std::string_view::npos) {
+            result.unreadableVertex = index;
+            return result;
+        }
+        const double height = Val(line.substr(marker + kHeightMarker.size()));
+        if (!std::isfinite(height)) {
+            result.failure = "the height of vertex " + std::to_string(index) + " is not a finite number";
+            return result;
+        }
+        mesh.heights.Append(height);
+        if (height > mesh.highest) mesh.highest = height;
+        if (height < mesh.lowest) mesh.lowest = height;
+    }
+    return result;
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "conversion/line_source.h"
+#include "conversion/mesh_heights.h"
+
+// The ASC mesh reader. It does not parse the listing as a whole: it looks for a few fixed,
+// case-sensitive markers ("Vertices:", "Faces:", "Vertex list", "Z:") anywhere in a line and
+// ignores everything else. The operations are called in the order declared, on one LineSource,
+// each continuing where the previous one stopped.
+//
+// A failure is a phrase that completes "Could not read '<source>': ..." ("the file ends before
+// the line with \"Vertex list\""); the conversion run turns it into the user's message.
+namespace tessiloom {
+
+struct HeaderCounts {
+    std::int32_t vertexCount = 0;
+    std::int32_t faceCount = 0;
+};
+
+struct HeaderRead {
+    HeaderCounts counts;
+    std::optional<std::string> failure;
+};
+
+// Skips to the first line holding "Vertices:" and reads both counts from it, each with Val from
+// just after its marker's colon to the end of the line, rounded half to even. Fails when the
+// input ends first, when the line has no "Faces:", and when a count is negative or does not fit
+// a 32-bit signed integer.
+HeaderRead ReadHeaderCounts(LineSource& source);
+
+struct GridShape {
+    bool square = false;
+    double side = 0;  // the square root of the vertex count
+};
+
+// An n x n grid has 2(n-1)^2 triangles, so the grid is square exactly when sqrt(faces / 2) + 1
+// equals sqrt(vertices), compared without tolerance. The counts must not be negative.
+GridShape IsSquareGrid(std::int32_t vertexCount, std::int32_t faceCount);
+
+// Skips lines up to and including the first one holding "Vertex list"; the vertex lines follow
+// it directly. Fails when the input ends first.
+std::optional<std::string> SkipToVertexList(LineSource& source);
+
+struct VertexHeights {
+    MeshHeights mesh;
+    // The 0-based index of the first vertex line without "Z:"; reading stopped there.
+    std::optional<std::int32_t> unreadableVertex;
+    // The input ended or failed before the last vertex line, or a height is not finite.
+    std::optional<std::string> failure;
+};
+
+// Reads exactly `vertexCount` lines, taking from each the Val of the text after its first "Z:",
+// and tracks the lowest and highest height. Nothing after the last vertex line is read.
+VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount);
+
+}  // namespace tessiloom

@@ -1,0 +1,102 @@
+#include "conversion/targa_writer.h"
+
+#include <array>
+#include <cmath>
+#include <memory>
+
+namespace tessiloom {
+namespace {
+
+constexpr std::size_t kPixelsPerBlock = std::size_t{1} << 18;
+constexpr double kLargestLevel = 65535.0;
+constexpr const char* kSinkRefused = "the image could not be written in full";
+
+std::array<char, kTargaHeaderBytes> TargaHeader(int side) {
+    std::array<char, kTargaHeaderBytes> header{};
+    header[2] = 2;  // uncompressed true-colour
+    header[12] = static_cast<char>(side & 0xFF);
+    header[13] = static_cast<char>(side >> 8);
+    header[14] = static_cast<char>(side & 0xFF);
+    header[15] = static_cast<char>(side >> 8);
+    header[16] = 24;    // bits per pixel
+    header[17] = 0x20;  // first row stored is the top row
+    return header;
+}
+
+// Rounds 0 <= value < 2^52 to the nearest integer, ties to even: adding 2^52 leaves no bits for a
+// fraction, so the sum is rounded by the FPU's default mode, which is exactly that.
+double RoundHalfEven(double value) {
+    constexpr double kNoFractionBits = 4503599627370496.0;  // 2^52
+    return (value + kNoFractionBits) - kNoFractionBits;
+}
+
+}  // namespace
+
+HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList& heights, double low,
+                                   double high) {
+    HeightFieldWrite result;
+    const double span = high - low;
+    const double roundedSide = std::nearbyint(side);
+    if (span == 0 || !std::isfinite(span) || !(roundedSide >= 1 && roundedSide <= kLargestTargaSide) ||
+        heights.Size() != static_cast<std::size_t>(roundedSide * roundedSide)) {
+        result.failure = "the grid or the height range cannot be written as a height field";
+        return result;
+    }
+    const auto width = static_cast<std::size_t>(roundedSide);
+    const auto header = TargaHeader(static_cast<int>(width));
+    if (!sink.Write(header.data(), header.size())) {
+        result.failure = kSinkRefused;
+        return result;
+    }
+
+    const auto block = std::make_unique<char[]>(kPixelsPerBlock * kTargaPixelBytes);
+    char* pixel = block.get();
+    char* const blockEnd = block.get() + kPixelsPerBlock * kTargaPixelBytes;
+    for (std::size_t row = width; row-- > 0;) {
+        const std::size_t rowStart = row * width;
+        for (std::size_t column = 0; column < width; ++column) {
+            double height = heights[rowStart + column];
+            if (height < low) {
+                if (result.below.count++ == 0 || height < result.below.extreme) result.below.extreme = height;
+                height = low;
+                result.clippedLow = true;
+            }
+            if (height > high) {
+                if (result.above.count++ == 0 || height > result.above.extreme) result.above.extreme = height;
+                height = high;
+                result.clippedHigh = true;
+            }
+            const auto level = static_cast<unsigned>(RoundHalfEven((height - low) / span * kLargestLevel));
+            pixel[0] = 0;
+            pixel[1] = static_cast<char>(level & 0xFF);
+            pixel[2] = static_cast<char>(level >> 8);
+            pixel += kTargaPixelBytes;
+            if (pixel == blockEnd) {
+                if (!sink.Write(block.get(), kPixelsPerBlock * kTargaPixelBytes)) {
+                    result.failure = kSinkRefused;
+                    return result;
+                }
+                pixel = block.get();
+            }
+        }
+    }
+    if (!sink.Write(block.get(), static_cast<std::size_t>(pixel - block.get()))) result.failure = kSinkRefused;
+    return result;
+}
+
+HeightFieldWrite WriteHeightField(const std::string& outputPath, double side, const HeightList& heights,
+                                  double low, double high) {
+    AtomicFile file(outputPath);
+    if (file.Failure()) {
+        HeightFieldWrite result;
+        result.failure = file.Failure();
+        return result;
+    }
+    HeightFieldWrite result = StreamHeightField(file, side, heights, low, high);
+    if (!result.failure) file.Commit();
+    // The file's own reason ("No space left on device") says more than the writer's.
+    if (file.Failure()) result.failure = file.Failure();
+    return result;
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,151 @@
+#include "conversion/val.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace tessiloom {
+namespace {
+
+using val_detail::IsBlank;
+using val_detail::IsDigit;
+using val_detail::IsExponentMark;
+
+// Walks `text` while skipping blanks, so the parsers below see one character at a time.
+class Cursor {
+public:
+    explicit Cursor(std::string_view text) : text_(text) {}
+
+    // The next character that is not a blank, or '\0' at the end.
+    char Peek() {
+        while (position_ < text_.size() && IsBlank(text_[position_])) ++position_;
+        return position_ < text_.size() ? text_[position_] : '\0';
+    }
+    void Advance() { ++position_; }
+
+private:
+    std::string_view text_;
+    std::size_t position_ = 0;
+};
+
+double ReadRadixInteger(Cursor& cursor, int radix) {
+    double value = 0;
+    for (;;) {
+        const char c = cursor.Peek();
+        int digit;
+        if (IsDigit(c)) {
+            digit = c - '0';
+        } else if (radix == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (radix == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return value;
+        }
+        if (digit >= radix) return value;
+        value = value * radix + digit;
+        cursor.Advance();
+    }
+}
+
+// Beyond this many exponent digits the value is certainly out of range; capping keeps the
+// canonical text short whatever the input holds.
+constexpr std::size_t kMaxExponentDigits = 6;
+
+// Collects the decimal number under `cursor` into `canonical` (sign, digits, ".", digits, "e",
+// sign, digits, with blanks gone and D turned into e) and converts it with correct rounding.
+double ReadDecimal(Cursor& cursor) {
+    std::string canonical;
+    bool negative = false;
+    if (const char c = cursor.Peek(); c == '+' || c == '-') {
+        negative = c == '-';
+        cursor.Advance();
+    }
+    bool anyDigit = false;
+    int leadingExponentShift = 0;  // decimal magnitude of the first significant digit, for range errors
+    bool significantSeen = false;
+    while (IsDigit(cursor.Peek())) {
+        const char c = cursor.Peek();
+        if (c != '0' || significantSeen) {
+            significantSeen = true;
+            canonical += c;
+            ++leadingExponentShift;
+        }
+        anyDigit = true;
+        cursor.Advance();
+    }
+    if (canonical.empty()) canonical += '0';
+    if (cursor.Peek() == '.') {
+        cursor.Advance();
+        canonical += '.';
+        while (IsDigit(cursor.Peek())) {
+            const char c = cursor.Peek();
+            if (!significantSeen) {
+                if (c == '0') {
+                    --leadingExponentShift;
+                } else {
+                    significantSeen = true;
+                }
+            }
+            canonical += c;
+            anyDigit = true;
+            cursor.Advance();
+        }
+    }
+    if (!anyDigit) return 0.0;
+
+    long exponent = 0;
+    if (IsExponentMark(cursor.Peek())) {
+        cursor.Advance();
+        bool negativeExponent = false;
+        if (const char c = cursor.Peek(); c == '+' || c == '-') {
+            negativeExponent = c == '-';
+            cursor.Advance();
+        }
+        std::size_t significantDigits = 0;
+        while (IsDigit(cursor.Peek())) {
+            const int digit = cursor.Peek() - '0';
+            if (significantDigits > 0 || digit != 0) ++significantDigits;
+            if (significantDigits <= kMaxExponentDigits) exponent = exponent * 10 + digit;
+            cursor.Advance();
+        }
+        if (negativeExponent) exponent = -exponent;
+        canonical += 'e';
+        canonical += std::to_string(exponent);
+    }
+
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(canonical.data(), canonical.data() + canonical.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Only a nonzero mantissa can be out of range; its decimal magnitude tells which way.
+        const bool tooLarge = leadingExponentShift + exponent > 0;
+        value = tooLarge ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+namespace val_detail {
+
+double ValOfAnyForm(std::string_view text) {
+    Cursor cursor(text);
+    if (cursor.Peek() == '&') {
+        cursor.Advance();
+        const char radixMark = cursor.Peek();
+        if (radixMark == 'H' || radixMark == 'h') {
+            cursor.Advance();
+            return ReadRadixInteger(cursor, 16);
+        }
+        if (radixMark == 'O' || radixMark == 'o') {
+            cursor.Advance();
+            return ReadRadixInteger(cursor, 8);
+        }
+        return 0.0;
+    }
+    return ReadDecimal(cursor);
+}
+
+}  // namespace val_detail
+}  // namespace tessiloom
