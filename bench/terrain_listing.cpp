@@ -1,0 +1,107 @@
+#include "bench/terrain_listing.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace tessiloom {
+namespace {
+
+constexpr double kCellSize = 30.0;  // metres between grid points, as in common elevation models
+
+// Collects text in a large block and hands it to the file in whole blocks.
+class BlockWriter {
+public:
+    explicit BlockWriter(std::FILE* file) : file_(file), block_(new char[kBlockBytes]) {}
+    ~BlockWriter() { Flush(); }
+
+    BlockWriter& operator<<(std::string_view text) {
+        if (used_ + text.size() > kBlockBytes) Flush();
+        std::memcpy(block_.get() + used_, text.data(), text.size());
+        used_ += text.size();
+        return *this;
+    }
+    BlockWriter& operator<<(long value) {
+        Reserve();
+        used_ = static_cast<std::size_t>(std::to_chars(Free(), End(), value).ptr - block_.get());
+        return *this;
+    }
+    BlockWriter& Fixed(double value) {
+        Reserve();
+        used_ = static_cast<std::size_t>(
+            std::to_chars(Free(), End(), value, std::chars_format::fixed, 6).ptr - block_.get());
+        return *this;
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kLongestNumber = 64;
+
+    void Reserve() {
+        if (used_ + kLongestNumber > kBlockBytes) Flush();
+    }
+    char* Free() { return block_.get() + used_; }
+    char* End() { return block_.get() + kBlockBytes; }
+    void Flush() {
+        if (used_ > 0 && std::fwrite(block_.get(), 1, used_, file_) != used_) failed_ = true;
+        used_ = 0;
+    }
+
+    std::FILE* file_;
+    std::unique_ptr<char[]> block_;
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+// Rolling hills with a ridge and some fine detail, in metres.
+double TerrainHeight(int row, int column, int side) {
+    const double x = static_cast<double>(column) / side;
+    const double y = static_cast<double>(row) / side;
+    return 420.0 + 180.0 * std::sin(6.1 * x) * std::cos(4.3 * y) + 95.0 * std::exp(-40.0 * (x - y) * (x - y)) +
+           7.5 * std::sin(97.0 * x + 13.0 * y) * std::sin(71.0 * y);
+}
+
+}  // namespace
+
+std::optional<std::string> WriteTerrainListing(const std::string& path, int side) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+    if (!file) return "cannot create " + path;
+    {
+        BlockWriter out(file.get());
+        const long faces = 2L * (side - 1) * (side - 1);
+        out << "Ambient light color: Red=0.039216 Green=0.039216 Blue=0.039216\r\n\r\n"
+            << "Named object: \"Terrain\"\r\n"
+            << "Tri-mesh, Vertices: " << static_cast<long>(side) * side << "     Faces: " << faces << "\r\n"
+            << "Vertex list:\r\n";
+        const double origin = -kCellSize * (side - 1) / 2;
+        for (int row = 0; row < side; ++row) {
+            for (int column = 0; column < side; ++column) {
+                out << "Vertex " << static_cast<long>(row) * side + column << ":  X:";
+                out.Fixed(origin + kCellSize * column) << "     Y:";
+                out.Fixed(origin + kCellSize * row) << "     Z:";
+                out.Fixed(TerrainHeight(row, column, side)) << "\r\n";
+            }
+        }
+        out << "Face list:\r\n";
+        long face = 0;
+        for (long row = 0; row + 1 < side; ++row) {
+            for (long column = 0; column + 1 < side; ++column) {
+                const long a = row * side + column;
+                const long corners[2][3] = {{a, a + 1, a + side + 1}, {a, a + side + 1, a + side}};
+                for (const auto& corner : corners) {
+                    out << "Face " << face++ << ":    A:" << corner[0] << " B:" << corner[1] << " C:" << corner[2]
+                        << " AB:1 BC:1 CA:0\r\nSmoothing:  1\r\n";
+                }
+            }
+        }
+        if (out.Failed()) return "cannot write " + path;
+    }
+    if (std::fflush(file.get()) != 0) return "cannot write " + path;
+    return std::nullopt;
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tessiloom {
+
+// Writes a realistic 3D-Studio style listing of a side x side terrain grid to `path`: CRLF line
+// ends, a vertex list with X, Y and Z in fixed six-decimal form, and the full face list with its
+// smoothing lines, as exporters write it. Returns why it failed, or nothing.
+std::optional<std::string> WriteTerrainListing(const std::string& path, int side);
+
+}  // namespace tessiloom

@@ -1,0 +1,91 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "conversion/test_files.h"
+#include "conversion/test_listing.h"
+
+namespace tessiloom {
+namespace {
+
+struct Result {
+    int exitCode;
+    std::string out;
+    std::string log;
+};
+
+Result Convert(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "tessiloom-convert");
+    std::vector<const char*> argv;
+    for (const auto& argument : arguments) argv.push_back(argument.c_str());
+    std::ostringstream out;
+    std::ostringstream log;
+    const int exitCode = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, log);
+    return {exitCode, out.str(), log.str()};
+}
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    CommandLineTest() {
+        WriteFile(hill_, Listing({"0", "10", "20", "30"}));
+        WriteFile(flat_, "Vertices: 9 Faces: 10\r\n");
+    }
+    TemporaryFolder folder_;
+    const std::string hill_ = folder_ / "hill.asc";
+    const std::string flat_ = folder_ / "flat.asc";
+};
+
+TEST_F(CommandLineTest, ConvertsEveryFileAndFailsIfAnyFailed) {
+    const Result result = Convert({flat_, hill_});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.log, flat_ + ": You terrain does not appear to be sqaure.\n"
+                          "Reading Vertices...\nWriting POV-Ray Targa file...\nFinished writing: " +
+                              folder_ / "hill.tga" + "\n");
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "hill.tga"}));
+    EXPECT_EQ(Convert({hill_}).exitCode, 0);
+}
+
+TEST_F(CommandLineTest, PassesThePresetRangeAndKeepsOnlyMessagesWhenQuiet) {
+    const Result result = Convert({"--quiet", "--min", "-5", "--max=2.5e1", hill_});
+    EXPECT_EQ(result.exitCode, 0);  // clipping is a warning, not a failure
+    EXPECT_EQ(result.log, hill_ + ": Warning: a height value in was higher than your maximum height range!\n");
+    const std::string image = ReadFile(folder_ / "hill.tga");
+    ASSERT_EQ(image.size(), 30u);
+    // The first pixel is vertex 2: 20 in -5..25 scales to 54612.5, rounded to the even 54612.
+    EXPECT_EQ(image.substr(18, 3), std::string("\0\x54\xD5", 3));
+}
+
+TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
+    const std::vector<std::string> usageErrors[] = {
+        {},
+        {"--min", "0", hill_},
+        {"--max", "9", hill_},
+        {"--min", "abc", "--max", "9", hill_},
+        {"--min", "1,5", "--max", "9", hill_},
+        {"--min", "1 5", "--max", "9", hill_},
+        {"--min", "", "--max", "9", hill_},
+        {"--bogus", hill_},
+    };
+    for (const auto& arguments : usageErrors) {
+        const Result result = Convert(arguments);
+        EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(arguments);
+        EXPECT_FALSE(result.log.empty()) << testing::PrintToString(arguments);
+    }
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc"}));
+}
+
+TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
+    const Result version = Convert({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "tessiloom-convert 1.0.4\n");
+    const Result help = Convert({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--min"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessiloom
