@@ -1,0 +1,53 @@
+#include "settings/ini_file.h"
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "settings/atomic_file.h"
+#include "settings/ini_text.h"
+
+namespace tessiloom {
+namespace {
+
+// The whole file in one string: settings files are small, and the writer needs all of
+// it anyway to keep the lines it does not touch. nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    if (file.bad()) return std::nullopt;
+    return std::move(contents).str();
+}
+
+}  // namespace
+
+std::string ReadIniValue(const std::filesystem::path& path, std::string_view section, std::string_view key) {
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) return "";
+    std::optional<std::string> value = FindIniValue(*text, section, key);
+    if (!value || *value == kNoEntryFound) return "";
+    return std::move(*value);
+}
+
+std::optional<std::string> WriteIniValue(const std::filesystem::path& path, std::string_view section,
+                                         std::string_view key, std::string_view value) {
+    const std::string where = "writing '" + path.string() + "': ";
+    if (auto refusal = CheckIniWrite(section, key, value)) return where + *refusal;
+    std::error_code error;
+    const bool exists = std::filesystem::exists(path, error);
+    if (error) return where + error.message();
+    std::string text;
+    if (exists) {
+        // Starting from nothing here would wipe every other line of a file we failed to read.
+        std::optional<std::string> old = ReadWholeFile(path);
+        if (!old) return where + "cannot read its present contents";
+        text = std::move(*old);
+    }
+    std::string updated = SetIniValue(text, section, key, value);
+    if (exists && updated == text) return std::nullopt;
+    return ReplaceFileAtomically(path, updated);
+}
+
+}  // namespace tessiloom
