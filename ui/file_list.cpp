@@ -1,0 +1,43 @@
+#include "ui/file_list.h"
+
+#include <QDir>
+
+namespace tessiloom {
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemDoubleClicked, this, &FileList::DoubleClicked);
+}
+
+void FileList::SetFolderPath(const QString& path) {
+    folderPath_ = path;
+    Fill();
+}
+
+void FileList::SetPattern(const QString& pattern) {
+    pattern_ = pattern;
+    Fill();
+}
+
+int FileList::SelectionIndex() const {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.first());
+}
+
+QString FileList::EntryText(int index) const {
+    const QListWidgetItem* entry = item(index);
+    return entry ? entry->text() : QString();
+}
+
+void FileList::Fill() {
+    clear();
+    if (folderPath_.isEmpty() || pattern_.isEmpty()) return;
+    // Name filters ignore case unless QDir::CaseSensitive is asked for, and leaving out QDir::Hidden
+    // drops dot files; an unreadable folder simply yields no names.
+    const QDir folder(folderPath_);
+    addItems(folder.entryList(pattern_.split(';', Qt::SkipEmptyParts), QDir::Files,
+                              QDir::Name | QDir::IgnoreCase));
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QListWidget>
+#include <QString>
+
+namespace tessiloom {
+
+// The names of the files in one folder that match a wildcard pattern, one per line.
+//
+// Names match regardless of case ("*.asc" lists HILL.ASC), are sorted by name regardless of case, and
+// hidden files are left out. Setting the folder or the pattern refills the list with no entry
+// selected. A folder that does not exist or cannot be read gives an empty list.
+class FileList : public QListWidget {
+    Q_OBJECT
+
+  public:
+    explicit FileList(QWidget* parent);
+
+    QString FolderPath() const { return folderPath_; }
+    void SetFolderPath(const QString& path);
+
+    // One wildcard pattern, or several separated by ';' ("*.asc;*.txt").
+    QString Pattern() const { return pattern_; }
+    void SetPattern(const QString& pattern);
+
+    // The index of the selected entry; -1 when none is selected.
+    int SelectionIndex() const;
+
+    // The file name at `index`, without folder; "" outside the list.
+    QString EntryText(int index) const;
+
+  signals:
+    // An entry was double-clicked; it is then the selected one.
+    void DoubleClicked();
+
+  private:
+    void Fill();
+
+    QString folderPath_;
+    QString pattern_;
+};
+
+}  // namespace tessiloom
