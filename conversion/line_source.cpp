@@ -45,35 +45,37 @@ bool LineSource::Refill() {
 
 template <bool kSeekMarker>
 std::size_t LineSource::FindLineEnd(char markerByte) {
+    const char* const bytes = buffer_.get();
     std::size_t i = scanned_;
+    std::size_t marker = marker_;
 #if defined(__SSE2__)
-    // Sixteen bytes a step: a line of a listing takes a handful of steps.
+    // Sixteen bytes a step, the marker looked for in the same pass.
     const __m128i carriageReturn = _mm_set1_epi8('\r');
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const __m128i markerBytes = _mm_set1_epi8(markerByte);
     for (; i + 16 <= end_; i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer_.get() + i));
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
         const auto ends = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, carriageReturn), _mm_cmpeq_epi8(chunk, lineFeed))));
-        const unsigned firstEnd = ends != 0 ? static_cast<unsigned>(__builtin_ctz(ends)) : 16;
-        if constexpr (kSeekMarker) {
-            if (marker_ == kNoMarker) {
-                auto markers = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, markerBytes)));
-                markers &= (1u << firstEnd) - 1;  // only those in this line
-                if (markers != 0) marker_ = i + static_cast<std::size_t>(__builtin_ctz(markers));
-            }
+        if (kSeekMarker && marker == kNoMarker) {
+            auto markers = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, markerBytes)));
+            if (ends != 0) markers &= (1u << __builtin_ctz(ends)) - 1;  // only those in this line
+            if (markers != 0) marker = i + static_cast<std::size_t>(__builtin_ctz(markers));
         }
-        if (ends != 0) return scanned_ = i + firstEnd;
+        if (ends != 0) {
+            i += static_cast<std::size_t>(__builtin_ctz(ends));
+            marker_ = marker;
+            return scanned_ = i;
+        }
     }
 #endif
     for (; i < end_; ++i) {
-        const char c = buffer_[i];
-        if (c == '\r' || c == '\n') return scanned_ = i;
-        if constexpr (kSeekMarker) {
-            if (c == markerByte && marker_ == kNoMarker) marker_ = i;
-        }
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') break;
+        if (kSeekMarker && c == markerByte && marker == kNoMarker) marker = i;
     }
-    return scanned_ = end_;
+    marker_ = marker;
+    return scanned_ = i;
 }
 
 template <bool kSeekMarker>

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace tessiloom {
@@ -26,6 +28,12 @@ public:
     }
     double operator[](std::size_t index) const { return blocks_[index >> kBlockBits][index & (kBlockSize - 1)]; }
     std::size_t Size() const { return size_; }
+    // The heights from `index` on that lie next to each other in memory: at least one, and at most
+    // up to the end of the list.
+    std::span<const double> RunFrom(std::size_t index) const {
+        const std::size_t offset = index & (kBlockSize - 1);
+        return {blocks_[index >> kBlockBits].get() + offset, std::min(kBlockSize - offset, size_ - index)};
+    }
 
 private:
     std::vector<std::unique_ptr<double[]>> blocks_;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string_view>
 
+#include "conversion/height_text.h"
 #include "conversion/number_text.h"
 #include "conversion/val.h"
 
@@ -14,6 +15,8 @@ constexpr std::string_view kVerticesMarker = "Vertices:";
 constexpr std::string_view kFacesMarker = "Faces:";
 constexpr std::string_view kVertexListMarker = "Vertex list";
 constexpr std::string_view kHeightMarker = "Z:";
+constexpr std::string_view kXMarker = "X:";
+constexpr std::string_view kYMarker = "Y:";
 
 // Why the line source stopped giving lines: a read failure, or else the end of the file before
 // `missing`.
@@ -82,16 +85,34 @@ std::optional<std::string> SkipToVertexList(LineSource& source) {
     return std::nullopt;
 }
 
-VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount) {
+namespace {
+
+double ValAfter(std::string_view line, std::string_view marker) {
+    const std::size_t at = line.find(marker);
+    return at == std::string_view::npos ? std::numeric_limits<double>::quiet_NaN() : Val(line.substr(at + marker.size()));
+}
+
+void NoteCorner(std::string_view line, std::int32_t index, std::int32_t vertexCount, CornerPoints& corners) {
+    const PlanePoint point{ValAfter(line, kXMarker), ValAfter(line, kYMarker)};
+    if (index == 0) corners.first = point;
+    if (index == corners.side - 1) corners.firstRowEnd = point;
+    if (index == vertexCount - 1) corners.last = point;
+}
+
+template <bool kWithCorners>
+VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, CornerPoints* corners) {
     VertexHeights result;
-    MeshHeights& mesh = result.mesh;
+    HeightList& heights = result.mesh.heights;
+    // Kept in registers while the lines stream past, and stored once at the end.
+    double lowest = result.mesh.lowest;
+    double highest = result.mesh.highest;
     std::string_view line;
     for (std::int32_t index = 0; index < vertexCount; ++index) {
         std::size_t marker;
         if (!source.NextLine(line, kHeightMarker[0], marker)) {
             result.failure = EndedBefore(source, "vertex line " + std::to_string(index) + " (of " +
                                                      std::to_string(vertexCount) + ")");
-            return result;
+            break;
         }
         // The line source found the first "Z"; it starts the marker unless no ":" follows it.
         if (marker != LineSource::kNoMarker && line.substr(marker, kHeightMarker.size()) != kHeightMarker) {
@@ -99,18 +120,31 @@ VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount) {
         }
         if (marker == std::string_view::npos) {
             result.unreadableVertex = index;
-            return result;
+            break;
         }
-        const double height = Val(line.substr(marker + kHeightMarker.size()));
+        const double height = ReadHeightText(line.substr(marker + kHeightMarker.size()));
         if (!std::isfinite(height)) {
             result.failure = "the height of vertex " + std::to_string(index) + " is not a finite number";
-            return result;
+            break;
         }
-        mesh.heights.Append(height);
-        if (height > mesh.highest) mesh.highest = height;
-        if (height < mesh.lowest) mesh.lowest = height;
+        if constexpr (kWithCorners) {
+            if (index == 0 || index == corners->side - 1 || index == vertexCount - 1) {
+                NoteCorner(line, index, vertexCount, *corners);
+            }
+        }
+        heights.Append(height);
+        if (height > highest) highest = height;
+        if (height < lowest) lowest = height;
     }
+    result.mesh.lowest = lowest;
+    result.mesh.highest = highest;
     return result;
+}
+
+}  // namespace
+
+VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, CornerPoints* corners) {
+    return corners ? ReadHeights<true>(source, vertexCount, corners) : ReadHeights<false>(source, vertexCount, nullptr);
 }
 
 }  // namespace tessiloom

@@ -53,8 +53,24 @@ struct VertexHeights {
     std::optional<std::string> failure;
 };
 
+// Where a vertex lies in the plane: the Val of the text after the first "X:" and "Y:" of its line,
+// or NaN where the line has no such marker.
+struct PlanePoint {
+    double x = 0;
+    double y = 0;
+};
+
+// The plane positions of the three corner vertices that give a grid's extent.
+struct CornerPoints {
+    std::int32_t side = 0;  // asked: the grid side, so vertex side - 1 ends the first row
+    PlanePoint first;       // vertex 0
+    PlanePoint firstRowEnd; // vertex side - 1
+    PlanePoint last;        // the last vertex
+};
+
 // Reads exactly `vertexCount` lines, taking from each the Val of the text after its first "Z:",
-// and tracks the lowest and highest height. Nothing after the last vertex line is read.
-VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount);
+// and tracks the lowest and highest height. Nothing after the last vertex line is read. With
+// `corners`, the corner vertices' X and Y are read as well; without, no line pays for them.
+VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, CornerPoints* corners = nullptr);
 
 }  // namespace tessiloom

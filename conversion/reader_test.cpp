@@ -159,6 +159,22 @@ TEST(ReadVertexHeights, ReadsNothingAfterTheLastVertexLine) {
     EXPECT_EQ(line, "Face list:");
 }
 
+TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
+    StringByteSource bytes(
+        "Vertex 0: X:-10 Y:-20 Z:1\nVertex 1: X:0 Y:-20 Z:2\nVertex 2: X:10 Y:-20 Z:3\n"
+        "Z:4\nZ:5\nZ:6\nZ:7\nZ:8\nVertex 8: Y:20.5 X:10e0 U:1 Z:9\n");
+    LineSource source(bytes);
+    CornerPoints corners;
+    corners.side = 3;
+    ASSERT_EQ(ReadVertexHeights(source, 9, &corners).mesh.heights.Size(), 9u);
+    EXPECT_EQ(corners.first.x, -10);
+    EXPECT_EQ(corners.first.y, -20);
+    EXPECT_EQ(corners.firstRowEnd.x, 10);
+    EXPECT_EQ(corners.firstRowEnd.y, -20);
+    EXPECT_EQ(corners.last.x, 10);
+    EXPECT_EQ(corners.last.y, 20.5);
+}
+
 TEST(ReadVertexHeights, ALyingCountAllocatesOnlyForLinesRead) {
     const VertexHeights read = Vertices("Z:1\r\n", 2147483647);
     EXPECT_EQ(read.mesh.heights.Size(), 1u);

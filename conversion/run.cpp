@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "conversion/line_source.h"
+#include "conversion/listing.h"
 #include "conversion/number_text.h"
-#include "conversion/reader.h"
 #include "conversion/source_file.h"
 #include "conversion/val.h"
 
@@ -35,8 +35,6 @@ bool IsSameFile(const std::string& sourcePath, const std::string& outputPath) {
     return sourcePath == outputPath || std::filesystem::equivalent(sourcePath, outputPath, ignored);
 }
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-
 struct HeightRange {
     double low = 0;
     double high = 0;
@@ -48,9 +46,9 @@ HeightRange PresetRange(ConversionHost& host) {
     const std::string maxText = host.MaxPresetText();
     HeightRange range{Val(minText), Val(maxText), std::nullopt};
     if (!std::isfinite(range.low)) {
-        range.failure = "the preset minimum " + Quoted(minText) + " is not a finite number";
+        range.failure = "the preset minimum '" + minText + "' is not a finite number";
     } else if (!std::isfinite(range.high)) {
-        range.failure = "the preset maximum " + Quoted(maxText) + " is not a finite number";
+        range.failure = "the preset maximum '" + maxText + "' is not a finite number";
     } else if (range.high - range.low == 0) {
         range.failure = "the preset minimum and maximum are both " + NumberText(range.low) +
                         ", which leaves no range to scale the heights over";
@@ -89,65 +87,59 @@ std::optional<std::string> OutputPathFor(const std::string& sourcePath) {
     return sourcePath.substr(0, end) + ".tga";
 }
 
-ConversionOutcome RunConversion(ConversionHost& host) {
+ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options) {
     BusyPointer busy(host);
     ConversionOutcome outcome;
     const std::string sourcePath = host.SourcePathText();
-    const auto couldNot = [&](const char* verb, const std::string& problem) {
-        host.ShowMessage("Could not " + std::string(verb) + " " + Quoted(sourcePath) + ": " + problem + ".");
+    const auto fail = [&](const std::string& message) {
+        host.ShowMessage(message);
         return outcome;
     };
-    if (sourcePath.empty()) {
-        host.ShowMessage("There is no source file to convert: the source path is empty.");
-        return outcome;
-    }
+    if (sourcePath.empty()) return fail("There is no source file to convert: the source path is empty.");
 
     SourceFile file(sourcePath);  // declared after `busy`: closed before the pointer returns
-    if (file.OpenFailure()) return couldNot("open", *file.OpenFailure());
-    const std::optional<std::string> outputPath = OutputPathFor(sourcePath);
-    if (!outputPath) return couldNot("convert", "a source path needs at least four characters to name the image");
+    if (file.OpenFailure()) return fail(CouldNot("open", sourcePath, *file.OpenFailure()));
+    std::optional<std::string> outputPath = OutputPathFor(sourcePath);
+    if (!outputPath) {
+        return fail(CouldNot("convert", sourcePath, "a source path needs at least four characters to name the image"));
+    }
+    if (!options.outputFolder.empty()) {
+        outputPath = (std::filesystem::path(options.outputFolder) / std::filesystem::path(*outputPath).filename()).string();
+    }
     if (IsSameFile(sourcePath, *outputPath)) {
-        return couldNot("convert", "its image " + Quoted(*outputPath) + " would be written over the source itself");
+        return fail(CouldNot("convert", sourcePath,
+                             "its image '" + *outputPath + "' would be written over the source itself"));
     }
     outcome.outputPath = *outputPath;
 
     LineSource lines(file);
-    const HeaderRead header = ReadHeaderCounts(lines);
-    if (header.failure) return couldNot("read", *header.failure);
-    const GridShape grid = IsSquareGrid(header.counts.vertexCount, header.counts.faceCount);
-    if (!grid.square) {
-        host.ShowMessage(kNotSquareMessage);
-        return outcome;
-    }
-    if (grid.side > kLargestTargaSide) {
-        const std::string side = NumberText(grid.side);
-        return couldNot("convert", "its grid of " + side + " x " + side + " vertices is larger than the " +
-                                       std::to_string(kLargestTargaSide) + " x " +
-                                       std::to_string(kLargestTargaSide) + " a height-field image can hold");
-    }
-    if (auto failure = SkipToVertexList(lines)) return couldNot("read", *failure);
+    const HeaderStep header = ReadListingHeader(lines, sourcePath);
+    if (header.message) return fail(*header.message);
+    outcome.side = header.header.side;
 
     host.ShowStatus(kReadingStatus);
     host.DoEvents();
-    const VertexHeights vertices = ReadVertexHeights(lines, header.counts.vertexCount);
-    if (vertices.unreadableVertex) {
-        host.ShowMessage(kUnreadableVertexMessage + std::to_string(*vertices.unreadableVertex));
-        return outcome;
-    }
-    if (vertices.failure) return couldNot("read", *vertices.failure);
+    const HeightsStep heights = ReadListingHeights(lines, sourcePath, header.header, options.readCorners);
+    if (heights.message) return fail(*heights.message);
+    outcome.corners = heights.corners;
 
-    const HeightRange range = SettleRange(host, vertices.mesh);
-    if (range.failure) return couldNot("convert", *range.failure);
+    const HeightRange range = SettleRange(host, heights.mesh);
+    if (range.failure) return fail(CouldNot("convert", sourcePath, *range.failure));
+    outcome.low = range.low;
+    outcome.high = range.high;
 
     host.ShowStatus(kWritingStatus);
     host.DoEvents();
-    outcome.write = WriteHeightField(*outputPath, grid.side, vertices.mesh.heights, range.low, range.high);
-    if (outcome.write.failure) {
-        host.ShowMessage("Could not write " + Quoted(*outputPath) + ": " + *outcome.write.failure + ".");
-        return outcome;
+    outcome.write = WriteHeightField(*outputPath, outcome.side, heights.mesh.heights, range.low, range.high);
+    if (outcome.write.failure) return fail(CouldNot("write", *outputPath, *outcome.write.failure));
+    if (outcome.write.clippedLow) {
+        host.ShowMessage(kClippedLowWarning);
+        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kBelow, outcome.write.below);
     }
-    if (outcome.write.clippedLow) host.ShowMessage(kClippedLowWarning);
-    if (outcome.write.clippedHigh) host.ShowMessage(kClippedHighWarning);
+    if (outcome.write.clippedHigh) {
+        host.ShowMessage(kClippedHighWarning);
+        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kAbove, outcome.write.above);
+    }
     host.ShowStatus(kFinishedStatus + *outputPath);
     outcome.converted = true;
     return outcome;

@@ -1,6 +1,8 @@
 #include "conversion/targa_writer.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cmath>
 #include <memory>
 
@@ -30,6 +32,18 @@ double RoundHalfEven(double value) {
     return (value + kNoFractionBits) - kNoFractionBits;
 }
 
+// Blue 0, green the low byte, red the high byte. Stores four bytes: the caller keeps one spare.
+void StorePixel(char* pixel, std::uint32_t level) {
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint32_t bytes = (level & 0xFF) << 8 | (level >> 8) << 16;
+        std::memcpy(pixel, &bytes, sizeof bytes);
+    } else {
+        pixel[0] = 0;
+        pixel[1] = static_cast<char>(level & 0xFF);
+        pixel[2] = static_cast<char>(level >> 8);
+    }
+}
+
 }  // namespace
 
 HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList& heights, double low,
@@ -49,35 +63,37 @@ HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList
         return result;
     }
 
-    const auto block = std::make_unique<char[]>(kPixelsPerBlock * kTargaPixelBytes);
+    // One spare byte: each pixel is stored as four bytes, the fourth overwritten by the next.
+    const auto block = std::make_unique<char[]>(kPixelsPerBlock * kTargaPixelBytes + 1);
     char* pixel = block.get();
     char* const blockEnd = block.get() + kPixelsPerBlock * kTargaPixelBytes;
     for (std::size_t row = width; row-- > 0;) {
-        const std::size_t rowStart = row * width;
-        for (std::size_t column = 0; column < width; ++column) {
-            double height = heights[rowStart + column];
-            if (height < low) {
-                if (result.below.count++ == 0 || height < result.below.extreme) result.below.extreme = height;
-                height = low;
-                result.clippedLow = true;
-            }
-            if (height > high) {
-                if (result.above.count++ == 0 || height > result.above.extreme) result.above.extreme = height;
-                height = high;
-                result.clippedHigh = true;
-            }
-            const auto level = static_cast<unsigned>(RoundHalfEven((height - low) / span * kLargestLevel));
-            pixel[0] = 0;
-            pixel[1] = static_cast<char>(level & 0xFF);
-            pixel[2] = static_cast<char>(level >> 8);
-            pixel += kTargaPixelBytes;
-            if (pixel == blockEnd) {
-                if (!sink.Write(block.get(), kPixelsPerBlock * kTargaPixelBytes)) {
-                    result.failure = kSinkRefused;
-                    return result;
+        for (std::size_t index = row * width, rowEnd = index + width; index < rowEnd;) {
+            const std::span<const double> run = heights.RunFrom(index);
+            const std::size_t count = std::min(run.size(), rowEnd - index);
+            for (double height : run.first(count)) {
+                if (height < low) {
+                    if (result.below.count++ == 0 || height < result.below.extreme) result.below.extreme = height;
+                    height = low;
+                    result.clippedLow = true;
                 }
-                pixel = block.get();
+                if (height > high) {
+                    if (result.above.count++ == 0 || height > result.above.extreme) result.above.extreme = height;
+                    height = high;
+                    result.clippedHigh = true;
+                }
+                const auto level = static_cast<std::uint32_t>(RoundHalfEven((height - low) / span * kLargestLevel));
+                StorePixel(pixel, level);
+                pixel += kTargaPixelBytes;
+                if (pixel == blockEnd) {
+                    if (!sink.Write(block.get(), kPixelsPerBlock * kTargaPixelBytes)) {
+                        result.failure = kSinkRefused;
+                        return result;
+                    }
+                    pixel = block.get();
+                }
             }
+            index += count;
         }
     }
     if (!sink.Write(block.get(), static_cast<std::size_t>(pixel - block.get()))) result.failure = kSinkRefused;
