@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/console_host.h"
+#include "cli/file_conversion.h"
+#include "cli/listing_info.h"
+#include "cli/pov_include.h"
 #include "cli/preset_number.h"
-#include "conversion/run.h"
 #include "tessiloom/version.h"
 
 namespace tessiloom {
@@ -19,7 +20,8 @@ constexpr const char* kProgramName = "tessiloom-convert";
 struct Arguments {
     std::string min;
     std::string max;
-    bool quiet = false;
+    bool info = false;
+    ConversionRequest request;
     std::vector<std::string> files;
 };
 
@@ -27,11 +29,33 @@ const CLI::Validator kNumberInFull(
     [](std::string& text) { return IsNumberInFull(text) ? std::string() : "'" + text + "' is not a number"; },
     "HEIGHT");
 
+const CLI::Validator kPovIdentifier(
+    [](std::string& name) {
+        return IsPovIdentifier(name) ? std::string()
+                                     : "'" + name +
+                                           "' is not a POV-Ray name: a letter, then letters, digits or "
+                                           "underscores, 35 characters at most";
+    },
+    "NAME");
+
+constexpr const char* kExamples = R"(Examples:
+  tessiloom-convert hill.asc
+      writes hill.tga beside hill.asc, over the listing's own height range
+  tessiloom-convert --min 0 --max 2500 tiles/*.asc
+      maps 0 to black and 2500 to white in every tile, so the tiles match
+  tessiloom-convert --pov-include --output-dir scenes hill.asc
+      writes scenes/hill.tga and scenes/hill.inc, which declares Hill at its true size
+  tessiloom-convert --info --min 0 --max 2500 hill.asc
+      tells the range and how many heights 0 to 2500 would clip, writing nothing
+
+Exit status: 0 when every file converted (warnings allowed), 1 when any failed, 2 for a usage error.)";
+
 void Describe(CLI::App& app, Arguments& arguments) {
     app.description(
         "Converts ASC triangle-mesh listings of square terrain grids into 16-bit POV-Ray height-field Targa "
         "images. Each image goes beside its listing, named after it with the last four characters replaced "
-        "by \".tga\" (hill.asc gives hill.tga).");
+        "by \".tga\" (hill.asc gives hill.tga). Without --min and --max the heights are mapped from the "
+        "lowest (at most 65000) to the highest (at least 0) onto 0 to 65535.");
     app.set_version_flag("--version", std::string(kProgramName) + " " + kVersionText);
     auto* min = app.add_option("--min", arguments.min, "the height that maps to 0 (given with --max)")
                     ->check(kNumberInFull);
@@ -39,12 +63,24 @@ void Describe(CLI::App& app, Arguments& arguments) {
                     ->check(kNumberInFull);
     min->needs(max);
     max->needs(min);
-    app.add_flag("-q,--quiet", arguments.quiet, "print only the messages, no status lines");
-    app.add_option("FILE", arguments.files, "the ASC listings to convert")->required();
-    app.footer(
-        "Without --min and --max the range runs from the lowest to the highest height (at least 0 to 65000 "
-        "wide).\nExit status: 0 when every file converted (warnings allowed), 1 when any failed, 2 for a "
-        "usage error.");
+    app.add_flag("-q,--quiet", arguments.request.quiet, "print only the messages, no status lines");
+    auto* info = app.add_flag("--info", arguments.info,
+                              "describe each listing (counts, grid, ranges, with --min/--max what would be "
+                              "clipped) and write nothing");
+    auto* include = app.add_flag("--pov-include", arguments.request.povInclude,
+                                 "also write a POV-Ray include beside each image (hill.inc) that places the "
+                                 "terrain at its true size and position");
+    auto* name = app.add_option("--pov-name", arguments.request.povName,
+                                "the name the include declares (default: from the file name, hill gives Hill)")
+                     ->check(kPovIdentifier);
+    name->needs(include);
+    auto* folder = app.add_option("--output-dir", arguments.request.outputFolder,
+                                  "write the images (and includes) into this existing folder instead")
+                       ->check(CLI::ExistingDirectory);
+    info->excludes(include);
+    info->excludes(folder);
+    app.add_option("FILE", arguments.files, "the ASC listings")->required();
+    app.footer(kExamples);
 }
 
 }  // namespace
@@ -65,12 +101,12 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         return kExitUsageError;
     }
 
-    std::optional<PresetTexts> preset;
-    if (!arguments.min.empty()) preset = PresetTexts{arguments.min, arguments.max};
+    if (!arguments.min.empty()) arguments.request.preset = PresetTexts{arguments.min, arguments.max};
     int exitCode = kExitConverted;
     for (const std::string& file : arguments.files) {
-        ConsoleHost host(file, preset, arguments.quiet, log);
-        if (!RunConversion(host).converted) exitCode = kExitFailed;
+        const bool done = arguments.info ? DescribeListing(file, arguments.request.preset, out, log)
+                                         : ConvertFile(file, arguments.request, log);
+        if (!done) exitCode = kExitFailed;
     }
     return exitCode;
 }

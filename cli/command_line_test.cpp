@@ -52,7 +52,8 @@ TEST_F(CommandLineTest, ConvertsEveryFileAndFailsIfAnyFailed) {
 TEST_F(CommandLineTest, PassesThePresetRangeAndKeepsOnlyMessagesWhenQuiet) {
     const Result result = Convert({"--quiet", "--min", "-5", "--max=2.5e1", hill_});
     EXPECT_EQ(result.exitCode, 0);  // clipping is a warning, not a failure
-    EXPECT_EQ(result.log, hill_ + ": Warning: a height value in was higher than your maximum height range!\n");
+    EXPECT_EQ(result.log, hill_ + ": Warning: a height value in was higher than your maximum height range!\n" + hill_ +
+                              ": 1 height was clipped above the maximum 25; the highest was 30.\n");
     const std::string image = ReadFile(folder_ / "hill.tga");
     ASSERT_EQ(image.size(), 30u);
     // The first pixel is vertex 2: 20 in -5..25 scales to 54612.5, rounded to the even 54612.
@@ -69,6 +70,10 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
         {"--min", "1 5", "--max", "9", hill_},
         {"--min", "", "--max", "9", hill_},
         {"--bogus", hill_},
+        {"--output-dir", folder_ / "missing", hill_},
+        {"--pov-name", "Hill", hill_},
+        {"--pov-include", "--pov-name", "2hill", hill_},
+        {"--info", "--pov-include", hill_},
     };
     for (const auto& arguments : usageErrors) {
         const Result result = Convert(arguments);
@@ -76,6 +81,42 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
         EXPECT_FALSE(result.log.empty()) << testing::PrintToString(arguments);
     }
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc"}));
+}
+
+TEST_F(CommandLineTest, CountsWhatEachSideClipped) {
+    const Result result = Convert({"--quiet", "--min", "15", "--max", "18", hill_});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.log, hill_ + ": Warning: a height value was lower than your minimum height range!\n" + hill_ +
+                              ": 2 heights were clipped below the minimum 15; the lowest was 0.\n" + hill_ +
+                              ": Warning: a height value in was higher than your maximum height range!\n" + hill_ +
+                              ": 2 heights were clipped above the maximum 18; the highest was 30.\n");
+}
+
+TEST_F(CommandLineTest, DescribesListingsWithoutWritingAnything) {
+    const Result result = Convert({"--info", "--min", "5", "--max", "25", hill_, flat_});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, hill_ +
+                              "\n"
+                              "  vertices          4\n"
+                              "  faces             2\n"
+                              "  grid              2 x 2\n"
+                              "  automatic range   0 to 30\n"
+                              "  heights           0 to 30\n"
+                              "  preset range      5 to 25\n"
+                              "  clipped below     1 (lowest 0)\n"
+                              "  clipped above     1 (highest 30)\n");
+    EXPECT_EQ(result.log, flat_ + ": You terrain does not appear to be sqaure.\n");
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc"}));
+}
+
+TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
+    std::filesystem::create_directory(folder_ / "scenes");
+    const Result result = Convert({"--quiet", "--pov-include", "--pov-name", "Crater", "--output-dir",
+                                   folder_ / "scenes", hill_});
+    EXPECT_EQ(result.exitCode, 0) << result.log;
+    EXPECT_EQ(ReadFile(folder_ / "scenes/hill.tga").size(), 30u);
+    EXPECT_NE(ReadFile(folder_ / "scenes/hill.inc").find("#declare Crater = height_field {"), std::string::npos);
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
 }
 
 TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {

@@ -134,11 +134,11 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     if (outcome.write.failure) return fail(CouldNot("write", *outputPath, *outcome.write.failure));
     if (outcome.write.clippedLow) {
         host.ShowMessage(kClippedLowWarning);
-        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kBelow, outcome.write.below);
+        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kBelow, outcome.write.below, range.low);
     }
     if (outcome.write.clippedHigh) {
         host.ShowMessage(kClippedHighWarning);
-        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kAbove, outcome.write.above);
+        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kAbove, outcome.write.above, range.high);
     }
     host.ShowStatus(kFinishedStatus + *outputPath);
     outcome.converted = true;

@@ -24,8 +24,9 @@ struct RunOptions {
     std::string outputFolder;
     // Also read the corner vertices' positions into the outcome.
     bool readCorners = false;
-    // Called right after each clipping warning with what was clipped on that side.
-    std::function<void(ClipSide side, const ClipTally& tally)> afterClipWarning;
+    // Called right after each clipping warning with what was clipped on that side and the limit
+    // it was clipped to.
+    std::function<void(ClipSide side, const ClipTally& tally, double limit)> afterClipWarning;
 };
 
 struct ConversionOutcome {

@@ -1,0 +1,64 @@
+#include "cli/file_conversion.h"
+
+#include <filesystem>
+
+#include "cli/pov_include.h"
+#include "conversion/atomic_file.h"
+#include "conversion/listing.h"
+#include "conversion/number_text.h"
+#include "conversion/run.h"
+
+namespace tessiloom {
+namespace {
+
+std::string ClipLine(ClipSide side, const ClipTally& tally, double limit) {
+    const bool below = side == ClipSide::kBelow;
+    const std::string heights = tally.count == 1 ? " height was" : " heights were";
+    return std::to_string(tally.count) + heights + " clipped " + (below ? "below the minimum " : "above the maximum ") +
+           NumberText(limit) + "; the " + (below ? "lowest" : "highest") + " was " +
+           NumberText(tally.extreme) + ".";
+}
+
+// Writes the include beside the image; the message for the user when it cannot.
+std::optional<std::string> WriteInclude(const std::string& path, const ConversionRequest& request,
+                                        const ConversionOutcome& outcome) {
+    const std::filesystem::path imagePath(outcome.outputPath);
+    PovTerrain terrain;
+    terrain.name = request.povName.empty() ? IdentifierFromStem(imagePath.stem().string()) : request.povName;
+    terrain.imageName = imagePath.filename().string();
+    terrain.sourceName = std::filesystem::path(path).filename().string();
+    terrain.low = outcome.low;
+    terrain.high = outcome.high;
+    terrain.side = outcome.side;
+    terrain.corners = *outcome.corners;
+    const std::string includePath = IncludePathFor(outcome.outputPath);
+    if (auto problem = CheckPlacement(terrain)) return CouldNot("write", includePath, *problem);
+
+    const std::string text = PovIncludeText(terrain);
+    AtomicFile file(includePath);
+    if (file.Write(text.data(), text.size())) file.Commit();
+    if (file.Failure()) return CouldNot("write", includePath, *file.Failure());
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool ConvertFile(const std::string& path, const ConversionRequest& request, std::ostream& log) {
+    ConsoleHost host(path, request.preset, request.quiet, log);
+    RunOptions options;
+    options.outputFolder = request.outputFolder;
+    options.readCorners = request.povInclude;
+    options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
+        host.ShowMessage(ClipLine(side, tally, limit));
+    };
+    const ConversionOutcome outcome = RunConversion(host, options);
+    if (!outcome.converted) return false;
+    if (!request.povInclude) return true;
+    if (auto message = WriteInclude(path, request, outcome)) {
+        host.ShowMessage(*message);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/console_host.h"
+
+namespace tessiloom {
+
+struct ConversionRequest {
+    std::optional<PresetTexts> preset;
+    bool quiet = false;
+    std::string outputFolder;  // empty: each image beside its listing
+    bool povInclude = false;
+    std::string povName;  // empty: made from the listing's name
+};
+
+// Converts one listing as the window would, reporting on `log` through a ConsoleHost. A clipping
+// warning is followed by a line with how many heights were clipped on that side and the farthest
+// one; with povInclude, the include is written beside the image. Returns true when the image
+// (and the include, if asked for) were written.
+bool ConvertFile(const std::string& path, const ConversionRequest& request, std::ostream& log);
+
+}  // namespace tessiloom

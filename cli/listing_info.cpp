@@ -1,0 +1,85 @@
+#include "cli/listing_info.h"
+
+#include <algorithm>
+#include <iomanip>
+
+#include "conversion/line_source.h"
+#include "conversion/listing.h"
+#include "conversion/number_text.h"
+#include "conversion/source_file.h"
+#include "conversion/targa_writer.h"
+#include "conversion/val.h"
+
+namespace tessiloom {
+namespace {
+
+constexpr int kLabelWidth = 18;
+
+// Takes the image's bytes and forgets them: only the writer's clip tallies are wanted.
+class DiscardingSink final : public ByteSink {
+public:
+    bool Write(const char*, std::size_t) override { return true; }
+};
+
+void Row(std::ostream& out, const std::string& label, const std::string& value) {
+    out << "  " << std::left << std::setw(kLabelWidth) << label << value << '\n';
+}
+
+std::string Range(double low, double high) { return NumberText(low) + " to " + NumberText(high); }
+
+std::string Clipped(const ClipTally& tally, const char* extreme) {
+    if (tally.count == 0) return "0";
+    return std::to_string(tally.count) + " (" + extreme + " " + NumberText(tally.extreme) + ")";
+}
+
+void DescribePreset(std::ostream& out, const PresetTexts& preset, const ListingHeader& header,
+                    const MeshHeights& mesh) {
+    const double low = Val(preset.min);
+    const double high = Val(preset.max);
+    DiscardingSink sink;
+    const HeightFieldWrite tally = StreamHeightField(sink, header.side, mesh.heights, low, high);
+    if (tally.failure) {
+        Row(out, "preset range", Range(low, high) + ": no range to scale over");
+        return;
+    }
+    Row(out, "preset range", Range(low, high));
+    Row(out, "clipped below", Clipped(tally.below, "lowest"));
+    Row(out, "clipped above", Clipped(tally.above, "highest"));
+}
+
+}  // namespace
+
+bool DescribeListing(const std::string& path, const std::optional<PresetTexts>& preset, std::ostream& out,
+                     std::ostream& log) {
+    const auto fail = [&](const std::string& message) {
+        log << path << ": " << message << '\n';
+        return false;
+    };
+    if (path.empty()) return fail("There is no source file to read: the source path is empty.");
+    SourceFile file(path);
+    if (file.OpenFailure()) return fail(CouldNot("open", path, *file.OpenFailure()));
+    LineSource lines(file);
+    const HeaderStep header = ReadListingHeader(lines, path);
+    if (header.message) return fail(*header.message);
+    const HeightsStep heights = ReadListingHeights(lines, path, header.header, false);
+    if (heights.message) return fail(*heights.message);
+
+    const MeshHeights& mesh = heights.mesh;
+    double trueLowest = mesh.heights[0];
+    double trueHighest = mesh.heights[0];
+    for (std::size_t i = 1; i < mesh.heights.Size(); ++i) {
+        trueLowest = std::min(trueLowest, mesh.heights[i]);
+        trueHighest = std::max(trueHighest, mesh.heights[i]);
+    }
+    const std::string side = NumberText(header.header.side);
+    out << path << '\n';
+    Row(out, "vertices", std::to_string(header.header.counts.vertexCount));
+    Row(out, "faces", std::to_string(header.header.counts.faceCount));
+    Row(out, "grid", side + " x " + side);
+    Row(out, "automatic range", Range(mesh.lowest, mesh.highest) + (mesh.lowest == mesh.highest ? " (no span)" : ""));
+    Row(out, "heights", Range(trueLowest, trueHighest));
+    if (preset) DescribePreset(out, *preset, header.header, mesh);
+    return true;
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,90 @@
+#include "cli/pov_include.h"
+
+#include <cmath>
+
+#include "conversion/number_text.h"
+#include "tessiloom/version.h"
+
+namespace tessiloom {
+namespace {
+
+// POV-Ray takes 40 characters; the declared values add up to five ("_High").
+constexpr std::size_t kLongestIdentifier = 35;
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsIdentifierCharacter(char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_'; }
+
+// A POV-Ray string literal: backslashes and quotes escaped.
+std::string PovString(std::string_view text) {
+    std::string literal = "\"";
+    for (const char c : text) {
+        if (c == '\\' || c == '"') literal += '\\';
+        literal += c;
+    }
+    return literal + "\"";
+}
+
+}  // namespace
+
+std::optional<std::string> CheckPlacement(const PovTerrain& terrain) {
+    const CornerPoints& corners = terrain.corners;
+    for (const double coordinate : {corners.first.x, corners.first.y, corners.firstRowEnd.x, corners.last.y}) {
+        if (!std::isfinite(coordinate)) {
+            return "a corner vertex (0, " + NumberText(terrain.side - 1) +
+                   " or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
+        }
+    }
+    if (corners.firstRowEnd.x == corners.first.x) return "the corner vertices span no distance in X";
+    if (corners.last.y == corners.first.y) return "the corner vertices span no distance in Y";
+    return std::nullopt;
+}
+
+std::string PovIncludeText(const PovTerrain& terrain) {
+    const CornerPoints& corners = terrain.corners;
+    const std::string& name = terrain.name;
+    const auto declare = [&](const std::string& suffix, double value, const std::string& comment) {
+        return "#declare " + name + "_" + suffix + " = " + NumberText(value) + ";  // " + comment + "\n";
+    };
+    return "// " + terrain.imageName + " placed at its true size, written by tessiloom-convert " + kVersionText +
+           " from " + terrain.sourceName + ".\n"
+           "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n" +
+           declare("Low", terrain.low, "the height stored as 0") +
+           declare("High", terrain.high, "the height stored as 65535") +
+           declare("Side", terrain.side, "vertices along each side of the grid") +
+           declare("X0", corners.first.x, "X of vertex 0, the image's left edge") +
+           declare("X1", corners.firstRowEnd.x, "X of the last vertex of the first row, its right edge") +
+           declare("Y0", corners.first.y, "Y of vertex 0, the image's bottom edge") +
+           declare("Y1", corners.last.y, "Y of the last vertex, its top edge") +
+           "\n"
+           "// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n"
+           "#declare " + name + " = height_field {\n"
+           "    tga " + PovString(terrain.imageName) + "\n"
+           "    smooth\n"
+           "    scale <" + name + "_X1 - " + name + "_X0, (" + name + "_High - " + name + "_Low) * 65536 / 65535, " +
+           name + "_Y1 - " + name + "_Y0>\n"
+           "    translate <" + name + "_X0, " + name + "_Low, " + name + "_Y0>\n"
+           "}\n";
+}
+
+std::string IncludePathFor(const std::string& imagePath) {
+    return imagePath.substr(0, imagePath.size() - std::string_view(".tga").size()) + ".inc";
+}
+
+bool IsPovIdentifier(std::string_view name) {
+    if (name.empty() || name.size() > kLongestIdentifier || !IsAsciiLetter(name.front())) return false;
+    for (const char c : name) {
+        if (!IsIdentifierCharacter(c)) return false;
+    }
+    return true;
+}
+
+std::string IdentifierFromStem(std::string_view stem) {
+    std::string name;
+    for (const char c : stem) name += IsIdentifierCharacter(c) ? c : '_';
+    if (name.empty() || !IsAsciiLetter(name.front())) name = "Terrain_" + name;
+    if (name.front() >= 'a' && name.front() <= 'z') name.front() = static_cast<char>(name.front() - 'a' + 'A');
+    if (name.size() > kLongestIdentifier) name.resize(kLongestIdentifier);
+    return name;
+}
+
+}  // namespace tessiloom
