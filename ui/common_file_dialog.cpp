@@ -156,6 +156,7 @@ void CommonFileDialog::Unload() {
     const int selected = file1_->SelectionIndex();
     if (selected < 0) return;
     ChosenPath = dir1_->Path() + '/' + file1_->EntryText(selected);
+    acceptedFile_ = true;
 }
 
 }  // namespace tessiloom

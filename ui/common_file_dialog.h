@@ -35,6 +35,10 @@ class CommonFileDialog : public QDialog {
 
     void done(int result) override;
 
+    // True once the unload has stored an accepted file in ChosenPath; false after Cancel, and after
+    // an accepting close with no file selected, both of which leave ChosenPath as it was.
+    bool AcceptedFile() const { return acceptedFile_; }
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -60,6 +64,7 @@ class CommonFileDialog : public QDialog {
 
     bool cancelled_ = false;  // true only when Cancel closed this showing
     bool unloaded_ = false;
+    bool acceptedFile_ = false;
 };
 
 }  // namespace tessiloom

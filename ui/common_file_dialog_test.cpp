@@ -194,6 +194,7 @@ void CommonFileDialogTest::ClosingRoutes() {
     QVERIFY(!stillOpen);
     QCOMPARE(LastFolder, Under("work"));
     QCOMPARE(ChosenPath, accepts ? Under("work/hill.asc") : QString(kEarlierChoice));
+    QCOMPARE(dialog.AcceptedFile(), accepts);
 }
 
 // Drives here are "/" and two made-up ones, "drive-d" and "nodrive" (which does not exist); the
