@@ -1,11 +1,13 @@
 # The two commands: `make run` and `make test`. Each does all the set-up it needs first.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 300
 GENERATOR := -G Ninja
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(CI),-DTESSILOOM_WERROR=ON)
 CTEST := ctest --output-on-failure --timeout 300
 
-.PHONY: all deps build build-asan run test test-main test-asan bench clean
+.PHONY: all deps build build-asan build-fuzz run test test-main test-asan test-fuzz fuzz bench clean
 
 all: build
 
@@ -18,6 +20,9 @@ $(BUILD_DIR)/build.ninja: | deps
 $(ASAN_DIR)/build.ninja: | deps
 	cmake -S . -B $(ASAN_DIR) $(GENERATOR) $(CMAKE_FLAGS) -DTESSILOOM_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
+$(FUZZ_DIR)/build.ninja: | deps
+	cmake -S . -B $(FUZZ_DIR) $(GENERATOR) $(CMAKE_FLAGS) -DCMAKE_CXX_COMPILER=clang++ -DTESSILOOM_FUZZ=ON
+
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR)
 
@@ -25,9 +30,9 @@ build-asan: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR)
 
 run: build
-	@scripts/run-example $(BUILD_DIR)
+	$(BUILD_DIR)/app/tessiloom
 
-test: test-main test-asan
+test: test-main test-asan test-fuzz
 
 test-main: build
 	$(CTEST) --test-dir $(BUILD_DIR)
@@ -35,8 +40,22 @@ test-main: build
 test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST) --test-dir $(ASAN_DIR) -LE no-sanitizer
 
+# New inputs go to the build folder's corpus; the seeds in conversion/fuzz/corpus are only read.
+build-fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR)
+
+fuzz: build-fuzz
+	mkdir -p $(FUZZ_DIR)/corpus
+	$(FUZZ_DIR)/conversion/fuzz/tessiloom_run_fuzzer $(FUZZ_DIR)/corpus conversion/fuzz/corpus \
+	    -dict=conversion/fuzz/listing.dict -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -artifact_prefix=$(FUZZ_DIR)/ -print_final_stats=1
+
+test-fuzz:
+	@if command -v clang++ >/dev/null; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60; \
+	else echo "test-fuzz: SKIPPED, clang++ is not installed (scripts/install-deps installs it)"; fi
+
 bench: build
-	$(BUILD_DIR)/bench/tessiloom-bench
+	$(BUILD_DIR)/bench/tessiloom-bench $(BUILD_DIR)/bench-data
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -9,6 +9,8 @@ namespace tessiloom {
 namespace {
 
 constexpr int kNameAttempts = 16;
+// The longest name (not path) the usual file systems take, in bytes.
+constexpr std::size_t kLongestName = 255;
 
 std::string RandomSuffix(std::mt19937_64& random) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -17,12 +19,25 @@ std::string RandomSuffix(std::mt19937_64& random) {
     return suffix;
 }
 
+// `path` with `suffix` appended. Where the two would make a name longer than a file system takes,
+// the end of the name gives way, whole UTF-8 characters at a time: a final name that is legal
+// must never fail for want of a legal temporary one.
+std::string TemporaryPathFor(const std::string& path, const std::string& suffix) {
+    const std::size_t nameStart = path.find_last_of('/') + 1;  // 0 when there is no folder part
+    std::size_t end = path.size();
+    if (end - nameStart + suffix.size() > kLongestName) {
+        end = nameStart + (kLongestName - suffix.size());
+        while (end > nameStart && (static_cast<unsigned char>(path[end]) & 0xC0) == 0x80) --end;
+    }
+    return path.substr(0, end) + suffix;
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     std::mt19937_64 random(std::random_device{}());
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        temporaryPath_ = path_ + ".partial-" + RandomSuffix(random);
+        temporaryPath_ = TemporaryPathFor(path_, ".partial-" + RandomSuffix(random));
         errno = 0;
         // "x": never open a file that is already there, even one of a concurrent run.
         file_.reset(std::fopen(temporaryPath_.c_str(), "wbx"));

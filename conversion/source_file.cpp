@@ -13,9 +13,17 @@ std::string ErrorText(int error) { return std::generic_category().message(error)
 
 SourceFile::SourceFile(const std::string& path) {
     std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
+    const std::filesystem::file_type type = std::filesystem::status(path, ignored).type();
+    if (type == std::filesystem::file_type::directory) {
         // Opening a folder for reading succeeds on some systems and only its first read fails.
         openFailure_ = "it is a folder, not a file";
+        return;
+    }
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found &&
+        type != std::filesystem::file_type::none) {
+        // A device or a pipe never ends the way a file does: /dev/zero would fill memory with one
+        // endless line, and opening a pipe with no writer would wait forever.
+        openFailure_ = "it is not a regular file";
         return;
     }
     errno = 0;

@@ -15,8 +15,8 @@ public:
     explicit SourceFile(const std::string& path);
 
     // Why the file could not be opened ("No such file or directory", "it is a folder, not a
-    // file"), to follow the path in a message; empty when it is open. Read failures are worded
-    // the same way.
+    // file", "it is not a regular file" for a device or a pipe), to follow the path in a message;
+    // empty when it is open. Read failures are worded the same way.
     const std::optional<std::string>& OpenFailure() const { return openFailure_; }
 
     std::size_t Read(char* buffer, std::size_t capacity) override;
