@@ -41,7 +41,7 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
 // Val of `text`, faster for the usual form of a height ("-123.456789": up to seven digits each
 // before and after the point) by reading eight characters at a time. The eight bytes after the
 // text's end must be readable (a LineSource line guarantees that); they never change the result.
-inline double ReadHeightText(std::string_view text) {
+[[gnu::always_inline]] inline double ReadHeightText(std::string_view text) {
     using namespace height_text_detail;
     if constexpr (std::endian::native == std::endian::little) {
         const char* p = text.data();

@@ -16,7 +16,9 @@ std::size_t StringByteSource::Read(char* buffer, std::size_t capacity) {
 }
 
 LineSource::LineSource(ByteSource& bytes, std::size_t blockBytes)
-    : bytes_(bytes), capacity_(std::max<std::size_t>(blockBytes, 2)), buffer_(new char[capacity_ + kPadding]()) {}
+    : bytes_(bytes), capacity_(std::max<std::size_t>(blockBytes, 2)), buffer_(new char[capacity_ + kPadding]) {
+    std::memset(buffer_.get(), 0, kPadding);  // what follows an empty input is defined too
+}
 
 bool LineSource::Refill() {
     if (endOfInput_) return false;
