@@ -32,7 +32,7 @@ build-asan: deps $(ASAN_DIR)/build.ninja
 run: build
 	$(BUILD_DIR)/app/tessiloom
 
-test: test-main test-asan test-fuzz
+test: test-main test-fuzz test-asan
 
 test-main: build
 	$(CTEST) --test-dir $(BUILD_DIR)
