@@ -31,9 +31,14 @@ inline std::uint64_t DigitsValue(std::uint64_t word, unsigned count) {
     std::uint64_t digits = (word - 0x3030303030303030u) << (8 * (8 - count));
     digits = digits * 10 + (digits >> 8);
     return (((digits & 0x000000FF000000FFu) * 0x000F424000000064u) +
-            (((digits >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >> 32;
+            (((digits >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+           32;
 }
 
+// Powers of ten that are exact doubles: with a mantissa below 2^53 one division rounds correctly.
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
 
 }  // namespace height_text_detail
@@ -65,8 +70,9 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
                            (p == end || !(val_detail::IsBlank(*p) || val_detail::IsExponentMark(*p)));
         if (plain) {
             // At most fourteen digits: the mantissa is exact, and so is one division by 10^k.
-            const auto mantissa = static_cast<double>(integerPart * kPowersOfTen[fractionDigits] + fractionPart);
-            const double magnitude = mantissa / val_detail::kExactPowersOfTen[fractionDigits];
+            const auto mantissa =
+                static_cast<double>(integerPart * kPowersOfTen[fractionDigits] + fractionPart);
+            const double magnitude = mantissa / kExactPowersOfTen[fractionDigits];
             return negative ? -magnitude : magnitude;
         }
     }

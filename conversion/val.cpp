@@ -127,9 +127,7 @@ double ReadDecimal(Cursor& cursor) {
 
 }  // namespace
 
-namespace val_detail {
-
-double ValOfAnyForm(std::string_view text) {
+double Val(std::string_view text) {
     Cursor cursor(text);
     if (cursor.Peek() == '&') {
         cursor.Advance();
@@ -147,5 +145,4 @@ double ValOfAnyForm(std::string_view text) {
     return ReadDecimal(cursor);
 }
 
-}  // namespace val_detail
 }  // namespace tessiloom
