@@ -9,7 +9,7 @@
 #include "cli/file_conversion.h"
 #include "cli/listing_info.h"
 #include "cli/pov_include.h"
-#include "cli/preset_number.h"
+#include "conversion/val.h"
 #include "tessiloom/version.h"
 
 namespace tessiloom {
@@ -25,9 +25,15 @@ struct Arguments {
     std::vector<std::string> files;
 };
 
-const CLI::Validator kNumberInFull(
-    [](std::string& text) { return IsNumberInFull(text) ? std::string() : "'" + text + "' is not a number"; },
-    "HEIGHT");
+// A height is read by the rule every height follows, and must be one number and nothing else. A
+// blank, which that rule would skip, is refused: in an argument it is a quoting mistake, not part
+// of a number.
+bool IsOneNumber(const std::string& text) {
+    return text.find_first_of(" \t\n") == std::string::npos && ReadVal(text).length == text.size() && !text.empty();
+}
+
+const CLI::Validator kOneNumber(
+    [](std::string& text) { return IsOneNumber(text) ? std::string() : "'" + text + "' is not a number"; }, "HEIGHT");
 
 const CLI::Validator kPovIdentifier(
     [](std::string& name) {
@@ -58,9 +64,9 @@ void Describe(CLI::App& app, Arguments& arguments) {
         "lowest (at most 65000) to the highest (at least 0) onto 0 to 65535.");
     app.set_version_flag("--version", std::string(kProgramName) + " " + kVersionText);
     auto* min = app.add_option("--min", arguments.min, "the height that maps to 0 (given with --max)")
-                    ->check(kNumberInFull);
+                    ->check(kOneNumber);
     auto* max = app.add_option("--max", arguments.max, "the height that maps to 65535 (given with --min)")
-                    ->check(kNumberInFull);
+                    ->check(kOneNumber);
     min->needs(max);
     max->needs(min);
     app.add_flag("-q,--quiet", arguments.request.quiet, "print only the messages, no status lines");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/test_files.h"
+#include "files/test_files.h"
 #include "conversion/test_listing.h"
 
 namespace tessiloom {
@@ -31,7 +31,7 @@ Result Convert(std::vector<std::string> arguments) {
 class CommandLineTest : public ::testing::Test {
 protected:
     CommandLineTest() {
-        WriteFile(hill_, Listing({"0", "10", "20", "30"}));
+        WriteFile(hill_, GridListing({"0", "10", "20", "30"}));
         WriteFile(flat_, "Vertices: 9 Faces: 10\r\n");
     }
     TemporaryFolder folder_;

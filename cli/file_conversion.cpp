@@ -3,10 +3,10 @@
 #include <filesystem>
 
 #include "cli/pov_include.h"
-#include "conversion/atomic_file.h"
-#include "conversion/listing.h"
+#include "conversion/messages.h"
 #include "conversion/number_text.h"
 #include "conversion/run.h"
+#include "files/atomic_file.h"
 
 namespace tessiloom {
 namespace {
@@ -29,15 +29,14 @@ std::optional<std::string> WriteInclude(const std::string& path, const Conversio
     terrain.sourceName = std::filesystem::path(path).filename().string();
     terrain.low = outcome.low;
     terrain.high = outcome.high;
-    terrain.side = outcome.side;
+    terrain.grid = outcome.grid;
     terrain.corners = *outcome.corners;
     const std::string includePath = IncludePathFor(outcome.outputPath);
     if (auto problem = CheckPlacement(terrain)) return CouldNot("write", includePath, *problem);
 
-    const std::string text = PovIncludeText(terrain);
-    AtomicFile file(includePath);
-    if (file.Write(text.data(), text.size())) file.Commit();
-    if (file.Failure()) return CouldNot("write", includePath, *file.Failure());
+    if (auto failure = WriteFileAtomically(includePath, PovIncludeText(terrain))) {
+        return CouldNot("write", includePath, *failure);
+    }
     return std::nullopt;
 }
 

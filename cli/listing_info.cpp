@@ -5,6 +5,7 @@
 
 #include "conversion/line_source.h"
 #include "conversion/listing.h"
+#include "conversion/messages.h"
 #include "conversion/number_text.h"
 #include "conversion/source_file.h"
 #include "conversion/targa_writer.h"
@@ -32,12 +33,11 @@ std::string Clipped(const ClipTally& tally, const char* extreme) {
     return std::to_string(tally.count) + " (" + extreme + " " + NumberText(tally.extreme) + ")";
 }
 
-void DescribePreset(std::ostream& out, const PresetTexts& preset, const ListingHeader& header,
-                    const MeshHeights& mesh) {
+void DescribePreset(std::ostream& out, const PresetTexts& preset, const Listing& listing) {
     const double low = Val(preset.min);
     const double high = Val(preset.max);
     DiscardingSink sink;
-    const HeightFieldWrite tally = StreamHeightField(sink, header.side, mesh.heights, low, high);
+    const HeightFieldWrite tally = StreamHeightField(sink, listing.grid, listing.mesh.heights, low, high);
     if (tally.failure) {
         Row(out, "preset range", Range(low, high) + ": no range to scale over");
         return;
@@ -59,26 +59,24 @@ bool DescribeListing(const std::string& path, const std::optional<PresetTexts>& 
     SourceFile file(path);
     if (file.OpenFailure()) return fail(CouldNot("open", path, *file.OpenFailure()));
     LineSource lines(file);
-    const HeaderStep header = ReadListingHeader(lines, path);
-    if (header.message) return fail(*header.message);
-    const HeightsStep heights = ReadListingHeights(lines, path, header.header, false);
-    if (heights.message) return fail(*heights.message);
+    Listing listing;
+    if (auto message = ReadListingHeader(lines, path, listing)) return fail(*message);
+    if (auto message = ReadListingHeights(lines, path, false, listing)) return fail(*message);
 
-    const MeshHeights& mesh = heights.mesh;
+    const MeshHeights& mesh = listing.mesh;
     double trueLowest = mesh.heights[0];
     double trueHighest = mesh.heights[0];
     for (std::size_t i = 1; i < mesh.heights.Size(); ++i) {
         trueLowest = std::min(trueLowest, mesh.heights[i]);
         trueHighest = std::max(trueHighest, mesh.heights[i]);
     }
-    const std::string side = NumberText(header.header.side);
     out << path << '\n';
-    Row(out, "vertices", std::to_string(header.header.counts.vertexCount));
-    Row(out, "faces", std::to_string(header.header.counts.faceCount));
-    Row(out, "grid", side + " x " + side);
+    Row(out, "vertices", std::to_string(listing.counts.vertexCount));
+    Row(out, "faces", std::to_string(listing.counts.faceCount));
+    Row(out, "grid", std::to_string(listing.grid.columns) + " x " + std::to_string(listing.grid.rows));
     Row(out, "automatic range", Range(mesh.lowest, mesh.highest) + (mesh.lowest == mesh.highest ? " (no span)" : ""));
     Row(out, "heights", Range(trueLowest, trueHighest));
-    if (preset) DescribePreset(out, *preset, header.header, mesh);
+    if (preset) DescribePreset(out, *preset, listing);
     return true;
 }
 

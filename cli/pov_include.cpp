@@ -30,7 +30,7 @@ std::optional<std::string> CheckPlacement(const PovTerrain& terrain) {
     const CornerPoints& corners = terrain.corners;
     for (const double coordinate : {corners.first.x, corners.first.y, corners.firstRowEnd.x, corners.last.y}) {
         if (!std::isfinite(coordinate)) {
-            return "a corner vertex (0, " + NumberText(terrain.side - 1) +
+            return "a corner vertex (0, " + std::to_string(terrain.grid.columns - 1) +
                    " or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
         }
     }
@@ -50,7 +50,7 @@ std::string PovIncludeText(const PovTerrain& terrain) {
            "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n" +
            declare("Low", terrain.low, "the height stored as 0") +
            declare("High", terrain.high, "the height stored as 65535") +
-           declare("Side", terrain.side, "vertices along each side of the grid") +
+           declare("Side", terrain.grid.columns, "vertices along each side of the grid") +
            declare("X0", corners.first.x, "X of vertex 0, the image's left edge") +
            declare("X1", corners.firstRowEnd.x, "X of the last vertex of the first row, its right edge") +
            declare("Y0", corners.first.y, "Y of vertex 0, the image's bottom edge") +

@@ -19,7 +19,7 @@ struct PovTerrain {
     std::string sourceName;  // the listing, for the header comment
     double low = 0;          // the height that became 0
     double high = 0;         // the height that became 65535
-    double side = 0;
+    GridSize grid;
     CornerPoints corners;
 };
 

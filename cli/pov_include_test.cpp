@@ -14,8 +14,7 @@ PovTerrain Ridge() {
     terrain.sourceName = "ridge.asc";
     terrain.low = -12.5;
     terrain.high = 830;
-    terrain.side = 3;
-    terrain.corners.side = 3;
+    terrain.grid = {3, 3};
     terrain.corners.first = {1000, 2000};
     terrain.corners.firstRowEnd = {1060, 2000};
     terrain.corners.last = {1060, 2090};

@@ -16,37 +16,13 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/targa_writer.h"
-#include "conversion/test_files.h"
+#include "files/test_files.h"
 #include "conversion/test_listing.h"
 
 namespace tessiloom {
 namespace {
 
 using Names = std::vector<std::string>;
-
-// Caps the size of any file this process writes, the way a full disk stops a write, until
-// destroyed. Unlike permissions, the cap holds for root too. Exceeding it raises SIGXFSZ, which
-// is ignored meanwhile so that the write fails with EFBIG instead of ending the process.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &before_);
-        signalBefore_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = before_;
-        capped.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &capped);
-    }
-    ~FileSizeCap() {
-        setrlimit(RLIMIT_FSIZE, &before_);
-        std::signal(SIGXFSZ, signalBefore_);
-    }
-    FileSizeCap(const FileSizeCap&) = delete;
-    FileSizeCap& operator=(const FileSizeCap&) = delete;
-
-private:
-    rlimit before_{};
-    void (*signalBefore_)(int) = SIG_DFL;
-};
 
 // A host whose first event delivery, the one right after "Reading Vertices...", also runs `meddle`.
 class MeddlingHost : public RecordingHost {
@@ -81,7 +57,7 @@ protected:
 };
 
 TEST_F(FaultTest, ReportsAnOutputFolderThatCannotHoldFiles) {
-    WriteFile(source_, Listing({"0", "10", "20", "30"}));
+    WriteFile(source_, GridListing({"0", "10", "20", "30"}));
     const std::pair<std::string, std::string> cases[] = {
         {source_, "Not a directory"},
         {folder_ / "missing", "No such file or directory"},
@@ -97,7 +73,7 @@ TEST_F(FaultTest, ReportsAnOutputFolderThatCannotHoldFiles) {
 
 TEST_F(FaultTest, ReportsAReadOnlyFolder) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    WriteFile(source_, Listing({"0", "10", "20", "30"}));
+    WriteFile(source_, GridListing({"0", "10", "20", "30"}));
     std::filesystem::permissions(folder_.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     RunConversion(host_);
     std::filesystem::permissions(folder_.Path(), std::filesystem::perms::owner_all);
@@ -108,7 +84,7 @@ TEST_F(FaultTest, ReportsADiskThatFillsUpInTheMiddleOfThePixels) {
     constexpr int kSide = 40;
     std::vector<std::string> heights(kSide * kSide, "5");
     heights.back() = "9";
-    WriteFile(source_, Listing(heights));
+    WriteFile(source_, GridListing(heights));
     {
         FileSizeCap cap(18 + 3 * kSide * kSide / 2);
         RunConversion(host_);
@@ -116,24 +92,13 @@ TEST_F(FaultTest, ReportsADiskThatFillsUpInTheMiddleOfThePixels) {
     ExpectCleanFailure("Could not write '" + image_ + "': File too large.");
 }
 
-// Takes the first `accepted` writes and refuses every later one, the way a disk that has filled up does.
-class FillingSink final : public ByteSink {
-public:
-    explicit FillingSink(int accepted) : accepted_(accepted) {}
-    int writes = 0;
-    bool Write(const char*, std::size_t) override { return ++writes <= accepted_; }
-
-private:
-    int accepted_;
-};
-
 TEST(StreamHeightField, StopsAtTheFirstBlockTheSinkRefuses) {
     constexpr int kSide = 513;  // more pixels than one block holds
     HeightList heights;
     for (int i = 0; i < kSide * kSide; ++i) heights.Append(i % 7);
-    FillingSink sink(1);  // the header only
-    EXPECT_EQ(StreamHeightField(sink, kSide, heights, 0, 6).failure, "the image could not be written in full");
-    EXPECT_EQ(sink.writes, 2);
+    MemorySink sink(1);  // the header only
+    EXPECT_EQ(StreamHeightField(sink, {kSide, kSide}, heights, 0, 6).failure, "the image could not be written in full");
+    EXPECT_EQ(sink.writes, 1);
 }
 
 // Larger than the line source's first block, so that what changes on disk after the header has
@@ -141,7 +106,7 @@ TEST(StreamHeightField, StopsAtTheFirstBlockTheSinkRefuses) {
 std::string LargeListing(int side) {
     std::vector<std::string> heights;
     for (int i = 0; i < side * side; ++i) heights.push_back(std::to_string(i % 1000));
-    return Listing(heights);
+    return GridListing(heights);
 }
 
 TEST_F(FaultTest, ReportsASourceShortenedWhileItIsRead) {
@@ -190,7 +155,7 @@ TEST(SourceFaults, RefusesASourceThatIsADeviceOrAPipe) {
 TEST_F(FaultTest, WritesAnImageWhoseNameIsAsLongAsANameCanBe) {
     const std::string stem(251, 'x');
     host_.sourcePath = folder_ / (stem + ".asc");
-    WriteFile(host_.sourcePath, Listing({"0", "10", "20", "30"}));
+    WriteFile(host_.sourcePath, GridListing({"0", "10", "20", "30"}));
     EXPECT_TRUE(RunConversion(host_).converted) << host_.trace[host_.trace.size() - 2];
     EXPECT_EQ(folder_.Names(), (Names{"hill.tga", stem + ".asc", stem + ".tga"}));
 }

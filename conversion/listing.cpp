@@ -1,53 +1,36 @@
 #include "conversion/listing.h"
 
-#include "conversion/number_text.h"
-#include "conversion/run_texts.h"
+#include "conversion/messages.h"
 #include "conversion/targa_writer.h"
 
 namespace tessiloom {
 
-std::string CouldNot(const std::string& verb, const std::string& path, const std::string& problem) {
-    return "Could not " + verb + " '" + path + "': " + problem + ".";
+std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath, Listing& listing) {
+    if (auto failure = ReadHeaderCounts(lines, listing.counts)) return CouldNot("read", sourcePath, *failure);
+    const std::optional<std::int32_t> side = IsSquareGrid(listing.counts);
+    if (!side) return kNotSquareMessage;
+    if (*side > kLargestTargaSide) {
+        const std::string sides = std::to_string(*side) + " x " + std::to_string(*side);
+        const std::string largest = std::to_string(kLargestTargaSide) + " x " + std::to_string(kLargestTargaSide);
+        return CouldNot("convert", sourcePath,
+                        "its grid of " + sides + " vertices is larger than the " + largest +
+                            " a height-field image can hold");
+    }
+    listing.grid = {*side, *side};
+    if (auto failure = SkipToVertexList(lines)) return CouldNot("read", sourcePath, *failure);
+    return std::nullopt;
 }
 
-HeaderStep ReadListingHeader(LineSource& lines, const std::string& sourcePath) {
-    HeaderStep step;
-    const HeaderRead read = ReadHeaderCounts(lines);
-    if (read.failure) {
-        step.message = CouldNot("read", sourcePath, *read.failure);
-        return step;
-    }
-    step.header.counts = read.counts;
-    const GridShape grid = IsSquareGrid(read.counts.vertexCount, read.counts.faceCount);
-    step.header.side = grid.side;
-    if (!grid.square) {
-        step.message = kNotSquareMessage;
-    } else if (grid.side > kLargestTargaSide) {
-        const std::string side = NumberText(grid.side);
-        const std::string largest = std::to_string(kLargestTargaSide);
-        step.message = CouldNot("convert", sourcePath,
-                                "its grid of " + side + " x " + side + " vertices is larger than the " + largest +
-                                    " x " + largest + " a height-field image can hold");
-    } else if (auto failure = SkipToVertexList(lines)) {
-        step.message = CouldNot("read", sourcePath, *failure);
-    }
-    return step;
-}
-
-HeightsStep ReadListingHeights(LineSource& lines, const std::string& sourcePath, const ListingHeader& header,
-                               bool withCorners) {
-    HeightsStep step;
-    CornerPoints corners;
-    corners.side = static_cast<std::int32_t>(header.side);
-    VertexHeights read = ReadVertexHeights(lines, header.counts.vertexCount, withCorners ? &corners : nullptr);
-    if (read.unreadableVertex) {
-        step.message = kUnreadableVertexMessage + std::to_string(*read.unreadableVertex);
-    } else if (read.failure) {
-        step.message = CouldNot("read", sourcePath, *read.failure);
-    }
-    step.mesh = std::move(read.mesh);
-    if (withCorners) step.corners = corners;
-    return step;
+std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath, bool withCorners,
+                                              Listing& listing) {
+    GridPlane plane;
+    plane.columns = listing.grid.columns;
+    VertexHeights read = ReadVertexHeights(lines, listing.counts.vertexCount, withCorners ? &plane : nullptr);
+    listing.mesh = std::move(read.mesh);
+    if (withCorners) listing.corners = plane.corners;
+    if (read.unreadableVertex) return kUnreadableVertexMessage + std::to_string(*read.unreadableVertex);
+    if (read.failure) return CouldNot("read", sourcePath, *read.failure);
+    return std::nullopt;
 }
 
 }  // namespace tessiloom

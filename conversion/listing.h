@@ -10,31 +10,20 @@
 // writes nothing. Each step fails with the exact message the user is to see.
 namespace tessiloom {
 
-// "Could not <verb> '<source>': <problem>." — the form of every failure message that names a file.
-std::string CouldNot(const std::string& verb, const std::string& path, const std::string& problem);
-
-struct ListingHeader {
+// What has been read of one listing so far.
+struct Listing {
     HeaderCounts counts;
-    double side = 0;
-};
-
-struct HeaderStep {
-    ListingHeader header;
-    std::optional<std::string> message;
+    GridSize grid;
+    MeshHeights mesh;
+    std::optional<CornerPoints> corners;  // when the heights were read with their corners
 };
 
 // Reads the header counts, checks that the grid is square and fits an image, and skips to the
 // vertex list, so the next line is the first vertex line.
-HeaderStep ReadListingHeader(LineSource& lines, const std::string& sourcePath);
-
-struct HeightsStep {
-    MeshHeights mesh;
-    std::optional<CornerPoints> corners;
-    std::optional<std::string> message;
-};
+std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath, Listing& listing);
 
 // Reads the vertex heights, and with `withCorners` the corner vertices' positions too.
-HeightsStep ReadListingHeights(LineSource& lines, const std::string& sourcePath, const ListingHeader& header,
-                               bool withCorners);
+std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath, bool withCorners,
+                                              Listing& listing);
 
 }  // namespace tessiloom

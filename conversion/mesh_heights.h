@@ -1,7 +1,8 @@
 #pragma once
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
@@ -45,6 +46,13 @@ private:
     std::vector<std::unique_ptr<double[]>> blocks_;
     double* next_ = nullptr;  // the block being filled
     std::size_t size_ = 0;
+};
+
+// The grid the vertices form: vertex i sits in column i mod columns of row i div columns, and
+// row 0 is the bottom row of the image.
+struct GridSize {
+    std::int32_t columns = 0;
+    std::int32_t rows = 0;
 };
 
 // What reading the vertex list yields. `lowest` starts at 65000.0 and `highest` at 0.0, so the

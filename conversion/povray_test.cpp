@@ -18,7 +18,7 @@
 
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
-#include "conversion/test_files.h"
+#include "files/test_files.h"
 #include "conversion/test_listing.h"
 
 namespace tessiloom {
@@ -130,7 +130,7 @@ TEST(PovRay, RendersOurHeightFieldLikeTheExpectedHeights) {
     }
     RecordingHost host;
     host.sourcePath = folder / "hill.asc";
-    WriteFile(host.sourcePath, Listing(texts));
+    WriteFile(host.sourcePath, GridListing(texts));
     ASSERT_TRUE(RunConversion(host).converted);
     WriteFile(folder / "expected.pgm", ExpectedPgm(listed));
 

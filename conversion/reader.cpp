@@ -49,32 +49,23 @@ std::optional<std::string> ReadCount(std::string_view rest, const char* what, st
 
 }  // namespace
 
-HeaderRead ReadHeaderCounts(LineSource& source) {
-    HeaderRead result;
+std::optional<std::string> ReadHeaderCounts(LineSource& source, HeaderCounts& counts) {
     std::string_view line;
-    if (!SkipToLineWith(source, kVerticesMarker, line)) {
-        result.failure = EndedBefore(source, "a line with \"Vertices:\"");
-        return result;
-    }
+    if (!SkipToLineWith(source, kVerticesMarker, line)) return EndedBefore(source, "a line with \"Vertices:\"");
     const std::size_t faces = line.find(kFacesMarker);
-    if (faces == std::string_view::npos) {
-        result.failure = "the header line with \"Vertices:\" has no \"Faces:\"";
-        return result;
-    }
+    if (faces == std::string_view::npos) return "the header line with \"Vertices:\" has no \"Faces:\"";
     const std::size_t vertices = line.find(kVerticesMarker);
-    result.failure = ReadCount(line.substr(vertices + kVerticesMarker.size()), "vertex count",
-                               result.counts.vertexCount);
-    if (!result.failure) {
-        result.failure = ReadCount(line.substr(faces + kFacesMarker.size()), "face count",
-                                   result.counts.faceCount);
+    if (auto failure = ReadCount(line.substr(vertices + kVerticesMarker.size()), "vertex count", counts.vertexCount)) {
+        return failure;
     }
-    return result;
+    return ReadCount(line.substr(faces + kFacesMarker.size()), "face count", counts.faceCount);
 }
 
-GridShape IsSquareGrid(std::int32_t vertexCount, std::int32_t faceCount) {
-    const double side = std::sqrt(static_cast<double>(vertexCount));
-    const double half = static_cast<double>(faceCount) / 2.0;
-    return GridShape{std::sqrt(half) + 1.0 == side, side};
+std::optional<std::int32_t> IsSquareGrid(const HeaderCounts& counts) {
+    const double side = std::sqrt(static_cast<double>(counts.vertexCount));
+    const double half = static_cast<double>(counts.faceCount) / 2.0;
+    if (std::sqrt(half) + 1.0 != side) return std::nullopt;
+    return static_cast<std::int32_t>(side);
 }
 
 std::optional<std::string> SkipToVertexList(LineSource& source) {
@@ -92,15 +83,15 @@ double ValAfter(std::string_view line, std::string_view marker) {
     return at == std::string_view::npos ? std::numeric_limits<double>::quiet_NaN() : Val(line.substr(at + marker.size()));
 }
 
-void NoteCorner(std::string_view line, std::int32_t index, std::int32_t vertexCount, CornerPoints& corners) {
+void NoteCorner(std::string_view line, std::int32_t index, std::int32_t vertexCount, GridPlane& plane) {
     const PlanePoint point{ValAfter(line, kXMarker), ValAfter(line, kYMarker)};
-    if (index == 0) corners.first = point;
-    if (index == corners.side - 1) corners.firstRowEnd = point;
-    if (index == vertexCount - 1) corners.last = point;
+    if (index == 0) plane.corners.first = point;
+    if (index == plane.columns - 1) plane.corners.firstRowEnd = point;
+    if (index == vertexCount - 1) plane.corners.last = point;
 }
 
-template <bool kWithCorners>
-VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, CornerPoints* corners) {
+template <bool kWithPlane>
+VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, GridPlane* plane) {
     VertexHeights result;
     HeightList& heights = result.mesh.heights;
     // Kept in registers while the lines stream past, and stored once at the end.
@@ -127,9 +118,9 @@ VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, CornerPo
             result.failure = "the height of vertex " + std::to_string(index) + " is not a finite number";
             break;
         }
-        if constexpr (kWithCorners) {
-            if (index == 0 || index == corners->side - 1 || index == vertexCount - 1) {
-                NoteCorner(line, index, vertexCount, *corners);
+        if constexpr (kWithPlane) {
+            if (index == 0 || index == plane->columns - 1 || index == vertexCount - 1) {
+                NoteCorner(line, index, vertexCount, *plane);
             }
         }
         heights.Append(height);
@@ -143,8 +134,8 @@ VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, CornerPo
 
 }  // namespace
 
-VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, CornerPoints* corners) {
-    return corners ? ReadHeights<true>(source, vertexCount, corners) : ReadHeights<false>(source, vertexCount, nullptr);
+VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, GridPlane* plane) {
+    return plane ? ReadHeights<true>(source, vertexCount, plane) : ReadHeights<false>(source, vertexCount, nullptr);
 }
 
 }  // namespace tessiloom

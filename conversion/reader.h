@@ -13,7 +13,7 @@
 // each continuing where the previous one stopped.
 //
 // A failure is a phrase that completes "Could not read '<source>': ..." ("the file ends before
-// the line with \"Vertex list\""); the conversion run turns it into the user's message.
+// the line with \"Vertex list\""); listing.h turns it into the user's message.
 namespace tessiloom {
 
 struct HeaderCounts {
@@ -21,37 +21,20 @@ struct HeaderCounts {
     std::int32_t faceCount = 0;
 };
 
-struct HeaderRead {
-    HeaderCounts counts;
-    std::optional<std::string> failure;
-};
+// Skips to the first line holding "Vertices:" and sets `counts` from it, each with Val from just
+// after its marker's colon to the end of the line, rounded half to even. Fails when the input
+// ends first, when the line has no "Faces:", and when a count is negative or does not fit a
+// 32-bit signed integer.
+std::optional<std::string> ReadHeaderCounts(LineSource& source, HeaderCounts& counts);
 
-// Skips to the first line holding "Vertices:" and reads both counts from it, each with Val from
-// just after its marker's colon to the end of the line, rounded half to even. Fails when the
-// input ends first, when the line has no "Faces:", and when a count is negative or does not fit
-// a 32-bit signed integer.
-HeaderRead ReadHeaderCounts(LineSource& source);
-
-struct GridShape {
-    bool square = false;
-    double side = 0;  // the square root of the vertex count
-};
-
-// An n x n grid has 2(n-1)^2 triangles, so the grid is square exactly when sqrt(faces / 2) + 1
-// equals sqrt(vertices), compared without tolerance. The counts must not be negative.
-GridShape IsSquareGrid(std::int32_t vertexCount, std::int32_t faceCount);
+// The side of the square grid the counts describe, or nothing when they describe none. An n x n
+// grid has 2(n-1)^2 triangles, so the grid is square exactly when sqrt(faces / 2) + 1 equals
+// sqrt(vertices), compared without tolerance. The counts must not be negative.
+std::optional<std::int32_t> IsSquareGrid(const HeaderCounts& counts);
 
 // Skips lines up to and including the first one holding "Vertex list"; the vertex lines follow
 // it directly. Fails when the input ends first.
 std::optional<std::string> SkipToVertexList(LineSource& source);
-
-struct VertexHeights {
-    MeshHeights mesh;
-    // The 0-based index of the first vertex line without "Z:"; reading stopped there.
-    std::optional<std::int32_t> unreadableVertex;
-    // The input ended or failed before the last vertex line, or a height is not finite.
-    std::optional<std::string> failure;
-};
 
 // Where a vertex lies in the plane: the Val of the text after the first "X:" and "Y:" of its line,
 // or NaN where the line has no such marker.
@@ -62,15 +45,28 @@ struct PlanePoint {
 
 // The plane positions of the three corner vertices that give a grid's extent.
 struct CornerPoints {
-    std::int32_t side = 0;  // asked: the grid side, so vertex side - 1 ends the first row
-    PlanePoint first;       // vertex 0
-    PlanePoint firstRowEnd; // vertex side - 1
-    PlanePoint last;        // the last vertex
+    PlanePoint first;        // vertex 0
+    PlanePoint firstRowEnd;  // the last vertex of the first row
+    PlanePoint last;         // the last vertex
+};
+
+// Where the grid lies in the plane, read beside the heights when asked for.
+struct GridPlane {
+    std::int32_t columns = 0;  // asked: the grid's width, so vertex columns - 1 ends the first row
+    CornerPoints corners;      // found
+};
+
+struct VertexHeights {
+    MeshHeights mesh;
+    // The 0-based index of the first vertex line without "Z:"; reading stopped there.
+    std::optional<std::int32_t> unreadableVertex;
+    // The input ended or failed before the last vertex line, or a height is not finite.
+    std::optional<std::string> failure;
 };
 
 // Reads exactly `vertexCount` lines, taking from each the Val of the text after its first "Z:",
 // and tracks the lowest and highest height. Nothing after the last vertex line is read. With
-// `corners`, the corner vertices' X and Y are read as well; without, no line pays for them.
-VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, CornerPoints* corners = nullptr);
+// `plane`, the corner vertices' X and Y are read as well; without, no line pays for them.
+VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, GridPlane* plane = nullptr);
 
 }  // namespace tessiloom

@@ -16,7 +16,18 @@ auto OverText(const std::string& text, Read read) {
     return read(source);
 }
 
-HeaderRead Header(const std::string& text) { return OverText(text, ReadHeaderCounts); }
+struct HeaderRead {
+    HeaderCounts counts;
+    std::optional<std::string> failure;
+};
+
+HeaderRead Header(const std::string& text) {
+    return OverText(text, [](LineSource& source) {
+        HeaderRead read;
+        read.failure = ReadHeaderCounts(source, read.counts);
+        return read;
+    });
+}
 
 TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkers) {
     struct Case {
@@ -74,9 +85,8 @@ TEST(IsSquareGrid, HoldsExactlyForTwoTrianglesPerCell) {
         {1073741824, 2147352578, true, 32768},
     };
     for (const auto& [vertices, faces, square, side] : cases) {
-        const GridShape grid = IsSquareGrid(vertices, faces);
-        EXPECT_EQ(grid.square, square) << vertices << " " << faces;
-        EXPECT_EQ(grid.side, side) << vertices << " " << faces;
+        const std::optional<std::int32_t> grid = IsSquareGrid({vertices, faces});
+        EXPECT_EQ(grid, square ? std::optional<std::int32_t>(side) : std::nullopt) << vertices << " " << faces;
     }
 }
 
@@ -164,9 +174,10 @@ TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
         "Vertex 0: X:-10 Y:-20 Z:1\nVertex 1: X:0 Y:-20 Z:2\nVertex 2: X:10 Y:-20 Z:3\n"
         "Z:4\nZ:5\nZ:6\nZ:7\nZ:8\nVertex 8: Y:20.5 X:10e0 U:1 Z:9\n");
     LineSource source(bytes);
-    CornerPoints corners;
-    corners.side = 3;
-    ASSERT_EQ(ReadVertexHeights(source, 9, &corners).mesh.heights.Size(), 9u);
+    GridPlane plane;
+    plane.columns = 3;
+    ASSERT_EQ(ReadVertexHeights(source, 9, &plane).mesh.heights.Size(), 9u);
+    const CornerPoints& corners = plane.corners;
     EXPECT_EQ(corners.first.x, -10);
     EXPECT_EQ(corners.first.y, -20);
     EXPECT_EQ(corners.firstRowEnd.x, 10);

@@ -12,7 +12,7 @@
 
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
-#include "conversion/test_files.h"
+#include "files/test_files.h"
 #include "conversion/test_listing.h"
 
 namespace tessiloom {
@@ -70,7 +70,7 @@ TEST(RoundTrip, EveryHeightComesBackInItsPixelWithinOneStep) {
             high = Stated(host.maxPreset);
             if (low == high) continue;
         }
-        WriteFile(host.sourcePath, Listing(texts, lineEnds[trial % 3]));
+        WriteFile(host.sourcePath, GridListing(texts, lineEnds[trial % 3]));
         ASSERT_TRUE(RunConversion(host).converted) << "trial " << trial << ": " << host.trace[host.trace.size() - 2];
 
         const std::string image = ReadFile(folder / "grid.tga");

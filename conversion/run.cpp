@@ -6,6 +6,7 @@
 
 #include "conversion/line_source.h"
 #include "conversion/listing.h"
+#include "conversion/messages.h"
 #include "conversion/number_text.h"
 #include "conversion/source_file.h"
 #include "conversion/val.h"
@@ -113,30 +114,29 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     outcome.outputPath = *outputPath;
 
     LineSource lines(file);
-    const HeaderStep header = ReadListingHeader(lines, sourcePath);
-    if (header.message) return fail(*header.message);
-    outcome.side = header.header.side;
+    Listing listing;
+    if (auto message = ReadListingHeader(lines, sourcePath, listing)) return fail(*message);
+    outcome.grid = listing.grid;
 
     host.ShowStatus(kReadingStatus);
     host.DoEvents();
-    const HeightsStep heights = ReadListingHeights(lines, sourcePath, header.header, options.readCorners);
-    if (heights.message) return fail(*heights.message);
-    outcome.corners = heights.corners;
+    if (auto message = ReadListingHeights(lines, sourcePath, options.readCorners, listing)) return fail(*message);
+    outcome.corners = listing.corners;
 
-    const HeightRange range = SettleRange(host, heights.mesh);
+    const HeightRange range = SettleRange(host, listing.mesh);
     if (range.failure) return fail(CouldNot("convert", sourcePath, *range.failure));
     outcome.low = range.low;
     outcome.high = range.high;
 
     host.ShowStatus(kWritingStatus);
     host.DoEvents();
-    outcome.write = WriteHeightField(*outputPath, outcome.side, heights.mesh.heights, range.low, range.high);
+    outcome.write = WriteHeightField(*outputPath, outcome.grid, listing.mesh.heights, range.low, range.high);
     if (outcome.write.failure) return fail(CouldNot("write", *outputPath, *outcome.write.failure));
-    if (outcome.write.clippedLow) {
+    if (outcome.write.below.count > 0) {
         host.ShowMessage(kClippedLowWarning);
         if (options.afterClipWarning) options.afterClipWarning(ClipSide::kBelow, outcome.write.below, range.low);
     }
-    if (outcome.write.clippedHigh) {
+    if (outcome.write.above.count > 0) {
         host.ShowMessage(kClippedHighWarning);
         if (options.afterClipWarning) options.afterClipWarning(ClipSide::kAbove, outcome.write.above, range.high);
     }

@@ -6,7 +6,6 @@
 
 #include "conversion/conversion_host.h"
 #include "conversion/reader.h"
-#include "conversion/run_texts.h"
 #include "conversion/targa_writer.h"
 
 namespace tessiloom {
@@ -32,15 +31,16 @@ struct RunOptions {
 struct ConversionOutcome {
     bool converted = false;  // the image was written in full (warnings or not)
     std::string outputPath;
-    double side = 0;
+    GridSize grid;
     double low = 0;   // the height that became 0
     double high = 0;  // the height that became 65535
     std::optional<CornerPoints> corners;  // with RunOptions::readCorners
     HeightFieldWrite write;               // what the writer clipped
 };
 
-// Runs one conversion of the host's current source file into a height-field Targa beside it and
-// reports every step and every failure through the host: the busy pointer is on for the whole
+// Runs one conversion of the host's current source file into a height-field Targa, beside it or
+// in RunOptions::outputFolder, and reports every step and every failure through the host (the
+// exact texts are in messages.h): the busy pointer is on for the whole
 // run, events are delivered at exactly two points (after the "Reading" and the "Writing" status,
 // when only the source file is open), and a failure is one message after which the run stops
 // with no image written and an older image of that name untouched. The source file is closed

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "conversion/recording_host.h"
-#include "conversion/test_files.h"
+#include "files/test_files.h"
 #include "conversion/test_listing.h"
 
 namespace tessiloom {
@@ -24,7 +24,7 @@ protected:
 };
 
 TEST_F(RunConversionTest, ConvertsAndReportsEachStepInOrder) {
-    WriteFile(host_.sourcePath, Listing({"0", "10", "20", "30"}));
+    WriteFile(host_.sourcePath, GridListing({"0", "10", "20", "30"}));
     const ConversionOutcome outcome = RunConversion(host_);
     const std::string output = folder_ / "hill.tga";
     EXPECT_EQ(host_.trace, (Trace{"busy on", "status Reading Vertices...", "events",
@@ -36,7 +36,7 @@ TEST_F(RunConversionTest, ConvertsAndReportsEachStepInOrder) {
 }
 
 TEST_F(RunConversionTest, WarnsAfterWritingWhenThePresetRangeClips) {
-    WriteFile(host_.sourcePath, Listing({"-3", "10", "20", "130"}));
+    WriteFile(host_.sourcePath, GridListing({"-3", "10", "20", "130"}));
     host_.usePresetRanges = true;
     host_.minPreset = "0";
     host_.maxPreset = "1 00 with text after";
@@ -78,7 +78,7 @@ std::string WithSource(std::string text, const std::string& source) {
 }
 
 TEST_F(RunConversionTest, StopsWithAClearMessageAndLeavesAnOlderImageUntouched) {
-    const std::string four = Listing({"1", "2", "3", "4"});
+    const std::string four = GridListing({"1", "2", "3", "4"});
     const FailureCase cases[] = {
         {"no header", "Vertex list:\r\nZ:1\r\n",
          "Could not read '{source}': the file ends before a line with \"Vertices:\"."},
@@ -93,9 +93,9 @@ TEST_F(RunConversionTest, StopsWithAClearMessageAndLeavesAnOlderImageUntouched) 
          "Could not read '{source}': the file ends before the line with \"Vertex list\"."},
         {"too few vertex lines", "Vertices: 4 Faces: 2\r\nVertex list:\r\nZ:1\r\nZ:2\r\n",
          "Could not read '{source}': the file ends before vertex line 2 (of 4)."},
-        {"infinite height", Listing({"1", "1e999", "3", "4"}),
+        {"infinite height", GridListing({"1", "1e999", "3", "4"}),
          "Could not read '{source}': the height of vertex 1 is not a finite number."},
-        {"equal heights", Listing({"7", "7", "7", "7"}),
+        {"equal heights", GridListing({"7", "7", "7", "7"}),
          "Could not convert '{source}': every height is 7, which leaves no range to scale the heights over; use "
          "a preset height range."},
         {"empty presets", four,
@@ -127,8 +127,8 @@ TEST_F(RunConversionTest, StopsWithAClearMessageAndLeavesAnOlderImageUntouched) 
 
 TEST_F(RunConversionTest, RefusesSourcesItCannotOpenOrWouldOverwrite) {
     std::filesystem::create_directory(folder_ / "maps.asc");
-    WriteFile(folder_ / "abc", Listing({"1", "2", "3", "4"}));
-    WriteFile(folder_ / "hill.tga", Listing({"1", "2", "3", "4"}));
+    WriteFile(folder_ / "abc", GridListing({"1", "2", "3", "4"}));
+    WriteFile(folder_ / "hill.tga", GridListing({"1", "2", "3", "4"}));
     const std::pair<std::string, std::string> cases[] = {
         {"", "There is no source file to convert: the source path is empty."},
         {folder_ / "missing.asc", "Could not open '{source}': No such file or directory."},
@@ -144,12 +144,12 @@ TEST_F(RunConversionTest, RefusesSourcesItCannotOpenOrWouldOverwrite) {
         std::string expected = WithSource(WithSource(message, source), source);
         EXPECT_EQ(host_.trace, (Trace{"busy on", "message " + expected, "busy off"})) << source;
     }
-    EXPECT_EQ(ReadFile(folder_ / "hill.tga"), Listing({"1", "2", "3", "4"}));
+    EXPECT_EQ(ReadFile(folder_ / "hill.tga"), GridListing({"1", "2", "3", "4"}));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"abc", "hill.tga", "maps.asc"}));
 }
 
 TEST_F(RunConversionTest, ReportsAnImageThatCannotBeWritten) {
-    WriteFile(host_.sourcePath, Listing({"0", "10", "20", "30"}));
+    WriteFile(host_.sourcePath, GridListing({"0", "10", "20", "30"}));
     std::filesystem::create_directory(folder_ / "hill.tga");  // in the way of the rename
     RunConversion(host_);
     ASSERT_GE(host_.trace.size(), 2u);

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "conversion/line_source.h"
+#include "files/file_handle.h"
 
 namespace tessiloom {
 
@@ -23,11 +22,7 @@ public:
     std::optional<std::string> Failure() const override { return readFailure_; }
 
 private:
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
-    std::unique_ptr<std::FILE, Closer> file_;
+    FileHandle file_;
     std::optional<std::string> openFailure_;
     std::optional<std::string> readFailure_;
 };

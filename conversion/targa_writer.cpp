@@ -2,9 +2,11 @@
 
 #include <array>
 #include <bit>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <memory>
+
+#include "files/atomic_file.h"
 
 namespace tessiloom {
 namespace {
@@ -13,13 +15,13 @@ constexpr std::size_t kPixelsPerBlock = std::size_t{1} << 18;
 constexpr double kLargestLevel = 65535.0;
 constexpr const char* kSinkRefused = "the image could not be written in full";
 
-std::array<char, kTargaHeaderBytes> TargaHeader(int side) {
+std::array<char, kTargaHeaderBytes> TargaHeader(GridSize grid) {
     std::array<char, kTargaHeaderBytes> header{};
     header[2] = 2;  // uncompressed true-colour
-    header[12] = static_cast<char>(side & 0xFF);
-    header[13] = static_cast<char>(side >> 8);
-    header[14] = static_cast<char>(side & 0xFF);
-    header[15] = static_cast<char>(side >> 8);
+    header[12] = static_cast<char>(grid.columns & 0xFF);
+    header[13] = static_cast<char>(grid.columns >> 8);
+    header[14] = static_cast<char>(grid.rows & 0xFF);
+    header[15] = static_cast<char>(grid.rows >> 8);
     header[16] = 24;    // bits per pixel
     header[17] = 0x20;  // first row stored is the top row
     return header;
@@ -44,20 +46,21 @@ void StorePixel(char* pixel, std::uint32_t level) {
     }
 }
 
+bool Fits(std::int32_t count) { return count >= 1 && count <= kLargestTargaSide; }
+
 }  // namespace
 
-HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList& heights, double low,
+HeightFieldWrite StreamHeightField(ByteSink& sink, GridSize grid, const HeightList& heights, double low,
                                    double high) {
     HeightFieldWrite result;
     const double span = high - low;
-    const double roundedSide = std::nearbyint(side);
-    if (span == 0 || !std::isfinite(span) || !(roundedSide >= 1 && roundedSide <= kLargestTargaSide) ||
-        heights.Size() != static_cast<std::size_t>(roundedSide * roundedSide)) {
+    if (span == 0 || !std::isfinite(span) || !Fits(grid.columns) || !Fits(grid.rows) ||
+        heights.Size() != static_cast<std::size_t>(grid.columns) * static_cast<std::size_t>(grid.rows)) {
         result.failure = "the grid or the height range cannot be written as a height field";
         return result;
     }
-    const auto width = static_cast<std::size_t>(roundedSide);
-    const auto header = TargaHeader(static_cast<int>(width));
+    const auto width = static_cast<std::size_t>(grid.columns);
+    const auto header = TargaHeader(grid);
     if (!sink.Write(header.data(), header.size())) {
         result.failure = kSinkRefused;
         return result;
@@ -67,7 +70,7 @@ HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList
     const auto block = std::make_unique<char[]>(kPixelsPerBlock * kTargaPixelBytes + 1);
     char* pixel = block.get();
     char* const blockEnd = block.get() + kPixelsPerBlock * kTargaPixelBytes;
-    for (std::size_t row = width; row-- > 0;) {
+    for (auto row = static_cast<std::size_t>(grid.rows); row-- > 0;) {
         for (std::size_t index = row * width, rowEnd = index + width; index < rowEnd;) {
             const std::span<const double> run = heights.RunFrom(index);
             const std::size_t count = std::min(run.size(), rowEnd - index);
@@ -75,12 +78,10 @@ HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList
                 if (height < low) {
                     if (result.below.count++ == 0 || height < result.below.extreme) result.below.extreme = height;
                     height = low;
-                    result.clippedLow = true;
                 }
                 if (height > high) {
                     if (result.above.count++ == 0 || height > result.above.extreme) result.above.extreme = height;
                     height = high;
-                    result.clippedHigh = true;
                 }
                 const auto level = static_cast<std::uint32_t>(RoundHalfEven((height - low) / span * kLargestLevel));
                 StorePixel(pixel, level);
@@ -100,15 +101,10 @@ HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList
     return result;
 }
 
-HeightFieldWrite WriteHeightField(const std::string& outputPath, double side, const HeightList& heights,
+HeightFieldWrite WriteHeightField(const std::string& outputPath, GridSize grid, const HeightList& heights,
                                   double low, double high) {
     AtomicFile file(outputPath);
-    if (file.Failure()) {
-        HeightFieldWrite result;
-        result.failure = file.Failure();
-        return result;
-    }
-    HeightFieldWrite result = StreamHeightField(file, side, heights, low, high);
+    HeightFieldWrite result = StreamHeightField(file, grid, heights, low, high);
     if (!result.failure) file.Commit();
     // The file's own reason ("No space left on device") says more than the writer's.
     if (file.Failure()) result.failure = file.Failure();

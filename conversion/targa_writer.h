@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "conversion/atomic_file.h"
 #include "conversion/mesh_heights.h"
+#include "files/byte_sink.h"
 
 // The height-field Targa: an uncompressed 24-bit true-colour image (type 2) that POV-Ray reads as
 // a 16-bit height field. An 18-byte header (width and height = grid side, pixel depth 24,
@@ -25,27 +25,24 @@ struct ClipTally {
 };
 
 struct HeightFieldWrite {
-    bool clippedLow = false;   // some height lay below `low`
-    bool clippedHigh = false;  // some height lay above `high`
-    ClipTally below;
-    ClipTally above;
+    ClipTally below;  // heights that lay below `low`
+    ClipTally above;  // heights that lay above `high`
     // Why the image could not be written, to follow its path in a message.
     std::optional<std::string> failure;
 };
 
 // Streams the image into `sink`. Each height is first raised to `low` if below it, then lowered
 // to `high` if above it (so with low > high every height becomes `high`), scaled by
-// (height - low) / (high - low) to 0..65535 and rounded half to even. `side` must be a whole
-// number from 1 to 32767 with side x side heights, and high - low finite and not 0: the run
-// checks these before writing; a range that breaks them is refused here too, with nothing written.
-// Heights must be finite. Writing stops at the first block the sink refuses.
-HeightFieldWrite StreamHeightField(ByteSink& sink, double side, const HeightList& heights, double low,
+// (height - low) / (high - low) to 0..65535 and rounded half to even. The grid must be 1 to 32767
+// vertices each way with one height per vertex, and high - low finite and not 0: the run checks
+// these before writing; a grid or range that breaks them is refused here too, with nothing
+// written. Heights must be finite. Writing stops at the first block the sink refuses.
+HeightFieldWrite StreamHeightField(ByteSink& sink, GridSize grid, const HeightList& heights, double low,
                                    double high);
 
-// Writes the image to `outputPath`, which receives it whole or not at all: the bytes go to a
-// temporary file beside it, renamed onto `outputPath` once complete and closed. On failure an
-// older file of that name is left untouched and no temporary file remains.
-HeightFieldWrite WriteHeightField(const std::string& outputPath, double side, const HeightList& heights,
+// Writes the image to `outputPath` through an AtomicFile, so that it receives the image whole or
+// not at all; on failure an older file of that name is left untouched.
+HeightFieldWrite WriteHeightField(const std::string& outputPath, GridSize grid, const HeightList& heights,
                                   double low, double high);
 
 }  // namespace tessiloom

@@ -5,21 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "conversion/test_files.h"
+#include "files/test_files.h"
 
 namespace tessiloom {
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-class MemorySink final : public ByteSink {
-public:
-    Bytes bytes;
-    bool Write(const char* data, std::size_t size) override {
-        bytes.insert(bytes.end(), data, data + size);
-        return true;
-    }
-};
+Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 Bytes Header(unsigned char side) { return {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, side, 0, side, 0, 24, 32}; }
 
@@ -30,11 +23,11 @@ Bytes Concat(Bytes a, const Bytes& b) {
 
 TEST(StreamHeightField, WritesTheTwoByTwoGridTopRowFirst) {
     MemorySink sink;
-    const HeightFieldWrite write = StreamHeightField(sink, 2, HeightList{0, 10, 20, 30}, 0, 30);
+    const HeightFieldWrite write = StreamHeightField(sink, {2, 2}, HeightList{0, 10, 20, 30}, 0, 30);
     EXPECT_FALSE(write.failure);
-    EXPECT_FALSE(write.clippedLow || write.clippedHigh);
+    EXPECT_FALSE(write.below.count || write.above.count);
     // Vertex 2, vertex 3 (the top row), then vertex 0, vertex 1.
-    EXPECT_EQ(sink.bytes, Concat(Header(2), {0, 170, 170, 0, 255, 255, 0, 0, 0, 0, 85, 85}));
+    EXPECT_EQ(BytesOf(sink.bytes), Concat(Header(2), {0, 170, 170, 0, 255, 255, 0, 0, 0, 0, 85, 85}));
 }
 
 TEST(StreamHeightField, ClampsScalesAndRoundsHalfToEven) {
@@ -59,16 +52,16 @@ TEST(StreamHeightField, ClampsScalesAndRoundsHalfToEven) {
     };
     for (const auto& [name, height, low, high, pixel, clippedLow, clippedHigh] : cases) {
         MemorySink sink;
-        const HeightFieldWrite write = StreamHeightField(sink, 1, HeightList{height}, low, high);
-        EXPECT_EQ(sink.bytes, Concat(Header(1), pixel)) << name;
-        EXPECT_EQ(write.clippedLow, clippedLow) << name;
-        EXPECT_EQ(write.clippedHigh, clippedHigh) << name;
+        const HeightFieldWrite write = StreamHeightField(sink, {1, 1}, HeightList{height}, low, high);
+        EXPECT_EQ(BytesOf(sink.bytes), Concat(Header(1), pixel)) << name;
+        EXPECT_EQ(write.below.count > 0, clippedLow) << name;
+        EXPECT_EQ(write.above.count > 0, clippedHigh) << name;
     }
 }
 
 TEST(StreamHeightField, CountsClippedHeightsAndTheMostExtreme) {
     MemorySink sink;
-    const HeightFieldWrite write = StreamHeightField(sink, 2, HeightList{-4, -9, 50, 130}, 0, 100);
+    const HeightFieldWrite write = StreamHeightField(sink, {2, 2}, HeightList{-4, -9, 50, 130}, 0, 100);
     EXPECT_EQ(write.below.count, 2);
     EXPECT_EQ(write.below.extreme, -9);
     EXPECT_EQ(write.above.count, 1);
@@ -79,7 +72,7 @@ TEST(StreamHeightField, RefusesARangeItCannotScaleWithoutWritingAnything) {
     const std::pair<double, double> ranges[] = {{5, 5}, {-1e308, 1e308}};
     for (const auto& [low, high] : ranges) {
         MemorySink sink;
-        EXPECT_TRUE(StreamHeightField(sink, 1, HeightList{5}, low, high).failure) << low << " " << high;
+        EXPECT_TRUE(StreamHeightField(sink, {1, 1}, HeightList{5}, low, high).failure) << low << " " << high;
         EXPECT_TRUE(sink.bytes.empty());
     }
 }
@@ -88,14 +81,14 @@ TEST(WriteHeightField, ReplacesAnOlderImageWhole) {
     TemporaryFolder folder;
     const std::string output = folder / "hill.tga";
     WriteFile(output, std::string(100, 'x'));  // longer than the new image
-    EXPECT_FALSE(WriteHeightField(output, 1, HeightList{1}, 0, 2).failure);
+    EXPECT_FALSE(WriteHeightField(output, {1, 1}, HeightList{1}, 0, 2).failure);
     EXPECT_EQ(ReadFile(output), std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\x20\0\0\x80", 21));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"hill.tga"});
 }
 
 TEST(WriteHeightField, LeavesNothingWhenTheFolderIsMissing) {
     TemporaryFolder folder;
-    const HeightFieldWrite write = WriteHeightField(folder / "missing/hill.tga", 1, HeightList{1}, 0, 2);
+    const HeightFieldWrite write = WriteHeightField(folder / "missing/hill.tga", {1, 1}, HeightList{1}, 0, 2);
     EXPECT_EQ(write.failure, "No such file or directory");
     EXPECT_TRUE(folder.Names().empty());
 }

@@ -8,7 +8,7 @@ namespace tessiloom {
 
 // A 3D-Studio style listing of a side x side grid with the given heights (listing order), its face
 // list included, every line ended by `lineEnd`.
-inline std::string Listing(const std::vector<std::string>& heights, const std::string& lineEnd = "\r\n") {
+inline std::string GridListing(const std::vector<std::string>& heights, const std::string& lineEnd = "\r\n") {
     const int side = static_cast<int>(std::lround(std::sqrt(static_cast<double>(heights.size()))));
     const int faces = 2 * (side - 1) * (side - 1);
     std::string text = "Ambient light color: Red=0.3 Green=0.3 Blue=0.3" + lineEnd + lineEnd;
@@ -26,5 +26,14 @@ inline std::string Listing(const std::vector<std::string>& heights, const std::s
     }
     return text;
 }
+
+// The little grid every level of the tests converts: 2 x 2 vertices with heights 0, 10, 20, 30...
+inline std::string TwoByTwoListing() { return GridListing({"0", "10", "20", "30"}); }
+
+// ...and its image over the automatic range [0, 30]: the header, then vertex 2 (43690), vertex 3
+// (65535), vertex 0 (0) and vertex 1 (21845), each as blue 0, the low byte, the high byte.
+inline const std::string kTwoByTwoImage("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\x20"
+                                        "\0\xAA\xAA\0\xFF\xFF\0\0\0\0\x55\x55",
+                                        30);
 
 }  // namespace tessiloom

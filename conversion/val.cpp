@@ -23,14 +23,16 @@ public:
         return position_ < text_.size() ? text_[position_] : '\0';
     }
     void Advance() { ++position_; }
+    // How many characters lie before the next one, blanks included.
+    std::size_t Position() const { return position_; }
 
 private:
     std::string_view text_;
     std::size_t position_ = 0;
 };
 
-double ReadRadixInteger(Cursor& cursor, int radix) {
-    double value = 0;
+ValRead ReadRadixInteger(Cursor& cursor, int radix) {
+    ValRead read;
     for (;;) {
         const char c = cursor.Peek();
         int digit;
@@ -41,11 +43,12 @@ double ReadRadixInteger(Cursor& cursor, int radix) {
         } else if (radix == 16 && c >= 'A' && c <= 'F') {
             digit = c - 'A' + 10;
         } else {
-            return value;
+            return read;
         }
-        if (digit >= radix) return value;
-        value = value * radix + digit;
+        if (digit >= radix) return read;
+        read.value = read.value * radix + digit;
         cursor.Advance();
+        read.length = cursor.Position();
     }
 }
 
@@ -55,7 +58,8 @@ constexpr std::size_t kMaxExponentDigits = 6;
 
 // Collects the decimal number under `cursor` into `canonical` (sign, digits, ".", digits, "e",
 // sign, digits, with blanks gone and D turned into e) and converts it with correct rounding.
-double ReadDecimal(Cursor& cursor) {
+ValRead ReadDecimal(Cursor& cursor) {
+    ValRead read;
     std::string canonical;
     bool negative = false;
     if (const char c = cursor.Peek(); c == '+' || c == '-') {
@@ -74,10 +78,12 @@ double ReadDecimal(Cursor& cursor) {
         }
         anyDigit = true;
         cursor.Advance();
+        read.length = cursor.Position();
     }
     if (canonical.empty()) canonical += '0';
     if (cursor.Peek() == '.') {
         cursor.Advance();
+        if (anyDigit) read.length = cursor.Position();  // "5." is a number, "." is not
         canonical += '.';
         while (IsDigit(cursor.Peek())) {
             const char c = cursor.Peek();
@@ -91,9 +97,10 @@ double ReadDecimal(Cursor& cursor) {
             canonical += c;
             anyDigit = true;
             cursor.Advance();
+            read.length = cursor.Position();
         }
     }
-    if (!anyDigit) return 0.0;
+    if (!anyDigit) return read;
 
     long exponent = 0;
     if (IsExponentMark(cursor.Peek())) {
@@ -109,6 +116,7 @@ double ReadDecimal(Cursor& cursor) {
             if (significantDigits > 0 || digit != 0) ++significantDigits;
             if (significantDigits <= kMaxExponentDigits) exponent = exponent * 10 + digit;
             cursor.Advance();
+            read.length = cursor.Position();  // a mark without digits is no part of the number
         }
         if (negativeExponent) exponent = -exponent;
         canonical += 'e';
@@ -122,12 +130,13 @@ double ReadDecimal(Cursor& cursor) {
         const bool tooLarge = leadingExponentShift + exponent > 0;
         value = tooLarge ? std::numeric_limits<double>::infinity() : 0.0;
     }
-    return negative ? -value : value;
+    read.value = negative ? -value : value;
+    return read;
 }
 
 }  // namespace
 
-double Val(std::string_view text) {
+ValRead ReadVal(std::string_view text) {
     Cursor cursor(text);
     if (cursor.Peek() == '&') {
         cursor.Advance();
@@ -140,7 +149,7 @@ double Val(std::string_view text) {
             cursor.Advance();
             return ReadRadixInteger(cursor, 8);
         }
-        return 0.0;
+        return {};
     }
     return ReadDecimal(cursor);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace tessiloom {
@@ -30,6 +31,14 @@ inline bool IsExponentMark(char c) {
 // - a text without a number reads as 0.
 // The result is correctly rounded. A magnitude beyond the double range gives an infinity (which
 // callers must treat as an error) and one below it gives zero; the result is never NaN.
-double Val(std::string_view text);
+struct ValRead {
+    double value = 0;
+    // How many characters of the text the number took, blanks before and inside it included; 0 when
+    // the text holds no number. A text is one number and nothing else when it took them all.
+    std::size_t length = 0;
+};
+ValRead ReadVal(std::string_view text);
+
+inline double Val(std::string_view text) { return ReadVal(text).value; }
 
 }  // namespace tessiloom

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "settings/atomic_file.h"
+#include "files/atomic_file.h"
 #include "settings/ini_text.h"
 
 namespace tessiloom {
@@ -47,7 +47,8 @@ std::optional<std::string> WriteIniValue(const std::filesystem::path& path, std:
     }
     std::string updated = SetIniValue(text, section, key, value);
     if (exists && updated == text) return std::nullopt;
-    return ReplaceFileAtomically(path, updated);
+    if (auto failure = WriteFileAtomically(path, updated)) return where + *failure;
+    return std::nullopt;
 }
 
 }  // namespace tessiloom

@@ -29,9 +29,12 @@ struct Line {
     std::size_t next = 0;
 };
 
-class LineSource {
+// Splits INI text into lines at LF, each without its CR LF or LF; unlike a listing's lines, a lone
+// CR ends nothing. Each line knows where the next one starts, so that an edit can keep every other
+// byte of the text.
+class IniLines {
   public:
-    explicit LineSource(std::string_view text)
+    explicit IniLines(std::string_view text)
         : text_(text), position_(text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0) {}
 
     bool Next(Line& line) {
@@ -82,7 +85,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
     key = Trim(key);
     Location found;
     bool inSection = false;
-    LineSource lines(text);
+    IniLines lines(text);
     for (Line line; lines.Next(line);) {
         const ParsedLine parsed = Parse(line.content);
         if (parsed.kind == LineKind::kSection) {

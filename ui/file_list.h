@@ -20,7 +20,6 @@ class FileList : public QListWidget {
     void SetFolderPath(const QString& path);
 
     // One wildcard pattern, or several separated by ';' ("*.asc;*.txt").
-    QString Pattern() const { return pattern_; }
     void SetPattern(const QString& pattern);
 
     // The index of the selected entry; -1 when none is selected.

@@ -2,10 +2,8 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFont>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -14,36 +12,21 @@
 #include <QScopedValueRollback>
 #include <cstdlib>
 #include <iostream>
-#include <iterator>
 
-#include "app/program_state.h"
 #include "conversion/run.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "tessiloom/version.h"
 #include "ui/common_file_dialog.h"
-#include "ui/twips.h"
+#include "ui/form_layout.h"
+#include "ui/program_state.h"
 
 namespace tessiloom {
 namespace {
 
 constexpr QSize kClientTwips{8745, 2490};
 
-// A window of its own (so it gets a taskbar button) with a close box and a fixed frame, hence no
-// minimize or maximize button.
-constexpr Qt::WindowFlags kFrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                                        Qt::MSWindowsFixedSizeDialogHint;
-
-QString Title() {
-    return QStringLiteral("Tessiloom");
-}
-
-QFont ArialFont(double points) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    return font;
-}
+QString Title() { return QStringLiteral("Tessiloom"); }
 
 bool ShowCommonFileDialog(QWidget* owner) {
     CommonFileDialog dialog(owner);
@@ -53,15 +36,25 @@ bool ShowCommonFileDialog(QWidget* owner) {
 
 // No destructors, no atexit handlers and no return into the caller: the conversion run waiting below
 // the close request must not get to write its image.
-[[noreturn]] void EndProcessNow() {
-    std::quick_exit(EXIT_SUCCESS);
+[[noreturn]] void EndProcessNow() { std::quick_exit(EXIT_SUCCESS); }
+
+QLineEdit* RangeField(const QString& text, QWidget* frame) {
+    auto* field = new QLineEdit(text, frame);
+    field->setEnabled(false);
+    return field;
+}
+
+QLabel* RangeLabel(const QString& text, QWidget* frame) {
+    auto* label = new QLabel(text, frame);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);  // text level with the field beside it
+    return label;
 }
 
 }  // namespace
 
-Main::Main(const std::filesystem::path& programFolder)
-    : QDialog(nullptr, kFrameFlags),
-      settingsPath_(SettingsFilePath(programFolder)),
+Main::Main(std::filesystem::path settingsFile)
+    : Form(nullptr, Qt::Window),
+      settingsFile_(std::move(settingsFile)),
       chooseFile_(ShowCommonFileDialog),
       endProgram_(EndProcessNow) {
     CreateControls();
@@ -75,123 +68,115 @@ void Main::CreateControls() {
     setFont(ArialFont(8));
     CreateFrames();
 
-    processBut_ = new QPushButton(tr("&Process"), this);
-    processBut_->setObjectName("ProcessBut");
-    processBut_->setDefault(true);
+    processButton_ = new QPushButton(tr("&Process"), this);
+    processButton_->setObjectName("ProcessBut");
+    processButton_->setDefault(true);
 
-    exitBut_ = new QPushButton(tr("E&xit"), this);
-    exitBut_->setObjectName("ExitBut");
+    exitButton_ = new QPushButton(tr("E&xit"), this);
+    exitButton_->setObjectName("ExitBut");
+    SetCancelButton(exitButton_);
 
     const QColor lineColours[] = {QColor(128, 128, 128), Qt::white};  // an etched line: shadow, then light
-    for (std::size_t index = 0; index < line1_.size(); ++index) {
-        line1_[index] = new QWidget(this);
-        line1_[index]->setObjectName("Line1");
-        QPalette palette = line1_[index]->palette();
-        palette.setColor(line1_[index]->backgroundRole(), lineColours[index]);
-        line1_[index]->setPalette(palette);
-        line1_[index]->setAutoFillBackground(true);
+    for (std::size_t index = 0; index < etchedLine_.size(); ++index) {
+        etchedLine_[index] = new QWidget(this);
+        etchedLine_[index]->setObjectName("Line1");
+        QPalette palette = etchedLine_[index]->palette();
+        palette.setColor(etchedLine_[index]->backgroundRole(), lineColours[index]);
+        etchedLine_[index]->setPalette(palette);
+        etchedLine_[index]->setAutoFillBackground(true);
     }
 
     // Plain text, one line, cut off at the label's edge: a long "Finished writing: " path must neither
     // wrap nor widen the label, and a path with '<' in it is no markup.
-    stat_ = new QLabel(Title(), this);
-    stat_->setObjectName("Stat");
-    stat_->setFont(ArialFont(9));
-    stat_->setTextFormat(Qt::PlainText);
-    stat_->setWordWrap(false);
+    statusLabel_ = new QLabel(Title(), this);
+    statusLabel_->setObjectName("Stat");
+    statusLabel_->setFont(ArialFont(9));
+    statusLabel_->setTextFormat(Qt::PlainText);
+    statusLabel_->setWordWrap(false);
 
-    version_ = new QLabel(this);
-    version_->setObjectName("Version");
-    version_->setFont(ArialFont(9));
-    version_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    versionLabel_ = new QLabel(this);
+    versionLabel_->setObjectName("Version");
+    versionLabel_->setFont(ArialFont(9));
+    versionLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void Main::CreateFrames() {
-    frame1_ = new QGroupBox(tr("Source ASC File"), this);
-    frame1_->setObjectName("Frame1");
+    sourceFrame_ = new QGroupBox(tr("Source ASC File"), this);
+    sourceFrame_->setObjectName("Frame1");
 
-    command1_ = new QPushButton(tr("&Browse"), frame1_);
-    command1_->setObjectName("Command1");
+    browseButton_ = new QPushButton(tr("&Browse"), sourceFrame_);
+    browseButton_->setObjectName("Command1");
 
-    sourceFile_ = new QLineEdit(frame1_);
-    sourceFile_->setObjectName("SourceFile");
+    sourceField_ = new QLineEdit(sourceFrame_);
+    sourceField_->setObjectName("SourceFile");
 
-    frame2_ = new QGroupBox(this);
-    frame2_->setObjectName("Frame2");
+    rangeFrame_ = new QGroupBox(this);
+    rangeFrame_->setObjectName("Frame2");
 
-    presetRanges_ = new QCheckBox(tr("Use Preset Height Ranges"), frame2_);
-    presetRanges_->setObjectName("PresetRanges");
+    presetRangesBox_ = new QCheckBox(tr("Use Preset Height Ranges"), rangeFrame_);
+    presetRangesBox_->setObjectName("PresetRanges");
 
-    label1_ = new QLabel(tr("Min:"), frame2_);
-    label1_->setObjectName("Label1");
-    label1_->setAlignment(Qt::AlignRight | Qt::AlignTop);  // text level with the box beside it
+    minLabel_ = RangeLabel(tr("Min:"), rangeFrame_);
+    minLabel_->setObjectName("Label1");
+    minField_ = RangeField(QStringLiteral("0.0"), rangeFrame_);
+    minField_->setObjectName("MinPreset");
 
-    minPreset_ = new QLineEdit(QStringLiteral("0.0"), frame2_);
-    minPreset_->setObjectName("MinPreset");
-    minPreset_->setEnabled(false);
-
-    label2_ = new QLabel(tr("Max:"), frame2_);
-    label2_->setObjectName("Label2");
-    label2_->setAlignment(Qt::AlignRight | Qt::AlignTop);  // text level with the box beside it
-
-    maxPreset_ = new QLineEdit(QStringLiteral("1000.0"), frame2_);
-    maxPreset_->setObjectName("MaxPreset");
-    maxPreset_->setEnabled(false);
+    maxLabel_ = RangeLabel(tr("Max:"), rangeFrame_);
+    maxLabel_->setObjectName("Label2");
+    maxField_ = RangeField(QStringLiteral("1000.0"), rangeFrame_);
+    maxField_->setObjectName("MaxPreset");
 }
 
 void Main::ConnectControls() {
-    connect(command1_, &QPushButton::clicked, this, &Main::Command1Click);
-    connect(presetRanges_, &QCheckBox::toggled, this, &Main::PresetRangesClick);
-    connect(processBut_, &QPushButton::clicked, this, &Main::ProcessButClick);
-    connect(exitBut_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(browseButton_, &QPushButton::clicked, this, &Main::Browse);
+    connect(presetRangesBox_, &QCheckBox::toggled, this, &Main::TogglePresetRanges);
+    connect(processButton_, &QPushButton::clicked, this, &Main::Process);
+    connect(exitButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void Main::PlaceControls() {
-    struct Placement {
-        QWidget* control;
-        QRect twips;  // left, top, width, height, inside the control's frame or the window
-    };
-    const Placement placements[] = {
-        {frame1_, {120, 120, 6975, 855}},       {command1_, {120, 360, 1215, 375}},
-        {sourceFile_, {1440, 360, 5415, 375}},  {processBut_, {7320, 240, 1215, 375}},
-        {exitBut_, {7320, 720, 1215, 375}},     {frame2_, {120, 1080, 6975, 735}},
-        {presetRanges_, {600, 240, 2295, 375}}, {label1_, {3360, 360, 375, 255}},
-        {minPreset_, {3840, 240, 735, 375}},    {label2_, {4800, 360, 375, 255}},
-        {maxPreset_, {5280, 240, 735, 375}},    {stat_, {120, 2160, 6495, 255}},
-        {version_, {7080, 2160, 1575, 255}},    {line1_[0], {0, 2040, 8760, 15}},
-        {line1_[1], {0, 2055, 8760, 15}},
-    };
-    for (const auto& [control, twips] : placements) control->setGeometry(FromTwips(twips));
+    Place({
+        {sourceFrame_, {120, 120, 6975, 855}},
+        {browseButton_, {120, 360, 1215, 375}},
+        {sourceField_, {1440, 360, 5415, 375}},
+        {processButton_, {7320, 240, 1215, 375}},
+        {exitButton_, {7320, 720, 1215, 375}},
+        {rangeFrame_, {120, 1080, 6975, 735}},
+        {presetRangesBox_, {600, 240, 2295, 375}},
+        {minLabel_, {3360, 360, 375, 255}},
+        {minField_, {3840, 240, 735, 375}},
+        {maxLabel_, {4800, 360, 375, 255}},
+        {maxField_, {5280, 240, 735, 375}},
+        {statusLabel_, {120, 2160, 6495, 255}},
+        {versionLabel_, {7080, 2160, 1575, 255}},
+        {etchedLine_[0], {0, 2040, 8760, 15}},
+        {etchedLine_[1], {0, 2055, 8760, 15}},
+    });
     setFixedSize(FromTwips(kClientTwips));
-
-    QWidget* const focusOrder[] = {command1_,     sourceFile_, processBut_, exitBut_,
-                                   presetRanges_, minPreset_,  maxPreset_};
-    for (std::size_t index = 1; index < std::size(focusOrder); ++index)
-        setTabOrder(focusOrder[index - 1], focusOrder[index]);
+    SetTabOrder({browseButton_, sourceField_, processButton_, exitButton_, presetRangesBox_, minField_, maxField_});
 }
 
 void Main::Load() {
-    version_->setText(
+    versionLabel_->setText(
         QStringLiteral("Ver: %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
-    sourceFile_->setText(
-        QString::fromStdString(ReadIniValue(settingsPath_, kSettingsSectionRead, kSourceFileKey)));
-    command1_->setFocus();
+    sourceField_->setText(QString::fromStdString(ReadIniValue(settingsFile_, kSettingsSectionRead, kSourceFileKey)));
+    browseButton_->setFocus();
 }
 
-void Main::Command1Click() {
+void Main::Browse() {
     // Only an accepted file replaces the field: after Cancel, or Ok with nothing selected, a typed or
     // remembered path stays, since the field is what the exit saves.
-    if (chooseFile_(this)) sourceFile_->setText(ChosenPath);
-    stat_->setText(tr("Ready"));
+    if (chooseFile_(this)) sourceField_->setText(ChosenPath);
+    statusLabel_->setText(tr("Ready"));
 }
 
-void Main::PresetRangesClick() {
-    const bool on = presetRanges_->isChecked();
-    minPreset_->setEnabled(on);
-    maxPreset_->setEnabled(on);
+void Main::TogglePresetRanges() {
+    const bool on = presetRangesBox_->isChecked();
+    minField_->setEnabled(on);
+    maxField_->setEnabled(on);
 }
 
-void Main::ProcessButClick() {
+void Main::Process() {
     // A click delivered while a run waits for events would start a second run inside the first one;
     // it is dropped, and the user presses Process again once the first run has finished.
     if (running_) return;
@@ -199,49 +184,22 @@ void Main::ProcessButClick() {
     RunConversion(*this);
 }
 
-void Main::done(int result) {
-    // Exit (reject), Escape (through Exit), the close box and any other close request (closeEvent
-    // rejects) all end here.
-    Unload();
-    QDialog::done(result);
-}
-
-void Main::keyPressEvent(QKeyEvent* event) {
-    // QDialog would reject() on Escape by itself; going through the button makes Escape a press of Exit.
-    if (event->matches(QKeySequence::Cancel)) {
-        exitBut_->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void Main::Unload() {
-    const std::string sourcePath = sourceFile_->text().toStdString();
-    if (const auto failure =
-            WriteIniValue(settingsPath_, kSettingsSectionWritten, kSourceFileKey, sourcePath))
+    const std::string sourcePath = sourceField_->text().toStdString();
+    if (const auto failure = WriteIniValue(settingsFile_, kSettingsSectionWritten, kSourceFileKey, sourcePath))
         std::cerr << "tessiloom: the source path was not saved: " << *failure << std::endl;
     if (running_) endProgram_();
 }
 
-std::string Main::SourcePathText() {
-    return sourceFile_->text().toStdString();
-}
+std::string Main::SourcePathText() { return sourceField_->text().toStdString(); }
 
-bool Main::UsePresetRanges() {
-    return presetRanges_->checkState() != Qt::Unchecked;
-}
+bool Main::UsePresetRanges() { return presetRangesBox_->checkState() != Qt::Unchecked; }
 
-std::string Main::MinPresetText() {
-    return minPreset_->text().toStdString();
-}
+std::string Main::MinPresetText() { return minField_->text().toStdString(); }
 
-std::string Main::MaxPresetText() {
-    return maxPreset_->text().toStdString();
-}
+std::string Main::MaxPresetText() { return maxField_->text().toStdString(); }
 
-void Main::ShowStatus(const std::string& text) {
-    stat_->setText(QString::fromStdString(text));
-}
+void Main::ShowStatus(const std::string& text) { statusLabel_->setText(QString::fromStdString(text)); }
 
 void Main::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, Title(), QString::fromStdString(text), QMessageBox::Ok, this);
@@ -257,8 +215,6 @@ void Main::SetBusyPointer(bool on) {
     }
 }
 
-void Main::DoEvents() {
-    QCoreApplication::processEvents();
-}
+void Main::DoEvents() { QCoreApplication::processEvents(); }
 
 }  // namespace tessiloom

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -8,6 +7,7 @@
 #include <utility>
 
 #include "conversion/conversion_host.h"
+#include "ui/form.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -29,24 +29,25 @@ using ProgramEnder = std::function<void()>;
 // and Exit, a status line and the version. It is the host of the conversion runs it starts, and every
 // value it hands a run is read from its controls at the moment the run asks.
 //
-// Construction loads it: the version label, and the source path remembered in the settings file of
-// `programFolder`. However the window is closed (Exit, Escape, the close box, any other close
-// request), done() saves the source path to that file, even when empty; a failed save is one line on
-// standard error. Closing outside a run then simply hides the last window, which ends the event loop.
+// Its controls carry the names the layout gives them ("Command1" for Browse, "SourceFile",
+// "ProcessBut", "ExitBut", "PresetRanges", "MinPreset", "MaxPreset", "Stat", "Version", "Frame1",
+// "Frame2", "Label1", "Label2", "Line1" for both lines of the etched separator).
+//
+// Construction loads it: the version label, and the source path remembered in `settingsFile`.
+// However the window is closed (Exit, Escape, the close box, any other close request), the unload
+// saves the source path to that file, even when empty; a failed save is one line on standard error. Closing outside a run then simply hides the last window, which ends the event loop.
 // Closing while a run waits for events ends the process through the ProgramEnder right after the save,
 // so the run never writes its image (at those points no output or temporary file exists yet).
 // A Process click delivered there is ignored: one run at a time.
-class Main : public QDialog, public ConversionHost {
+class Main : public Form, public ConversionHost {
     Q_OBJECT
 
-  public:
-    explicit Main(const std::filesystem::path& programFolder);
+public:
+    explicit Main(std::filesystem::path settingsFile);
 
     // Tests stand in for the chooser and for the end of the process; the defaults are the real ones.
     void SetFileChooser(FileChooser chooseFile) { chooseFile_ = std::move(chooseFile); }
     void SetProgramEnder(ProgramEnder endProgram) { endProgram_ = std::move(endProgram); }
-
-    void done(int result) override;
 
     std::string SourcePathText() override;
     bool UsePresetRanges() override;
@@ -57,40 +58,39 @@ class Main : public QDialog, public ConversionHost {
     void SetBusyPointer(bool on) override;
     void DoEvents() override;
 
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
+protected:
+    void Unload() override;
 
-  private:
+private:
     void CreateControls();
     void CreateFrames();
     void ConnectControls();
     void PlaceControls();
 
     void Load();
-    void Command1Click();
-    void PresetRangesClick();
-    void ProcessButClick();
-    void Unload();
+    void Browse();
+    void TogglePresetRanges();
+    void Process();
 
-    std::filesystem::path settingsPath_;
+    std::filesystem::path settingsFile_;
     FileChooser chooseFile_;
     ProgramEnder endProgram_;
     bool running_ = false;  // a conversion run is on the stack below the current event
 
-    QGroupBox* frame1_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QLineEdit* sourceFile_ = nullptr;
-    QPushButton* processBut_ = nullptr;
-    QPushButton* exitBut_ = nullptr;
-    QGroupBox* frame2_ = nullptr;
-    QCheckBox* presetRanges_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QLineEdit* minPreset_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QLineEdit* maxPreset_ = nullptr;
-    QLabel* stat_ = nullptr;
-    QLabel* version_ = nullptr;
-    std::array<QWidget*, 2> line1_{};
+    QGroupBox* sourceFrame_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QLineEdit* sourceField_ = nullptr;
+    QPushButton* processButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QGroupBox* rangeFrame_ = nullptr;
+    QCheckBox* presetRangesBox_ = nullptr;
+    QLabel* minLabel_ = nullptr;
+    QLineEdit* minField_ = nullptr;
+    QLabel* maxLabel_ = nullptr;
+    QLineEdit* maxField_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QLabel* versionLabel_ = nullptr;
+    std::array<QWidget*, 2> etchedLine_{};  // the grey line, then the white one below it
 };
 
 }  // namespace tessiloom

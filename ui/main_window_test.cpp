@@ -11,13 +11,13 @@
 #include <QTest>
 #include <functional>
 
-#include "app/program_state.h"
-#include "conversion/test_files.h"
+#include "ui/program_state.h"
+#include "files/test_files.h"
 #include "conversion/test_listing.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "ui/file_list.h"
-#include "ui/twips.h"
+#include "ui/form_layout.h"
 
 namespace tessiloom {
 
@@ -99,7 +99,7 @@ class MainWindowTest : public QObject {
     // ender that fails the test: outside a run, closing the window must not end the process.
     Main& Window() {
         if (!window_) {
-            window_ = std::make_unique<Main>(folder_->Path());
+            window_ = std::make_unique<Main>(SettingsFilePath(folder_->Path()));
             // The real ender would end this test process with status 0, every later test unrun.
             window_->SetProgramEnder([] { QFAIL("the program was ended outside a run"); });
         }
@@ -127,7 +127,7 @@ class MainWindowTest : public QObject {
     }
     // A 2 x 2 listing with heights 0, 10, 20, 30 in the program folder.
     QString Listed(const std::string& name = "hill.asc") const {
-        WriteFile(*folder_ / name, Listing({"0", "10", "20", "30"}));
+        WriteFile(*folder_ / name, GridListing({"0", "10", "20", "30"}));
         return QString::fromStdString(*folder_ / name);
     }
 

@@ -23,7 +23,7 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/targa_writer.h"
-#include "conversion/test_files.h"
+#include "files/test_files.h"
 
 namespace tessiloom {
 namespace {
@@ -84,15 +84,6 @@ void CheckLinesInSmallBlocks(std::string_view listing, std::size_t blockBytes) {
     Require(count == expected.size(), "lines missing in small blocks");
 }
 
-class MemorySink final : public ByteSink {
-public:
-    std::string bytes;
-    bool Write(const char* data, std::size_t size) override {
-        bytes.append(data, size);
-        return true;
-    }
-};
-
 // Reads the listing again, from memory through tiny blocks, and writes its image to memory: the
 // run must have told the same failure, or written the same bytes from the same range.
 void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, const RecordingHost& host,
@@ -100,21 +91,20 @@ void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, c
     StringByteSource bytes(listing);
     LineSource lines(bytes, blockBytes);
     const std::string& last = host.trace[host.trace.size() - 2];
-    const HeaderStep header = ReadListingHeader(lines, host.sourcePath);
-    if (header.message) {
-        Require(last == "message " + *header.message, "header read differently in small blocks:", *header.message);
+    Listing listing;
+    if (auto message = ReadListingHeader(lines, host.sourcePath, listing)) {
+        Require(last == "message " + *message, "header read differently in small blocks:", *message);
         return;
     }
-    const HeightsStep heights = ReadListingHeights(lines, host.sourcePath, header.header, false);
-    if (heights.message) {
-        Require(last == "message " + *heights.message, "heights read differently in small blocks:", *heights.message);
+    if (auto message = ReadListingHeights(lines, host.sourcePath, false, listing)) {
+        Require(last == "message " + *message, "heights read differently in small blocks:", *message);
         return;
     }
     if (!outcome.converted) return;  // a range the run refused
-    Require(host.usePresetRanges || (outcome.low == heights.mesh.lowest && outcome.high == heights.mesh.highest),
+    Require(host.usePresetRanges || (outcome.low == listing.mesh.lowest && outcome.high == listing.mesh.highest),
             "the automatic range differs in small blocks");
     MemorySink sink;
-    StreamHeightField(sink, header.header.side, heights.mesh.heights, outcome.low, outcome.high);
+    StreamHeightField(sink, listing.grid, listing.mesh.heights, outcome.low, outcome.high);
     Require(sink.bytes == image, "the image differs when read in small blocks");
 }
 
@@ -132,13 +122,14 @@ void CheckTrace(const Trace& trace) {
     Require(events <= 2, "events delivered more than twice");
 }
 
-void CheckImage(const std::string& image, double side) {
-    const auto width = static_cast<std::size_t>(side);
-    Require(width >= 1 && static_cast<double>(width) == side, "image side is not a whole number");
-    Require(image.size() == kTargaHeaderBytes + kTargaPixelBytes * width * width, "image has the wrong size");
+void CheckImage(const std::string& image, GridSize grid) {
+    const auto width = static_cast<std::size_t>(grid.columns);
+    const auto height = static_cast<std::size_t>(grid.rows);
+    Require(width >= 1 && height >= 1, "image has no pixels");
+    Require(image.size() == kTargaHeaderBytes + kTargaPixelBytes * width * height, "image has the wrong size");
     const auto byte = [&](std::size_t at) { return std::size_t{static_cast<unsigned char>(image[at])}; };
     Require(byte(2) == 2 && byte(16) == 24 && byte(17) == 0x20, "image header is wrong");
-    Require((byte(12) | byte(13) << 8) == width && (byte(14) | byte(15) << 8) == width, "image size fields are wrong");
+    Require((byte(12) | byte(13) << 8) == width && (byte(14) | byte(15) << 8) == height, "image size fields are wrong");
     for (std::size_t at = kTargaHeaderBytes; at < image.size(); at += kTargaPixelBytes) {
         Require(byte(at) == 0, "a pixel's blue byte is not 0");
     }
@@ -179,7 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(last == "status " + std::string(kFinishedStatus) + image, "converted, but the last word is", last);
         Require(folder.Names() == std::vector<std::string>{"hill.asc", "hill.tga"}, "converted, but the folder is wrong");
         written = ReadFile(image);
-        CheckImage(written, outcome.side);
+        CheckImage(written, outcome.grid);
     } else {
         Require(last.starts_with("message "), "failed, but the last word is not a message:", last);
         Require(folder.Names() == std::vector<std::string>{"hill.asc"}, "failed, but left a file behind");

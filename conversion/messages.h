@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace tessiloom {
 
 // The exact texts a conversion run shows, misspellings included: users and their scripts know them.
@@ -11,5 +13,10 @@ inline constexpr const char* kUnreadableVertexMessage = "Failed to read vertex "
 inline constexpr const char* kClippedLowWarning = "Warning: a height value was lower than your minimum height range!";
 inline constexpr const char* kClippedHighWarning =
     "Warning: a height value in was higher than your maximum height range!";
+
+// "Could not <verb> '<path>': <problem>.", the form of every failure message that names a file.
+inline std::string CouldNot(const std::string& verb, const std::string& path, const std::string& problem) {
+    return "Could not " + verb + " '" + path + "': " + problem + ".";
+}
 
 }  // namespace tessiloom

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The program's only globals. Both start empty and live only while the program runs.
+// The program's only globals, shared by the two windows: the chooser writes them, the main window
+// reads ChosenPath. Both start empty and live only while the program runs.
 namespace tessiloom {
 
 // The folder the file chooser showed when it last closed, however it closed.

@@ -1,0 +1,128 @@
+#include "files/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+#include <system_error>
+
+namespace tessiloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Another writer may hold the name drawn; a few draws settle it.
+constexpr int kNameAttempts = 16;
+// The longest name (not path) the usual file systems take, in bytes.
+constexpr std::size_t kLongestName = 255;
+
+bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// Renaming onto a symbolic link would replace the link itself; the file goes where it points.
+fs::path ResolveLink(const fs::path& target) {
+    std::error_code error;
+    if (!fs::is_symlink(target, error)) return target;
+    fs::path pointee = fs::canonical(target, error);
+    return error ? target : pointee;
+}
+
+// A new name beside `target`. Where the target's name and the suffix would make a name longer than
+// a file system takes, the end of the name gives way, whole UTF-8 characters at a time: a target
+// name that is legal must never fail for want of a legal temporary one.
+fs::path TemporaryPathFor(const fs::path& target) {
+    const std::string name = target.filename().string();
+    const std::string suffix = ".partial-" + std::to_string(std::random_device{}());
+    std::size_t end = name.size();
+    if (end + suffix.size() > kLongestName) {
+        end = kLongestName - suffix.size();
+        while (end > 0 && IsUtf8Continuation(name[end])) --end;
+    }
+    return target.parent_path() / (name.substr(0, end) + suffix);
+}
+
+// A file that replaces another keeps what its owner allowed of the older one.
+bool KeepPermissions(const fs::path& target, int descriptor) {
+    struct stat older {};
+    if (::stat(target.c_str(), &older) != 0 || !S_ISREG(older.st_mode)) return true;
+    return ::fchmod(descriptor, older.st_mode & 07777) == 0;
+}
+
+// The rename is an entry in the folder, which reaches the disk on its own way. A file system that
+// cannot sync a folder has the file in place all the same, so a failure here is no failure to write.
+void SyncFolder(const fs::path& folder) {
+    const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(const fs::path& target) : target_(ResolveLink(target)) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        temporaryPath_ = TemporaryPathFor(target_);
+        errno = 0;
+        // "x": never open a file that is already there, such as another writer's temporary file.
+        file_.reset(std::fopen(temporaryPath_.c_str(), "wbx"));
+        if (file_ || errno != EEXIST) break;
+    }
+    if (!file_) {
+        const int error = errno;
+        temporaryPath_.clear();
+        Fail(error);
+        return;
+    }
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);  // writers hand over whole blocks already
+}
+
+AtomicFile::~AtomicFile() {
+    file_.reset();
+    if (!committed_ && !temporaryPath_.empty()) {
+        std::error_code ignored;
+        fs::remove(temporaryPath_, ignored);
+    }
+}
+
+void AtomicFile::Fail(int error) {
+    if (!failure_) failure_ = std::generic_category().message(error != 0 ? error : EIO);
+}
+
+bool AtomicFile::Write(const char* data, std::size_t size) {
+    if (!file_ || failure_) return false;
+    errno = 0;
+    if (std::fwrite(data, 1, size, file_.get()) != size) {
+        Fail(errno);
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::Commit() {
+    if (!file_ || failure_) return false;
+    errno = 0;
+    // Without the sync the rename could reach the disk before the data, and a crash in between would
+    // leave an empty or partial file under the target's name, the older one already gone.
+    const int descriptor = ::fileno(file_.get());
+    if (std::fflush(file_.get()) != 0 || ::fsync(descriptor) != 0 || !KeepPermissions(target_, descriptor)) {
+        Fail(errno);
+        return false;
+    }
+    // Closing can still report a failed write-back, so it has to happen before the rename.
+    if (std::fclose(file_.release()) != 0 || std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
+        Fail(errno);
+        return false;
+    }
+    committed_ = true;
+    SyncFolder(target_.parent_path());
+    return true;
+}
+
+std::optional<std::string> WriteFileAtomically(const fs::path& target, std::string_view bytes) {
+    AtomicFile file(target);
+    if (file.Write(bytes.data(), bytes.size())) file.Commit();
+    return file.Failure();
+}
+
+}  // namespace tessiloom
