@@ -60,7 +60,8 @@ struct Pair {
 
 // Alternates the two commands `runs` times, so that both see the same machine, and keeps the
 // fastest run of each (the slower ones lost time to something else) and our highest peak.
-Pair BestOfAlternating(const std::vector<std::string>& convert, const std::vector<std::string>& count, int runs) {
+Pair BestOfAlternating(const std::vector<std::string>& convert, const std::vector<std::string>& count,
+                       int runs) {
     Pair best{{1e30, 0}, {1e30, 0}};
     for (int run = 0; run < runs; ++run) {
         const Measure ours = RunOnce(convert);
@@ -98,9 +99,9 @@ int main(int argc, char** argv) {
         const auto [ours, lines] = BestOfAlternating(convert, count, runs);
         const double vertices = static_cast<double>(side) * side;
         const double boundMebibytes = vertices * 8 / kMebibyte + 16;
-        std::printf("%4d x %-4d %7.0f MB %8.3f s %8.3f s %9.0f %7.2f %7.1f MiB %7.1f MiB\n", side, side, megabytes,
-                    ours.seconds, lines.seconds, megabytes / ours.seconds, ours.seconds / lines.seconds,
-                    ours.peakMebibytes, boundMebibytes);
+        std::printf("%4d x %-4d %7.0f MB %8.3f s %8.3f s %9.0f %7.2f %7.1f MiB %7.1f MiB\n", side, side,
+                    megabytes, ours.seconds, lines.seconds, megabytes / ours.seconds,
+                    ours.seconds / lines.seconds, ours.peakMebibytes, boundMebibytes);
     }
     return 0;
 }

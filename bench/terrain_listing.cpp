@@ -14,7 +14,7 @@ constexpr double kCellSize = 30.0;  // metres between grid points, as in common 
 
 // Collects text in a large block and hands it to the file in whole blocks.
 class BlockWriter {
-public:
+  public:
     explicit BlockWriter(std::FILE* file) : file_(file), block_(new char[kBlockBytes]) {}
     ~BlockWriter() { Flush(); }
 
@@ -37,7 +37,7 @@ public:
     }
     bool Failed() const { return failed_; }
 
-private:
+  private:
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
     static constexpr std::size_t kLongestNumber = 64;
 
@@ -61,7 +61,8 @@ private:
 double TerrainHeight(int row, int column, int side) {
     const double x = static_cast<double>(column) / side;
     const double y = static_cast<double>(row) / side;
-    return 420.0 + 180.0 * std::sin(6.1 * x) * std::cos(4.3 * y) + 95.0 * std::exp(-40.0 * (x - y) * (x - y)) +
+    return 420.0 + 180.0 * std::sin(6.1 * x) * std::cos(4.3 * y) +
+           95.0 * std::exp(-40.0 * (x - y) * (x - y)) +
            7.5 * std::sin(97.0 * x + 13.0 * y) * std::sin(71.0 * y);
 }
 
@@ -93,8 +94,8 @@ std::optional<std::string> WriteTerrainListing(const std::string& path, int side
                 const long a = row * side + column;
                 const long corners[2][3] = {{a, a + 1, a + side + 1}, {a, a + side + 1, a + side}};
                 for (const auto& corner : corners) {
-                    out << "Face " << face++ << ":    A:" << corner[0] << " B:" << corner[1] << " C:" << corner[2]
-                        << " AB:1 BC:1 CA:0\r\nSmoothing:  1\r\n";
+                    out << "Face " << face++ << ":    A:" << corner[0] << " B:" << corner[1]
+                        << " C:" << corner[2] << " AB:1 BC:1 CA:0\r\nSmoothing:  1\r\n";
                 }
             }
         }

@@ -1,7 +1,6 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,11 +28,13 @@ struct Arguments {
 // blank, which that rule would skip, is refused: in an argument it is a quoting mistake, not part
 // of a number.
 bool IsOneNumber(const std::string& text) {
-    return text.find_first_of(" \t\n") == std::string::npos && ReadVal(text).length == text.size() && !text.empty();
+    return text.find_first_of(" \t\n") == std::string::npos && ReadVal(text).length == text.size() &&
+           !text.empty();
 }
 
 const CLI::Validator kOneNumber(
-    [](std::string& text) { return IsOneNumber(text) ? std::string() : "'" + text + "' is not a number"; }, "HEIGHT");
+    [](std::string& text) { return IsOneNumber(text) ? std::string() : "'" + text + "' is not a number"; },
+    "HEIGHT");
 
 const CLI::Validator kPovIdentifier(
     [](std::string& name) {
@@ -76,9 +77,10 @@ void Describe(CLI::App& app, Arguments& arguments) {
     auto* include = app.add_flag("--pov-include", arguments.request.povInclude,
                                  "also write a POV-Ray include beside each image (hill.inc) that places the "
                                  "terrain at its true size and position");
-    auto* name = app.add_option("--pov-name", arguments.request.povName,
-                                "the name the include declares (default: from the file name, hill gives Hill)")
-                     ->check(kPovIdentifier);
+    auto* name =
+        app.add_option("--pov-name", arguments.request.povName,
+                       "the name the include declares (default: from the file name, hill gives Hill)")
+            ->check(kPovIdentifier);
     name->needs(include);
     auto* folder = app.add_option("--output-dir", arguments.request.outputFolder,
                                   "write the images (and includes) into this existing folder instead")

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "files/test_files.h"
 #include "conversion/test_listing.h"
+#include "files/test_files.h"
 
 namespace tessiloom {
 namespace {
@@ -29,7 +29,7 @@ Result Convert(std::vector<std::string> arguments) {
 }
 
 class CommandLineTest : public ::testing::Test {
-protected:
+  protected:
     CommandLineTest() {
         WriteFile(hill_, GridListing({"0", "10", "20", "30"}));
         WriteFile(flat_, "Vertices: 9 Faces: 10\r\n");
@@ -42,8 +42,9 @@ protected:
 TEST_F(CommandLineTest, ConvertsEveryFileAndFailsIfAnyFailed) {
     const Result result = Convert({flat_, hill_});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.log, flat_ + ": You terrain does not appear to be sqaure.\n"
-                          "Reading Vertices...\nWriting POV-Ray Targa file...\nFinished writing: " +
+    EXPECT_EQ(result.log, flat_ +
+                              ": You terrain does not appear to be sqaure.\n"
+                              "Reading Vertices...\nWriting POV-Ray Targa file...\nFinished writing: " +
                               folder_ / "hill.tga" + "\n");
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "hill.tga"}));
     EXPECT_EQ(Convert({hill_}).exitCode, 0);
@@ -52,8 +53,9 @@ TEST_F(CommandLineTest, ConvertsEveryFileAndFailsIfAnyFailed) {
 TEST_F(CommandLineTest, PassesThePresetRangeAndKeepsOnlyMessagesWhenQuiet) {
     const Result result = Convert({"--quiet", "--min", "-5", "--max=2.5e1", hill_});
     EXPECT_EQ(result.exitCode, 0);  // clipping is a warning, not a failure
-    EXPECT_EQ(result.log, hill_ + ": Warning: a height value in was higher than your maximum height range!\n" + hill_ +
-                              ": 1 height was clipped above the maximum 25; the highest was 30.\n");
+    EXPECT_EQ(result.log, hill_ +
+                              ": Warning: a height value in was higher than your maximum height range!\n" +
+                              hill_ + ": 1 height was clipped above the maximum 25; the highest was 30.\n");
     const std::string image = ReadFile(folder_ / "hill.tga");
     ASSERT_EQ(image.size(), 30u);
     // The first pixel is vertex 2: 20 in -5..25 scales to 54612.5, rounded to the even 54612.
@@ -86,10 +88,11 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
 TEST_F(CommandLineTest, CountsWhatEachSideClipped) {
     const Result result = Convert({"--quiet", "--min", "15", "--max", "18", hill_});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.log, hill_ + ": Warning: a height value was lower than your minimum height range!\n" + hill_ +
-                              ": 2 heights were clipped below the minimum 15; the lowest was 0.\n" + hill_ +
-                              ": Warning: a height value in was higher than your maximum height range!\n" + hill_ +
-                              ": 2 heights were clipped above the maximum 18; the highest was 30.\n");
+    EXPECT_EQ(result.log, hill_ + ": Warning: a height value was lower than your minimum height range!\n" +
+                              hill_ + ": 2 heights were clipped below the minimum 15; the lowest was 0.\n" +
+                              hill_ +
+                              ": Warning: a height value in was higher than your maximum height range!\n" +
+                              hill_ + ": 2 heights were clipped above the maximum 18; the highest was 30.\n");
 }
 
 TEST_F(CommandLineTest, DescribesListingsWithoutWritingAnything) {
@@ -111,11 +114,12 @@ TEST_F(CommandLineTest, DescribesListingsWithoutWritingAnything) {
 
 TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     std::filesystem::create_directory(folder_ / "scenes");
-    const Result result = Convert({"--quiet", "--pov-include", "--pov-name", "Crater", "--output-dir",
-                                   folder_ / "scenes", hill_});
+    const Result result = Convert(
+        {"--quiet", "--pov-include", "--pov-name", "Crater", "--output-dir", folder_ / "scenes", hill_});
     EXPECT_EQ(result.exitCode, 0) << result.log;
     EXPECT_EQ(ReadFile(folder_ / "scenes/hill.tga").size(), 30u);
-    EXPECT_NE(ReadFile(folder_ / "scenes/hill.inc").find("#declare Crater = height_field {"), std::string::npos);
+    EXPECT_NE(ReadFile(folder_ / "scenes/hill.inc").find("#declare Crater = height_field {"),
+              std::string::npos);
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
 }
 

@@ -17,7 +17,7 @@ struct PresetTexts {
 // Hosts one conversion on the command line: status lines and messages go to `log` (standard
 // error), each message prefixed with the source path; `quiet` keeps only the messages.
 class ConsoleHost final : public ConversionHost {
-public:
+  public:
     ConsoleHost(std::string sourcePath, std::optional<PresetTexts> preset, bool quiet, std::ostream& log)
         : sourcePath_(std::move(sourcePath)), preset_(std::move(preset)), quiet_(quiet), log_(log) {}
 
@@ -28,11 +28,13 @@ public:
     void ShowStatus(const std::string& text) override {
         if (!quiet_) log_ << text << '\n' << std::flush;
     }
-    void ShowMessage(const std::string& text) override { log_ << sourcePath_ << ": " << text << '\n' << std::flush; }
+    void ShowMessage(const std::string& text) override {
+        log_ << sourcePath_ << ": " << text << '\n' << std::flush;
+    }
     void SetBusyPointer(bool) override {}
     void DoEvents() override {}
 
-private:
+  private:
     std::string sourcePath_;
     std::optional<PresetTexts> preset_;
     bool quiet_;

@@ -14,9 +14,9 @@ namespace {
 std::string ClipLine(ClipSide side, const ClipTally& tally, double limit) {
     const bool below = side == ClipSide::kBelow;
     const std::string heights = tally.count == 1 ? " height was" : " heights were";
-    return std::to_string(tally.count) + heights + " clipped " + (below ? "below the minimum " : "above the maximum ") +
-           NumberText(limit) + "; the " + (below ? "lowest" : "highest") + " was " +
-           NumberText(tally.extreme) + ".";
+    return std::to_string(tally.count) + heights + " clipped " +
+           (below ? "below the minimum " : "above the maximum ") + NumberText(limit) + "; the " +
+           (below ? "lowest" : "highest") + " was " + NumberText(tally.extreme) + ".";
 }
 
 // Writes the include beside the image; the message for the user when it cannot.

@@ -18,7 +18,7 @@ constexpr int kLabelWidth = 18;
 
 // Takes the image's bytes and forgets them: only the writer's clip tallies are wanted.
 class DiscardingSink final : public ByteSink {
-public:
+  public:
     bool Write(const char*, std::size_t) override { return true; }
 };
 
@@ -26,7 +26,9 @@ void Row(std::ostream& out, const std::string& label, const std::string& value) 
     out << "  " << std::left << std::setw(kLabelWidth) << label << value << '\n';
 }
 
-std::string Range(double low, double high) { return NumberText(low) + " to " + NumberText(high); }
+std::string Range(double low, double high) {
+    return NumberText(low) + " to " + NumberText(high);
+}
 
 std::string Clipped(const ClipTally& tally, const char* extreme) {
     if (tally.count == 0) return "0";
@@ -74,7 +76,8 @@ bool DescribeListing(const std::string& path, const std::optional<PresetTexts>& 
     Row(out, "vertices", std::to_string(listing.counts.vertexCount));
     Row(out, "faces", std::to_string(listing.counts.faceCount));
     Row(out, "grid", std::to_string(listing.grid.columns) + " x " + std::to_string(listing.grid.rows));
-    Row(out, "automatic range", Range(mesh.lowest, mesh.highest) + (mesh.lowest == mesh.highest ? " (no span)" : ""));
+    Row(out, "automatic range",
+        Range(mesh.lowest, mesh.highest) + (mesh.lowest == mesh.highest ? " (no span)" : ""));
     Row(out, "heights", Range(trueLowest, trueHighest));
     if (preset) DescribePreset(out, *preset, listing);
     return true;

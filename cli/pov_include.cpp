@@ -11,8 +11,12 @@ namespace {
 // POV-Ray takes 40 characters; the declared values add up to five ("_High").
 constexpr std::size_t kLongestIdentifier = 35;
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsIdentifierCharacter(char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_'; }
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsIdentifierCharacter(char c) {
+    return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
+}
 
 // A POV-Ray string literal: backslashes and quotes escaped.
 std::string PovString(std::string_view text) {
@@ -28,7 +32,8 @@ std::string PovString(std::string_view text) {
 
 std::optional<std::string> CheckPlacement(const PovTerrain& terrain) {
     const CornerPoints& corners = terrain.corners;
-    for (const double coordinate : {corners.first.x, corners.first.y, corners.firstRowEnd.x, corners.last.y}) {
+    for (const double coordinate :
+         {corners.first.x, corners.first.y, corners.firstRowEnd.x, corners.last.y}) {
         if (!std::isfinite(coordinate)) {
             return "a corner vertex (0, " + std::to_string(terrain.grid.columns - 1) +
                    " or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
@@ -45,8 +50,9 @@ std::string PovIncludeText(const PovTerrain& terrain) {
     const auto declare = [&](const std::string& suffix, double value, const std::string& comment) {
         return "#declare " + name + "_" + suffix + " = " + NumberText(value) + ";  // " + comment + "\n";
     };
-    return "// " + terrain.imageName + " placed at its true size, written by tessiloom-convert " + kVersionText +
-           " from " + terrain.sourceName + ".\n"
+    return "// " + terrain.imageName + " placed at its true size, written by tessiloom-convert " +
+           kVersionText + " from " + terrain.sourceName +
+           ".\n"
            "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n" +
            declare("Low", terrain.low, "the height stored as 0") +
            declare("High", terrain.high, "the height stored as 65535") +
@@ -57,12 +63,20 @@ std::string PovIncludeText(const PovTerrain& terrain) {
            declare("Y1", corners.last.y, "Y of the last vertex, its top edge") +
            "\n"
            "// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n"
-           "#declare " + name + " = height_field {\n"
-           "    tga " + PovString(terrain.imageName) + "\n"
+           "#declare " +
+           name +
+           " = height_field {\n"
+           "    tga " +
+           PovString(terrain.imageName) +
+           "\n"
            "    smooth\n"
-           "    scale <" + name + "_X1 - " + name + "_X0, (" + name + "_High - " + name + "_Low) * 65536 / 65535, " +
-           name + "_Y1 - " + name + "_Y0>\n"
-           "    translate <" + name + "_X0, " + name + "_Low, " + name + "_Y0>\n"
+           "    scale <" +
+           name + "_X1 - " + name + "_X0, (" + name + "_High - " + name + "_Low) * 65536 / 65535, " + name +
+           "_Y1 - " + name +
+           "_Y0>\n"
+           "    translate <" +
+           name + "_X0, " + name + "_Low, " + name +
+           "_Y0>\n"
            "}\n";
 }
 
@@ -82,7 +96,8 @@ std::string IdentifierFromStem(std::string_view stem) {
     std::string name;
     for (const char c : stem) name += IsIdentifierCharacter(c) ? c : '_';
     if (name.empty() || !IsAsciiLetter(name.front())) name = "Terrain_" + name;
-    if (name.front() >= 'a' && name.front() <= 'z') name.front() = static_cast<char>(name.front() - 'a' + 'A');
+    if (name.front() >= 'a' && name.front() <= 'z')
+        name.front() = static_cast<char>(name.front() - 'a' + 'A');
     if (name.size() > kLongestIdentifier) name.resize(kLongestIdentifier);
     return name;
 }

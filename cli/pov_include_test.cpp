@@ -22,24 +22,25 @@ PovTerrain Ridge() {
 }
 
 TEST(PovIncludeText, DeclaresTheRangeTheExtentAndThePlacedObject) {
-    EXPECT_EQ(PovIncludeText(Ridge()),
-              "// ridge.tga placed at its true size, written by tessiloom-convert 1.0.4 from ridge.asc.\n"
-              "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n"
-              "#declare Ridge_Low = -12.5;  // the height stored as 0\n"
-              "#declare Ridge_High = 830;  // the height stored as 65535\n"
-              "#declare Ridge_Side = 3;  // vertices along each side of the grid\n"
-              "#declare Ridge_X0 = 1000;  // X of vertex 0, the image's left edge\n"
-              "#declare Ridge_X1 = 1060;  // X of the last vertex of the first row, its right edge\n"
-              "#declare Ridge_Y0 = 2000;  // Y of vertex 0, the image's bottom edge\n"
-              "#declare Ridge_Y1 = 2090;  // Y of the last vertex, its top edge\n"
-              "\n"
-              "// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n"
-              "#declare Ridge = height_field {\n"
-              "    tga \"ridge.tga\"\n"
-              "    smooth\n"
-              "    scale <Ridge_X1 - Ridge_X0, (Ridge_High - Ridge_Low) * 65536 / 65535, Ridge_Y1 - Ridge_Y0>\n"
-              "    translate <Ridge_X0, Ridge_Low, Ridge_Y0>\n"
-              "}\n");
+    EXPECT_EQ(
+        PovIncludeText(Ridge()),
+        "// ridge.tga placed at its true size, written by tessiloom-convert 1.0.4 from ridge.asc.\n"
+        "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n"
+        "#declare Ridge_Low = -12.5;  // the height stored as 0\n"
+        "#declare Ridge_High = 830;  // the height stored as 65535\n"
+        "#declare Ridge_Side = 3;  // vertices along each side of the grid\n"
+        "#declare Ridge_X0 = 1000;  // X of vertex 0, the image's left edge\n"
+        "#declare Ridge_X1 = 1060;  // X of the last vertex of the first row, its right edge\n"
+        "#declare Ridge_Y0 = 2000;  // Y of vertex 0, the image's bottom edge\n"
+        "#declare Ridge_Y1 = 2090;  // Y of the last vertex, its top edge\n"
+        "\n"
+        "// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n"
+        "#declare Ridge = height_field {\n"
+        "    tga \"ridge.tga\"\n"
+        "    smooth\n"
+        "    scale <Ridge_X1 - Ridge_X0, (Ridge_High - Ridge_Low) * 65536 / 65535, Ridge_Y1 - Ridge_Y0>\n"
+        "    translate <Ridge_X0, Ridge_Low, Ridge_Y0>\n"
+        "}\n");
 }
 
 TEST(CheckPlacement, RefusesCornersThatPlaceNothing) {
@@ -54,8 +55,8 @@ TEST(CheckPlacement, RefusesCornersThatPlaceNothing) {
 
 TEST(PovNames, AreIdentifiersPovRayAccepts) {
     const std::pair<const char*, const char*> stems[] = {
-        {"hill", "Hill"}, {"Dem_2049", "Dem_2049"}, {"2049-dem", "Terrain_2049_dem"}, {"my hill", "My_hill"},
-        {"", "Terrain_"}, {"berg\xC3\xA4", "Berg__"},
+        {"hill", "Hill"},       {"Dem_2049", "Dem_2049"}, {"2049-dem", "Terrain_2049_dem"},
+        {"my hill", "My_hill"}, {"", "Terrain_"},         {"berg\xC3\xA4", "Berg__"},
     };
     for (const auto& [stem, name] : stems) {
         EXPECT_EQ(IdentifierFromStem(stem), name) << stem;
@@ -65,7 +66,9 @@ TEST(PovNames, AreIdentifiersPovRayAccepts) {
     for (const char* bad : {"", "_x", "2x", "a-b", "a b"}) EXPECT_FALSE(IsPovIdentifier(bad)) << bad;
 }
 
-TEST(IncludePathFor, ReplacesTheImageExtension) { EXPECT_EQ(IncludePathFor("/scenes/hill.tga"), "/scenes/hill.inc"); }
+TEST(IncludePathFor, ReplacesTheImageExtension) {
+    EXPECT_EQ(IncludePathFor("/scenes/hill.tga"), "/scenes/hill.inc");
+}
 
 }  // namespace
 }  // namespace tessiloom

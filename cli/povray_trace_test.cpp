@@ -22,11 +22,14 @@ constexpr double kY0 = 5400.0;
 constexpr double kCellY = 45.0;
 
 // Lopsided on purpose: a mirrored, flipped or transposed placement would move these heights.
-double HeightAt(int row, int column) { return 812.5 + 3.0 * column + 0.75 * row * row + (row == 6 && column == 2 ? 40 : 0); }
+double HeightAt(int row, int column) {
+    return 812.5 + 3.0 * column + 0.75 * row * row + (row == 6 && column == 2 ? 40 : 0);
+}
 
 std::string RidgeListing() {
     std::ostringstream text;
-    text << "Tri-mesh, Vertices: " << kSide * kSide << "     Faces: " << 2 * (kSide - 1) * (kSide - 1) << "\r\n"
+    text << "Tri-mesh, Vertices: " << kSide * kSide << "     Faces: " << 2 * (kSide - 1) * (kSide - 1)
+         << "\r\n"
          << "Vertex list:\r\n";
     for (int row = 0; row < kSide; ++row) {
         for (int column = 0; column < kSide; ++column) {
@@ -59,8 +62,8 @@ TEST(PovRayInclude, PlacesTheTerrainAtItsTrueSizeAndHeight) {
     std::ostringstream out, log;
     ASSERT_EQ(RunCommandLine(4, argv, out, log), kExitConverted) << log.str();
 
-    const std::string render = "cd '" + folder.Path().string() +
-                               "' && povray +Itrace.pov +Otrace.png -D +W8 +H8 >povray.log 2>&1";
+    const std::string render =
+        "cd '" + folder.Path().string() + "' && povray +Itrace.pov +Otrace.png -D +W8 +H8 >povray.log 2>&1";
     ASSERT_EQ(std::system(render.c_str()), 0) << ReadFile(folder / "povray.log");
     std::istringstream traced(ReadFile(folder / "traced.txt"));
     const double highest = HeightAt(kSide - 1, kSide - 1);

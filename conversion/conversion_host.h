@@ -7,7 +7,7 @@ namespace tessiloom {
 // What a conversion run needs from whoever starts it: the window, or the command line. Each value
 // is asked for at the moment the run needs it, never copied when the run starts.
 class ConversionHost {
-public:
+  public:
     virtual ~ConversionHost() = default;
 
     // The source path as typed.

@@ -1,7 +1,6 @@
 // Whole runs against a file system that misbehaves: a folder that takes no files, a disk that
 // fills up in the middle of the pixels, a source cut short while it is read.
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,8 +15,8 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/targa_writer.h"
-#include "files/test_files.h"
 #include "conversion/test_listing.h"
+#include "files/test_files.h"
 
 namespace tessiloom {
 namespace {
@@ -26,7 +25,7 @@ using Names = std::vector<std::string>;
 
 // A host whose first event delivery, the one right after "Reading Vertices...", also runs `meddle`.
 class MeddlingHost : public RecordingHost {
-public:
+  public:
     std::function<void()> meddle;
     void DoEvents() override {
         RecordingHost::DoEvents();
@@ -35,7 +34,7 @@ public:
 };
 
 class FaultTest : public ::testing::Test {
-protected:
+  protected:
     FaultTest() {
         host_.sourcePath = source_;
         WriteFile(image_, "older image");
@@ -74,7 +73,8 @@ TEST_F(FaultTest, ReportsAnOutputFolderThatCannotHoldFiles) {
 TEST_F(FaultTest, ReportsAReadOnlyFolder) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     WriteFile(source_, GridListing({"0", "10", "20", "30"}));
-    std::filesystem::permissions(folder_.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(folder_.Path(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     RunConversion(host_);
     std::filesystem::permissions(folder_.Path(), std::filesystem::perms::owner_all);
     ExpectCleanFailure("Could not write '" + image_ + "': Permission denied.");
@@ -97,7 +97,8 @@ TEST(StreamHeightField, StopsAtTheFirstBlockTheSinkRefuses) {
     HeightList heights;
     for (int i = 0; i < kSide * kSide; ++i) heights.Append(i % 7);
     MemorySink sink(1);  // the header only
-    EXPECT_EQ(StreamHeightField(sink, {kSide, kSide}, heights, 0, 6).failure, "the image could not be written in full");
+    EXPECT_EQ(StreamHeightField(sink, {kSide, kSide}, heights, 0, 6).failure,
+              "the image could not be written in full");
     EXPECT_EQ(sink.writes, 1);
 }
 
@@ -116,7 +117,8 @@ TEST_F(FaultTest, ReportsASourceShortenedWhileItIsRead) {
     WriteFile(source_, listing);
     host_.meddle = [&] { std::filesystem::resize_file(source_, cut); };
     RunConversion(host_);
-    ExpectCleanFailure("Could not read '" + source_ + "': the file ends before vertex line 30000 (of 32400).");
+    ExpectCleanFailure("Could not read '" + source_ +
+                       "': the file ends before vertex line 30000 (of 32400).");
 }
 
 // Removing a file only removes its name: the run goes on reading what it opened, to the end.
@@ -145,8 +147,9 @@ TEST(SourceFaults, RefusesASourceThatIsADeviceOrAPipe) {
         RecordingHost host;
         host.sourcePath = source;
         RunConversion(host);
-        EXPECT_EQ(host.trace, (Trace{"busy on", "message Could not open '" + source + "': it is not a regular file.",
-                                     "busy off"}));
+        EXPECT_EQ(host.trace,
+                  (Trace{"busy on", "message Could not open '" + source + "': it is not a regular file.",
+                         "busy off"}));
     }
     EXPECT_EQ(folder.Names(), Names{"pipe.asc"});
 }

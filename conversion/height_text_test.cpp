@@ -12,8 +12,9 @@ namespace {
 
 // The word-at-a-time reading must agree with Val on every text, whatever the bytes after it.
 TEST(ReadHeightText, AgreesWithValWhateverFollows) {
-    const std::string pieces[] = {"0", "7", "12", "420", "1234567", "12345678", "123456789", ".", "-", "+",
-                                  "e", "E5", "d-2", " ", "\t", "x", "U:", ",", "&H", "00", "9999999"};
+    const std::string pieces[] = {"0",  "7", "12", "420", "1234567", "12345678", "123456789",
+                                  ".",  "-", "+",  "e",   "E5",      "d-2",      " ",
+                                  "\t", "x", "U:", ",",   "&H",      "00",       "9999999"};
     std::mt19937 random(20261206);
     for (int round = 0; round < 20000; ++round) {
         std::string text;

@@ -16,7 +16,9 @@ std::size_t StringByteSource::Read(char* buffer, std::size_t capacity) {
 }
 
 LineSource::LineSource(ByteSource& bytes, std::size_t blockBytes)
-    : bytes_(bytes), capacity_(std::max<std::size_t>(blockBytes, 2)), buffer_(new char[capacity_ + kPadding]) {
+    : bytes_(bytes),
+      capacity_(std::max<std::size_t>(blockBytes, 2)),
+      buffer_(new char[capacity_ + kPadding]) {
     std::memset(buffer_.get(), 0, kPadding);  // what follows an empty input is defined too
 }
 
@@ -57,8 +59,8 @@ std::size_t LineSource::FindLineEnd(char markerByte) {
     const __m128i markerBytes = _mm_set1_epi8(markerByte);
     for (; i + 16 <= end_; i += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        const auto ends = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, carriageReturn), _mm_cmpeq_epi8(chunk, lineFeed))));
+        const auto ends = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, carriageReturn), _mm_cmpeq_epi8(chunk, lineFeed))));
         if (kSeekMarker && marker == kNoMarker) {
             auto markers = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, markerBytes)));
             if (ends != 0) markers &= (1u << __builtin_ctz(ends)) - 1;  // only those in this line
@@ -96,7 +98,8 @@ bool LineSource::Next(std::string_view& line, char markerByte, std::size_t& mark
         const std::size_t lineEnd = found ? terminator : end_;  // Refill may have moved the bytes
         line = std::string_view(buffer_.get() + begin_, lineEnd - begin_);
         marker = marker_ == kNoMarker ? kNoMarker : marker_ - begin_;
-        const bool crLf = found && buffer_[terminator] == '\r' && terminator + 1 < end_ && buffer_[terminator + 1] == '\n';
+        const bool crLf =
+            found && buffer_[terminator] == '\r' && terminator + 1 < end_ && buffer_[terminator + 1] == '\n';
         begin_ = scanned_ = found ? terminator + (crLf ? 2 : 1) : end_;
         marker_ = kNoMarker;
         return true;

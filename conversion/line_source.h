@@ -10,7 +10,7 @@ namespace tessiloom {
 
 // Where a LineSource gets its bytes: a file, or a string in tests.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
 
     // Copies up to `capacity` bytes into `buffer` and returns how many; 0 means the end of the
@@ -22,12 +22,12 @@ public:
 };
 
 class StringByteSource final : public ByteSource {
-public:
+  public:
     explicit StringByteSource(std::string_view text) : text_(text) {}
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::optional<std::string> Failure() const override { return std::nullopt; }
 
-private:
+  private:
     std::string_view text_;
 };
 
@@ -35,7 +35,7 @@ private:
 // line may end at the end of the input instead. Lines are handed out as views into one large
 // block, so reading a line allocates nothing; the block grows only for a line longer than it.
 class LineSource {
-public:
+  public:
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
     static constexpr std::size_t kNoMarker = std::string_view::npos;
     // Every line handed out is followed in memory by at least this many readable bytes (its
@@ -55,7 +55,7 @@ public:
 
     std::optional<std::string> Failure() const { return bytes_.Failure(); }
 
-private:
+  private:
     template <bool kSeekMarker>
     bool Next(std::string_view& line, char markerByte, std::size_t& marker);
     // The first CR or LF at or after scanned_, or end_; notes the first `markerByte` before it.
@@ -68,10 +68,10 @@ private:
     ByteSource& bytes_;
     std::size_t capacity_;
     std::unique_ptr<char[]> buffer_;  // capacity_ bytes and the padding
-    std::size_t begin_ = 0;            // first unread byte
-    std::size_t end_ = 0;              // one past the last byte read
-    std::size_t scanned_ = 0;          // no line end lies in [begin_, scanned_)
-    std::size_t marker_ = kNoMarker;   // the first marker byte in [begin_, scanned_)
+    std::size_t begin_ = 0;           // first unread byte
+    std::size_t end_ = 0;             // one past the last byte read
+    std::size_t scanned_ = 0;         // no line end lies in [begin_, scanned_)
+    std::size_t marker_ = kNoMarker;  // the first marker byte in [begin_, scanned_)
     bool endOfInput_ = false;
 };
 

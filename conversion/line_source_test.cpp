@@ -62,7 +62,7 @@ TEST(LineSource, FindsTheFirstMarkerByteOfEachLineOnTheWay) {
 
 // Gives its text, then fails the way a disk read does.
 class FailingByteSource final : public ByteSource {
-public:
+  public:
     explicit FailingByteSource(std::string_view text) : text_(text) {}
     std::size_t Read(char* buffer, std::size_t capacity) override {
         const std::size_t count = text_.Read(buffer, capacity);
@@ -73,7 +73,7 @@ public:
         return failed_ ? std::optional<std::string>("Input/output error") : std::nullopt;
     }
 
-private:
+  private:
     StringByteSource text_;
     bool failed_ = false;
 };

@@ -20,10 +20,11 @@ struct Listing {
 
 // Reads the header counts, checks that the grid is square and fits an image, and skips to the
 // vertex list, so the next line is the first vertex line.
-std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath, Listing& listing);
+std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath,
+                                             Listing& listing);
 
 // Reads the vertex heights, and with `withCorners` the corner vertices' positions too.
-std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath, bool withCorners,
-                                              Listing& listing);
+std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath,
+                                              bool withCorners, Listing& listing);
 
 }  // namespace tessiloom

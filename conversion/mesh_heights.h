@@ -13,7 +13,7 @@ namespace tessiloom {
 // memory follows the vertex lines actually read (never a count a header claims) and growing
 // never copies: the peak stays at 8 bytes a height plus one block.
 class HeightList {
-public:
+  public:
     static constexpr std::size_t kBlockBits = 16;
     static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
 
@@ -23,11 +23,14 @@ public:
     }
 
     void Append(double height) {
-        if ((size_ & (kBlockSize - 1)) == 0) [[unlikely]] AddBlock();
+        if ((size_ & (kBlockSize - 1)) == 0) [[unlikely]]
+            AddBlock();
         next_[size_ & (kBlockSize - 1)] = height;
         ++size_;
     }
-    double operator[](std::size_t index) const { return blocks_[index >> kBlockBits][index & (kBlockSize - 1)]; }
+    double operator[](std::size_t index) const {
+        return blocks_[index >> kBlockBits][index & (kBlockSize - 1)];
+    }
     std::size_t Size() const { return size_; }
     // The heights from `index` on that lie next to each other in memory: at least one, and at most
     // up to the end of the list.
@@ -36,7 +39,7 @@ public:
         return {blocks_[index >> kBlockBits].get() + offset, std::min(kBlockSize - offset, size_ - index)};
     }
 
-private:
+  private:
     // Out of line: it runs once in 65536 appends, and the rest stay small enough to inline.
     [[gnu::noinline]] void AddBlock() {
         blocks_.push_back(std::make_unique_for_overwrite<double[]>(kBlockSize));

@@ -10,7 +10,8 @@ inline constexpr const char* kWritingStatus = "Writing POV-Ray Targa file...";
 inline constexpr const char* kFinishedStatus = "Finished writing: ";
 inline constexpr const char* kNotSquareMessage = "You terrain does not appear to be sqaure.";
 inline constexpr const char* kUnreadableVertexMessage = "Failed to read vertex ";
-inline constexpr const char* kClippedLowWarning = "Warning: a height value was lower than your minimum height range!";
+inline constexpr const char* kClippedLowWarning =
+    "Warning: a height value was lower than your minimum height range!";
 inline constexpr const char* kClippedHighWarning =
     "Warning: a height value in was higher than your maximum height range!";
 

@@ -3,7 +3,6 @@
 // the listing's own numbers. Equal renders prove that POV-Ray takes the high byte, the low byte,
 // the row order and the corners as intended. Skipped where povray is not installed.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,8 +17,8 @@
 
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
-#include "files/test_files.h"
 #include "conversion/test_listing.h"
+#include "files/test_files.h"
 
 namespace tessiloom {
 namespace {
@@ -42,7 +41,8 @@ std::vector<double> Terrain() {
     std::vector<double> heights;
     for (int row = 0; row < kSide; ++row) {
         for (int col = 0; col < kSide; ++col) {
-            heights.push_back(40 + 900.0 * col * col / 256 + 35.0 * row + 3 * std::sin(row * 1.3 + col * 0.7));
+            heights.push_back(40 + 900.0 * col * col / 256 + 35.0 * row +
+                              3 * std::sin(row * 1.3 + col * 0.7));
         }
     }
     return heights;
@@ -91,18 +91,21 @@ std::string PpmPixels(const std::string& ppm) {
 // Renders a small scene around `field` ("tga \"hill.tga\"") in `folder`; the pixels, or empty
 // after reporting POV-Ray's log.
 std::string Render(const TemporaryFolder& folder, const std::string& name, const std::string& field) {
-    WriteFile(folder / (name + ".pov"),
-              "#version 3.7;\n"
-              "global_settings { assumed_gamma 1.0 }\n"
-              "camera { location <0.5, 1.4, -0.7> look_at <0.5, 0.1, 0.55> angle 55 }\n"
-              "light_source { <-2, 3, -1> color rgb 1 }\n"
-              "light_source { <3, 2, 4> color rgb 0.4 }\n"
-              "background { color rgb <0.1, 0.2, 0.4> }\n"
-              "height_field { " + field + " smooth\n"
-              "  pigment { gradient y color_map { [0 color rgb <0, 0.3, 0>] [1 color rgb <1, 0.9, 0.8>] } }\n"
-              "  scale <1, 0.5, 1> }\n");
-    const std::string command = "cd '" + folder.Path().string() + "' && povray -D -V +I" + name + ".pov +O" + name +
-                                ".ppm +FP +W64 +H64 -A > " + name + ".log 2>&1";
+    WriteFile(
+        folder / (name + ".pov"),
+        "#version 3.7;\n"
+        "global_settings { assumed_gamma 1.0 }\n"
+        "camera { location <0.5, 1.4, -0.7> look_at <0.5, 0.1, 0.55> angle 55 }\n"
+        "light_source { <-2, 3, -1> color rgb 1 }\n"
+        "light_source { <3, 2, 4> color rgb 0.4 }\n"
+        "background { color rgb <0.1, 0.2, 0.4> }\n"
+        "height_field { " +
+            field +
+            " smooth\n"
+            "  pigment { gradient y color_map { [0 color rgb <0, 0.3, 0>] [1 color rgb <1, 0.9, 0.8>] } }\n"
+            "  scale <1, 0.5, 1> }\n");
+    const std::string command = "cd '" + folder.Path().string() + "' && povray -D -V +I" + name + ".pov +O" +
+                                name + ".ppm +FP +W64 +H64 -A > " + name + ".log 2>&1";
     if (std::system(command.c_str()) != 0) {
         ADD_FAILURE() << "povray failed:\n" << ReadFile(folder / (name + ".log"));
         return "";
@@ -139,7 +142,8 @@ TEST(PovRay, RendersOurHeightFieldLikeTheExpectedHeights) {
     EXPECT_EQ(DifferingPixels(Render(folder, "ours", "tga \"hill.tga\""), expected), 0);
 
     // The scene can tell: images gone wrong in these ways render visibly differently.
-    const std::pair<const char*, Fault> faults[] = {{"rows", Fault::kRowsReversed}, {"low", Fault::kLowByteDropped}};
+    const std::pair<const char*, Fault> faults[] = {{"rows", Fault::kRowsReversed},
+                                                    {"low", Fault::kLowByteDropped}};
     for (const auto& [name, fault] : faults) {
         WriteFile(folder / (std::string(name) + ".pgm"), ExpectedPgm(listed, fault));
         const std::string pixels = Render(folder, name, "pgm \"" + std::string(name) + ".pgm\"");

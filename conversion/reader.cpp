@@ -51,11 +51,13 @@ std::optional<std::string> ReadCount(std::string_view rest, const char* what, st
 
 std::optional<std::string> ReadHeaderCounts(LineSource& source, HeaderCounts& counts) {
     std::string_view line;
-    if (!SkipToLineWith(source, kVerticesMarker, line)) return EndedBefore(source, "a line with \"Vertices:\"");
+    if (!SkipToLineWith(source, kVerticesMarker, line))
+        return EndedBefore(source, "a line with \"Vertices:\"");
     const std::size_t faces = line.find(kFacesMarker);
     if (faces == std::string_view::npos) return "the header line with \"Vertices:\" has no \"Faces:\"";
     const std::size_t vertices = line.find(kVerticesMarker);
-    if (auto failure = ReadCount(line.substr(vertices + kVerticesMarker.size()), "vertex count", counts.vertexCount)) {
+    if (auto failure =
+            ReadCount(line.substr(vertices + kVerticesMarker.size()), "vertex count", counts.vertexCount)) {
         return failure;
     }
     return ReadCount(line.substr(faces + kFacesMarker.size()), "face count", counts.faceCount);
@@ -80,7 +82,8 @@ namespace {
 
 double ValAfter(std::string_view line, std::string_view marker) {
     const std::size_t at = line.find(marker);
-    return at == std::string_view::npos ? std::numeric_limits<double>::quiet_NaN() : Val(line.substr(at + marker.size()));
+    return at == std::string_view::npos ? std::numeric_limits<double>::quiet_NaN()
+                                        : Val(line.substr(at + marker.size()));
 }
 
 void NoteCorner(std::string_view line, std::int32_t index, std::int32_t vertexCount, GridPlane& plane) {
@@ -101,8 +104,8 @@ VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, GridPlan
     for (std::int32_t index = 0; index < vertexCount; ++index) {
         std::size_t marker;
         if (!source.NextLine(line, kHeightMarker[0], marker)) {
-            result.failure = EndedBefore(source, "vertex line " + std::to_string(index) + " (of " +
-                                                     std::to_string(vertexCount) + ")");
+            result.failure = EndedBefore(
+                source, "vertex line " + std::to_string(index) + " (of " + std::to_string(vertexCount) + ")");
             break;
         }
         // The line source found the first "Z"; it starts the marker unless no ":" follows it.
@@ -135,7 +138,8 @@ VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, GridPlan
 }  // namespace
 
 VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, GridPlane* plane) {
-    return plane ? ReadHeights<true>(source, vertexCount, plane) : ReadHeights<false>(source, vertexCount, nullptr);
+    return plane ? ReadHeights<true>(source, vertexCount, plane)
+                 : ReadHeights<false>(source, vertexCount, nullptr);
 }
 
 }  // namespace tessiloom

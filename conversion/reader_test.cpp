@@ -37,7 +37,8 @@ TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkers) {
     };
     const Case cases[] = {
         {"Tri-mesh, Vertices: 9     Faces: 8\r\n", 9, 8},
-        {"Named object: \"x\"\r\nvertices: 4 Faces: 2\r\nVertices: 16 Faces: 18\r\n", 16, 18},  // case-sensitive
+        {"Named object: \"x\"\r\nvertices: 4 Faces: 2\r\nVertices: 16 Faces: 18\r\n", 16,
+         18},  // case-sensitive
         {"Vertices:25 Faces:32", 25, 32},
         {"Vertices: 1050625 Faces: 2097152", 1050625, 2097152},  // 1025 x 1025
         {"Vertices: 4198401     Faces: 8388608", 4198401, 8388608},
@@ -78,15 +79,20 @@ TEST(IsSquareGrid, HoldsExactlyForTwoTrianglesPerCell) {
         double side;
     };
     const Case cases[] = {
-        {9, 8, true, 3},       {9, 10, false, 3},  {10, 8, false, std::sqrt(10.0)},
-        {1, 0, true, 1},       {9, 9, false, 3},   {0, 0, false, 0},
+        {9, 8, true, 3},
+        {9, 10, false, 3},
+        {10, 8, false, std::sqrt(10.0)},
+        {1, 0, true, 1},
+        {9, 9, false, 3},
+        {0, 0, false, 0},
         {4198401, 8388608, true, 2049},
         {502681, 100252, false, 709},  // what a 7-character window made of a 709 x 709 header
         {1073741824, 2147352578, true, 32768},
     };
     for (const auto& [vertices, faces, square, side] : cases) {
         const std::optional<std::int32_t> grid = IsSquareGrid({vertices, faces});
-        EXPECT_EQ(grid, square ? std::optional<std::int32_t>(side) : std::nullopt) << vertices << " " << faces;
+        EXPECT_EQ(grid, square ? std::optional<std::int32_t>(side) : std::nullopt)
+            << vertices << " " << faces;
     }
 }
 
@@ -97,7 +103,8 @@ TEST(SkipToVertexList, StartsAfterTheMarkerLine) {
     std::string_view line;
     ASSERT_TRUE(source.NextLine(line));
     EXPECT_EQ(line, "next");
-    EXPECT_EQ(OverText("vertex list\r\n", SkipToVertexList), "the file ends before the line with \"Vertex list\"");
+    EXPECT_EQ(OverText("vertex list\r\n", SkipToVertexList),
+              "the file ends before the line with \"Vertex list\"");
 }
 
 VertexHeights Vertices(const std::string& text, std::int32_t count) {

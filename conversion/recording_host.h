@@ -12,7 +12,7 @@ using Trace = std::vector<std::string>;
 // A host that answers from its fields and records everything the run tells it, in order, as
 // "busy on", "status <text>", "message <text>", "events" and "busy off".
 class RecordingHost : public ConversionHost {
-public:
+  public:
     std::string sourcePath;
     bool usePresetRanges = false;
     std::string minPreset = "0.0";

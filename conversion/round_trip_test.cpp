@@ -12,8 +12,8 @@
 
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
-#include "files/test_files.h"
 #include "conversion/test_listing.h"
+#include "files/test_files.h"
 
 namespace tessiloom {
 namespace {
@@ -71,7 +71,8 @@ TEST(RoundTrip, EveryHeightComesBackInItsPixelWithinOneStep) {
             if (low == high) continue;
         }
         WriteFile(host.sourcePath, GridListing(texts, lineEnds[trial % 3]));
-        ASSERT_TRUE(RunConversion(host).converted) << "trial " << trial << ": " << host.trace[host.trace.size() - 2];
+        ASSERT_TRUE(RunConversion(host).converted)
+            << "trial " << trial << ": " << host.trace[host.trace.size() - 2];
 
         const std::string image = ReadFile(folder / "grid.tga");
         ASSERT_EQ(image.size(), 18u + 3 * side * side) << "trial " << trial;
@@ -79,10 +80,12 @@ TEST(RoundTrip, EveryHeightComesBackInItsPixelWithinOneStep) {
             // Vertex 0 at the bottom left, the first pixel row stored at the top.
             const int row = side - 1 - vertex / side;
             const std::size_t at = 18 + 3 * static_cast<std::size_t>(row * side + vertex % side);
-            const int level = static_cast<unsigned char>(image[at + 2]) * 256 + static_cast<unsigned char>(image[at + 1]);
+            const int level =
+                static_cast<unsigned char>(image[at + 2]) * 256 + static_cast<unsigned char>(image[at + 1]);
             const double clamped = std::min(std::max(stated[vertex], low), high);
             const double scaled = (clamped - low) / (high - low) * 65535;
-            EXPECT_LE(std::abs(level - scaled), 1.0) << "trial " << trial << ", vertex " << vertex << ": " << texts[vertex];
+            EXPECT_LE(std::abs(level - scaled), 1.0)
+                << "trial " << trial << ", vertex " << vertex << ": " << texts[vertex];
             EXPECT_EQ(image[at], 0) << "trial " << trial << ", vertex " << vertex;
         }
     }

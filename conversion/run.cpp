@@ -18,17 +18,19 @@ constexpr std::size_t kReplacedCharacters = 4;
 
 // The busy pointer for the lifetime of a run, however the run ends.
 class BusyPointer {
-public:
+  public:
     explicit BusyPointer(ConversionHost& host) : host_(host) { host_.SetBusyPointer(true); }
     ~BusyPointer() { host_.SetBusyPointer(false); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 
-private:
+  private:
     ConversionHost& host_;
 };
 
-bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+bool IsUtf8Continuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
 
 // Both names lead to one file: the same text, or a link or another spelling of the same file.
 bool IsSameFile(const std::string& sourcePath, const std::string& outputPath) {
@@ -102,10 +104,13 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     if (file.OpenFailure()) return fail(CouldNot("open", sourcePath, *file.OpenFailure()));
     std::optional<std::string> outputPath = OutputPathFor(sourcePath);
     if (!outputPath) {
-        return fail(CouldNot("convert", sourcePath, "a source path needs at least four characters to name the image"));
+        return fail(CouldNot("convert", sourcePath,
+                             "a source path needs at least four characters to name the image"));
     }
     if (!options.outputFolder.empty()) {
-        outputPath = (std::filesystem::path(options.outputFolder) / std::filesystem::path(*outputPath).filename()).string();
+        outputPath =
+            (std::filesystem::path(options.outputFolder) / std::filesystem::path(*outputPath).filename())
+                .string();
     }
     if (IsSameFile(sourcePath, *outputPath)) {
         return fail(CouldNot("convert", sourcePath,
@@ -120,7 +125,8 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
 
     host.ShowStatus(kReadingStatus);
     host.DoEvents();
-    if (auto message = ReadListingHeights(lines, sourcePath, options.readCorners, listing)) return fail(*message);
+    if (auto message = ReadListingHeights(lines, sourcePath, options.readCorners, listing))
+        return fail(*message);
     outcome.corners = listing.corners;
 
     const HeightRange range = SettleRange(host, listing.mesh);
@@ -134,11 +140,13 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     if (outcome.write.failure) return fail(CouldNot("write", *outputPath, *outcome.write.failure));
     if (outcome.write.below.count > 0) {
         host.ShowMessage(kClippedLowWarning);
-        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kBelow, outcome.write.below, range.low);
+        if (options.afterClipWarning)
+            options.afterClipWarning(ClipSide::kBelow, outcome.write.below, range.low);
     }
     if (outcome.write.above.count > 0) {
         host.ShowMessage(kClippedHighWarning);
-        if (options.afterClipWarning) options.afterClipWarning(ClipSide::kAbove, outcome.write.above, range.high);
+        if (options.afterClipWarning)
+            options.afterClipWarning(ClipSide::kAbove, outcome.write.above, range.high);
     }
     host.ShowStatus(kFinishedStatus + *outputPath);
     outcome.converted = true;

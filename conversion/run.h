@@ -32,8 +32,8 @@ struct ConversionOutcome {
     bool converted = false;  // the image was written in full (warnings or not)
     std::string outputPath;
     GridSize grid;
-    double low = 0;   // the height that became 0
-    double high = 0;  // the height that became 65535
+    double low = 0;                       // the height that became 0
+    double high = 0;                      // the height that became 65535
     std::optional<CornerPoints> corners;  // with RunOptions::readCorners
     HeightFieldWrite write;               // what the writer clipped
 };

@@ -5,18 +5,19 @@
 #include <string>
 
 #include "conversion/recording_host.h"
-#include "files/test_files.h"
 #include "conversion/test_listing.h"
+#include "files/test_files.h"
 
 namespace tessiloom {
 namespace {
 
-const std::string kTwoByTwoImage("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\x20"
-                                 "\0\xAA\xAA\0\xFF\xFF\0\0\0\0\x55\x55",
-                                 30);
+const std::string kTwoByTwoImage(
+    "\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\x20"
+    "\0\xAA\xAA\0\xFF\xFF\0\0\0\0\x55\x55",
+    30);
 
 class RunConversionTest : public ::testing::Test {
-protected:
+  protected:
     RunConversionTest() { host_.sourcePath = folder_ / "hill.asc"; }
 
     TemporaryFolder folder_;
@@ -41,11 +42,12 @@ TEST_F(RunConversionTest, WarnsAfterWritingWhenThePresetRangeClips) {
     host_.minPreset = "0";
     host_.maxPreset = "1 00 with text after";
     RunConversion(host_);
-    EXPECT_EQ(host_.trace, (Trace{"busy on", "status Reading Vertices...", "events",
-                                  "status Writing POV-Ray Targa file...", "events",
-                                  "message Warning: a height value was lower than your minimum height range!",
-                                  "message Warning: a height value in was higher than your maximum height range!",
-                                  "status Finished writing: " + folder_ / "hill.tga", "busy off"}));
+    EXPECT_EQ(
+        host_.trace,
+        (Trace{"busy on", "status Reading Vertices...", "events", "status Writing POV-Ray Targa file...",
+               "events", "message Warning: a height value was lower than your minimum height range!",
+               "message Warning: a height value in was higher than your maximum height range!",
+               "status Finished writing: " + folder_ / "hill.tga", "busy off"}));
 }
 
 TEST_F(RunConversionTest, ReportsTheTwoForeseenFailuresInTheirOwnWords) {
@@ -73,7 +75,8 @@ struct FailureCase {
 
 std::string WithSource(std::string text, const std::string& source) {
     const std::string placeholder = "{source}";
-    if (const auto at = text.find(placeholder); at != std::string::npos) text.replace(at, placeholder.size(), source);
+    if (const auto at = text.find(placeholder); at != std::string::npos)
+        text.replace(at, placeholder.size(), source);
     return text;
 }
 
@@ -82,12 +85,15 @@ TEST_F(RunConversionTest, StopsWithAClearMessageAndLeavesAnOlderImageUntouched) 
     const FailureCase cases[] = {
         {"no header", "Vertex list:\r\nZ:1\r\n",
          "Could not read '{source}': the file ends before a line with \"Vertices:\"."},
-        {"no faces", "Vertices: 4\r\n", "Could not read '{source}': the header line with \"Vertices:\" has no \"Faces:\"."},
-        {"negative count", "Vertices: -4 Faces: 2\r\n", "Could not read '{source}': the vertex count -4 is negative."},
+        {"no faces", "Vertices: 4\r\n",
+         "Could not read '{source}': the header line with \"Vertices:\" has no \"Faces:\"."},
+        {"negative count", "Vertices: -4 Faces: 2\r\n",
+         "Could not read '{source}': the vertex count -4 is negative."},
         {"count too large", "Vertices: 9999999999 Faces: 2\r\n",
          "Could not read '{source}': the vertex count 9999999999 does not fit a 32-bit integer."},
         {"grid too large", "Vertices: 1073741824 Faces: 2147352578\r\n",
-         "Could not convert '{source}': its grid of 32768 x 32768 vertices is larger than the 32767 x 32767 a "
+         "Could not convert '{source}': its grid of 32768 x 32768 vertices is larger than the 32767 x 32767 "
+         "a "
          "height-field image can hold."},
         {"no vertex list", "Vertices: 4 Faces: 2\r\nFace list:\r\n",
          "Could not read '{source}': the file ends before the line with \"Vertex list\"."},
@@ -96,14 +102,17 @@ TEST_F(RunConversionTest, StopsWithAClearMessageAndLeavesAnOlderImageUntouched) 
         {"infinite height", GridListing({"1", "1e999", "3", "4"}),
          "Could not read '{source}': the height of vertex 1 is not a finite number."},
         {"equal heights", GridListing({"7", "7", "7", "7"}),
-         "Could not convert '{source}': every height is 7, which leaves no range to scale the heights over; use "
+         "Could not convert '{source}': every height is 7, which leaves no range to scale the heights over; "
+         "use "
          "a preset height range."},
         {"empty presets", four,
-         "Could not convert '{source}': the preset minimum and maximum are both 0, which leaves no range to scale "
+         "Could not convert '{source}': the preset minimum and maximum are both 0, which leaves no range to "
+         "scale "
          "the heights over.",
          true, "", ""},
-        {"infinite preset", four, "Could not convert '{source}': the preset maximum '1e999' is not a finite number.",
-         true, "0", "1e999"},
+        {"infinite preset", four,
+         "Could not convert '{source}': the preset maximum '1e999' is not a finite number.", true, "0",
+         "1e999"},
         {"range too wide", four,
          "Could not convert '{source}': the height range from -1e+308 to 1e+308 is too wide to scale.", true,
          "-1e308", "1e308"},
@@ -118,7 +127,8 @@ TEST_F(RunConversionTest, StopsWithAClearMessageAndLeavesAnOlderImageUntouched) 
         host_.maxPreset = maxPreset;
         EXPECT_FALSE(RunConversion(host_).converted) << name;
         ASSERT_GE(host_.trace.size(), 3u) << name;
-        EXPECT_EQ(host_.trace[host_.trace.size() - 2], "message " + WithSource(message, host_.sourcePath)) << name;
+        EXPECT_EQ(host_.trace[host_.trace.size() - 2], "message " + WithSource(message, host_.sourcePath))
+            << name;
         EXPECT_EQ(host_.trace.back(), "busy off") << name;
         EXPECT_EQ(ReadFile(output), "older image") << name;
         EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"hill.asc", "hill.tga"})) << name;
@@ -134,7 +144,8 @@ TEST_F(RunConversionTest, RefusesSourcesItCannotOpenOrWouldOverwrite) {
         {folder_ / "missing.asc", "Could not open '{source}': No such file or directory."},
         {folder_ / "maps.asc", "Could not open '{source}': it is a folder, not a file."},
         {"abc", "Could not convert 'abc': a source path needs at least four characters to name the image."},
-        {folder_ / "hill.tga", "Could not convert '{source}': its image '{source}' would be written over the source itself."},
+        {folder_ / "hill.tga",
+         "Could not convert '{source}': its image '{source}' would be written over the source itself."},
     };
     std::filesystem::current_path(folder_.Path());
     for (const auto& [source, message] : cases) {
@@ -153,15 +164,21 @@ TEST_F(RunConversionTest, ReportsAnImageThatCannotBeWritten) {
     std::filesystem::create_directory(folder_ / "hill.tga");  // in the way of the rename
     RunConversion(host_);
     ASSERT_GE(host_.trace.size(), 2u);
-    EXPECT_EQ(host_.trace[host_.trace.size() - 2], "message Could not write '" + folder_ / "hill.tga" + "': Is a directory.");
+    EXPECT_EQ(host_.trace[host_.trace.size() - 2],
+              "message Could not write '" + folder_ / "hill.tga" + "': Is a directory.");
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"hill.asc", "hill.tga"}));
 }
 
 TEST(OutputPathFor, ReplacesTheLastFourCharactersWhateverTheyAre) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"/maps/hill.asc", "/maps/hill.tga"}, {"hill.ascii", "hill.a.tga"}, {"/maps/hill", "/maps/.tga"},
-        {"abcd", ".tga"},                     {"abc", std::nullopt},       {"", std::nullopt},
-        {"berg.äsc", "berg.tga"},             {"höhe", ".tga"},
+        {"/maps/hill.asc", "/maps/hill.tga"},
+        {"hill.ascii", "hill.a.tga"},
+        {"/maps/hill", "/maps/.tga"},
+        {"abcd", ".tga"},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+        {"berg.äsc", "berg.tga"},
+        {"höhe", ".tga"},
     };
     for (const auto& [source, output] : cases) EXPECT_EQ(OutputPathFor(source), output) << source;
 }

@@ -7,7 +7,9 @@
 namespace tessiloom {
 namespace {
 
-std::string ErrorText(int error) { return std::generic_category().message(error); }
+std::string ErrorText(int error) {
+    return std::generic_category().message(error);
+}
 
 }  // namespace
 

@@ -10,7 +10,7 @@ namespace tessiloom {
 
 // The source listing, opened for reading on construction and closed on destruction.
 class SourceFile final : public ByteSource {
-public:
+  public:
     explicit SourceFile(const std::string& path);
 
     // Why the file could not be opened ("No such file or directory", "it is a folder, not a
@@ -21,7 +21,7 @@ public:
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::optional<std::string> Failure() const override { return readFailure_; }
 
-private:
+  private:
     FileHandle file_;
     std::optional<std::string> openFailure_;
     std::optional<std::string> readFailure_;

@@ -46,7 +46,9 @@ void StorePixel(char* pixel, std::uint32_t level) {
     }
 }
 
-bool Fits(std::int32_t count) { return count >= 1 && count <= kLargestTargaSide; }
+bool Fits(std::int32_t count) {
+    return count >= 1 && count <= kLargestTargaSide;
+}
 
 }  // namespace
 
@@ -76,14 +78,17 @@ HeightFieldWrite StreamHeightField(ByteSink& sink, GridSize grid, const HeightLi
             const std::size_t count = std::min(run.size(), rowEnd - index);
             for (double height : run.first(count)) {
                 if (height < low) {
-                    if (result.below.count++ == 0 || height < result.below.extreme) result.below.extreme = height;
+                    if (result.below.count++ == 0 || height < result.below.extreme)
+                        result.below.extreme = height;
                     height = low;
                 }
                 if (height > high) {
-                    if (result.above.count++ == 0 || height > result.above.extreme) result.above.extreme = height;
+                    if (result.above.count++ == 0 || height > result.above.extreme)
+                        result.above.extreme = height;
                     height = high;
                 }
-                const auto level = static_cast<std::uint32_t>(RoundHalfEven((height - low) / span * kLargestLevel));
+                const auto level =
+                    static_cast<std::uint32_t>(RoundHalfEven((height - low) / span * kLargestLevel));
                 StorePixel(pixel, level);
                 pixel += kTargaPixelBytes;
                 if (pixel == blockEnd) {
@@ -97,7 +102,8 @@ HeightFieldWrite StreamHeightField(ByteSink& sink, GridSize grid, const HeightLi
             index += count;
         }
     }
-    if (!sink.Write(block.get(), static_cast<std::size_t>(pixel - block.get()))) result.failure = kSinkRefused;
+    if (!sink.Write(block.get(), static_cast<std::size_t>(pixel - block.get())))
+        result.failure = kSinkRefused;
     return result;
 }
 

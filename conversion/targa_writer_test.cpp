@@ -12,9 +12,13 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes BytesOf(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
-Bytes Header(unsigned char side) { return {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, side, 0, side, 0, 24, 32}; }
+Bytes Header(unsigned char side) {
+    return {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, side, 0, side, 0, 24, 32};
+}
 
 Bytes Concat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());

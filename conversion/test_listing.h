@@ -13,11 +13,13 @@ inline std::string GridListing(const std::vector<std::string>& heights, const st
     const int faces = 2 * (side - 1) * (side - 1);
     std::string text = "Ambient light color: Red=0.3 Green=0.3 Blue=0.3" + lineEnd + lineEnd;
     text += "Named object: \"Terrain\"" + lineEnd;
-    text += "Tri-mesh, Vertices: " + std::to_string(heights.size()) + "     Faces: " + std::to_string(faces) + lineEnd;
+    text += "Tri-mesh, Vertices: " + std::to_string(heights.size()) + "     Faces: " + std::to_string(faces) +
+            lineEnd;
     text += "Vertex list:" + lineEnd;
     for (std::size_t i = 0; i < heights.size(); ++i) {
         text += "Vertex " + std::to_string(i) + ":  X:" + std::to_string(static_cast<int>(i) % side * 10) +
-                "     Y:" + std::to_string(static_cast<int>(i) / side * 10) + "     Z:" + heights[i] + lineEnd;
+                "     Y:" + std::to_string(static_cast<int>(i) / side * 10) + "     Z:" + heights[i] +
+                lineEnd;
     }
     text += "Face list:" + lineEnd;
     for (int face = 0; face < faces; ++face) {
@@ -28,12 +30,15 @@ inline std::string GridListing(const std::vector<std::string>& heights, const st
 }
 
 // The little grid every level of the tests converts: 2 x 2 vertices with heights 0, 10, 20, 30...
-inline std::string TwoByTwoListing() { return GridListing({"0", "10", "20", "30"}); }
+inline std::string TwoByTwoListing() {
+    return GridListing({"0", "10", "20", "30"});
+}
 
 // ...and its image over the automatic range [0, 30]: the header, then vertex 2 (43690), vertex 3
 // (65535), vertex 0 (0) and vertex 1 (21845), each as blue 0, the low byte, the high byte.
-inline const std::string kTwoByTwoImage("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\x20"
-                                        "\0\xAA\xAA\0\xFF\xFF\0\0\0\0\x55\x55",
-                                        30);
+inline const std::string kTwoByTwoImage(
+    "\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\x20"
+    "\0\xAA\xAA\0\xFF\xFF\0\0\0\0\x55\x55",
+    30);
 
 }  // namespace tessiloom

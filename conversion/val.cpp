@@ -14,7 +14,7 @@ using val_detail::IsExponentMark;
 
 // Walks `text` while skipping blanks, so the parsers below see one character at a time.
 class Cursor {
-public:
+  public:
     explicit Cursor(std::string_view text) : text_(text) {}
 
     // The next character that is not a blank, or '\0' at the end.
@@ -26,7 +26,7 @@ public:
     // How many characters lie before the next one, blanks included.
     std::size_t Position() const { return position_; }
 
-private:
+  private:
     std::string_view text_;
     std::size_t position_ = 0;
 };

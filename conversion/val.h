@@ -39,6 +39,8 @@ struct ValRead {
 };
 ValRead ReadVal(std::string_view text);
 
-inline double Val(std::string_view text) { return ReadVal(text).value; }
+inline double Val(std::string_view text) {
+    return ReadVal(text).value;
+}
 
 }  // namespace tessiloom

@@ -22,19 +22,19 @@ TEST(Val, ReadsEveryFormOfNumber) {
         {".5", 0.5},
         {"-.25", -0.25},
         {"5.", 5},
-        {"1 2", 12},                 // blanks are skipped even between digits
-        {" \t\n-1 .5", -1.5},        // before the sign and around the point too
+        {"1 2", 12},           // blanks are skipped even between digits
+        {" \t\n-1 .5", -1.5},  // before the sign and around the point too
         {"1.5E3", 1500},
         {"1.5e-2", 0.015},
-        {"2D3", 2000},               // D is an exponent mark as well
+        {"2D3", 2000},  // D is an exponent mark as well
         {"2d+2", 200},
         {"-1.234567e+02", -123.4567},
         {"1.5 E 3", 1500},
-        {"1e", 1},                   // a mark without digits ends the number
+        {"1e", 1},  // a mark without digits ends the number
         {"&HFF", 255},
         {"&h1a", 26},
         {"&O17", 15},
-        {"&o78", 7},                 // 8 is no octal digit
+        {"&o78", 7},  // 8 is no octal digit
         {"&H", 0},
         {"&X12", 0},
         {"0.1", 0.1},
@@ -49,10 +49,22 @@ TEST(Val, ReadsEveryFormOfNumber) {
 
 TEST(Val, StopsAtTheFirstCharacterThatCannotContinue) {
     const ValCase cases[] = {
-        {"3.25 Y:4", 3.25}, {"-7.5  U:0.1", -7.5}, {"1,5", 1},   {" 9     Faces: 8", 9},
-        {"12abc", 12},      {"1.2.3", 1.2},        {"--5", 0},   {"+-5", 0},
-        {"", 0},            {"abc", 0},            {".", 0},     {"-", 0},
-        {"e5", 0},          {"1e+", 1},            {"4\r", 4},   {"1 2 3x", 123},
+        {"3.25 Y:4", 3.25},
+        {"-7.5  U:0.1", -7.5},
+        {"1,5", 1},
+        {" 9     Faces: 8", 9},
+        {"12abc", 12},
+        {"1.2.3", 1.2},
+        {"--5", 0},
+        {"+-5", 0},
+        {"", 0},
+        {"abc", 0},
+        {".", 0},
+        {"-", 0},
+        {"e5", 0},
+        {"1e+", 1},
+        {"4\r", 4},
+        {"1 2 3x", 123},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(Val(text), expected) << "text: '" << text << "'";

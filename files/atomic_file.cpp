@@ -18,7 +18,9 @@ constexpr int kNameAttempts = 16;
 // The longest name (not path) the usual file systems take, in bytes.
 constexpr std::size_t kLongestName = 255;
 
-bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+bool IsUtf8Continuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
 
 // Renaming onto a symbolic link would replace the link itself; the file goes where it points.
 fs::path ResolveLink(const fs::path& target) {

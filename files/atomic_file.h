@@ -18,7 +18,7 @@ namespace tessiloom {
 // link stays. Until Commit() succeeds, and whenever a step fails, the target is left exactly as it
 // was, and the destructor removes the temporary file.
 class AtomicFile final : public ByteSink {
-public:
+  public:
     explicit AtomicFile(const std::filesystem::path& target);
     ~AtomicFile() override;
     AtomicFile(const AtomicFile&) = delete;
@@ -32,7 +32,7 @@ public:
     // target's path in a message; empty while nothing failed.
     const std::optional<std::string>& Failure() const { return failure_; }
 
-private:
+  private:
     void Fail(int error);
 
     std::filesystem::path target_;  // where the link, if any, points

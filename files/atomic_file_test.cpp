@@ -16,7 +16,8 @@ using Names = std::vector<std::string>;
 
 constexpr char kOlder[] = "the older file, longer than the new one";
 constexpr char kNewer[] = "new";
-constexpr fs::perms kOlderPermissions = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+constexpr fs::perms kOlderPermissions =
+    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
 
 using Writer = std::function<std::optional<std::string>(const fs::path&, std::string_view)>;
 
@@ -66,18 +67,57 @@ TEST(AtomicFile, PutsTheFileInPlaceWholeOrNotAtAll) {
     const std::string longName(255, 'x');
     const Case cases[] = {
         {"replaces a longer file", "hill.tga", kNewer, Write, std::nullopt, kNewer, {"hill.tga"}},
-        {"a name as long as a name can be", longName, kNewer, Write, std::nullopt, kOlder, {"hill.tga", longName}},
-        {"writes through a link", "link.tga", kNewer, Write, std::nullopt, kNewer, {"hill.tga", "link.tga"},
+        {"a name as long as a name can be",
+         longName,
+         kNewer,
+         Write,
+         std::nullopt,
+         kOlder,
+         {"hill.tga", longName}},
+        {"writes through a link",
+         "link.tga",
+         kNewer,
+         Write,
+         std::nullopt,
+         kNewer,
+         {"hill.tga", "link.tga"},
          [](const TemporaryFolder& folder) { fs::create_symlink("hill.tga", folder / "link.tga"); }},
-        {"a disk that fills up", "hill.tga", std::string(64 * 1024, 'p'), WriteOnAFullDisk, "File too large", kOlder,
+        {"a disk that fills up",
+         "hill.tga",
+         std::string(64 * 1024, 'p'),
+         WriteOnAFullDisk,
+         "File too large",
+         kOlder,
          {"hill.tga"}},
-        {"a crash between writing and renaming", "hill.tga", kNewer, CrashBeforeRename, std::nullopt, kOlder,
+        {"a crash between writing and renaming",
+         "hill.tga",
+         kNewer,
+         CrashBeforeRename,
+         std::nullopt,
+         kOlder,
          {"hill.tga", "hill.tga.partial-"}},
-        {"a folder that is missing", "missing/hill.tga", kNewer, Write, "No such file or directory", kOlder,
+        {"a folder that is missing",
+         "missing/hill.tga",
+         kNewer,
+         Write,
+         "No such file or directory",
+         kOlder,
          {"hill.tga"}},
-        {"a folder in the way", "folder", kNewer, Write, "Is a directory", kOlder, {"folder", "hill.tga"},
+        {"a folder in the way",
+         "folder",
+         kNewer,
+         Write,
+         "Is a directory",
+         kOlder,
+         {"folder", "hill.tga"},
          [](const TemporaryFolder& folder) { fs::create_directory(folder / "folder"); }},
-        {"a read-only folder", "hill.tga", kNewer, Write, "Permission denied", kOlder, {"hill.tga"},
+        {"a read-only folder",
+         "hill.tga",
+         kNewer,
+         Write,
+         "Permission denied",
+         kOlder,
+         {"hill.tga"},
          [](const TemporaryFolder& folder) {
              fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
          },

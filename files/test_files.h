@@ -19,7 +19,7 @@ namespace tessiloom {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TemporaryFolder {
-public:
+  public:
     TemporaryFolder() {
         const auto base = std::filesystem::temp_directory_path();
         do {
@@ -47,7 +47,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -64,7 +64,7 @@ inline std::string ReadFile(const std::string& path) {
 // destroyed. Unlike permissions, the cap holds for root too. Exceeding it raises SIGXFSZ, which
 // is ignored meanwhile so that the write fails with EFBIG instead of ending the process.
 class FileSizeCap {
-public:
+  public:
     explicit FileSizeCap(rlim_t bytes) : signalBefore_(std::signal(SIGXFSZ, SIG_IGN)) {
         getrlimit(RLIMIT_FSIZE, &before_);
         rlimit capped = before_;
@@ -78,7 +78,7 @@ public:
     FileSizeCap(const FileSizeCap&) = delete;
     FileSizeCap& operator=(const FileSizeCap&) = delete;
 
-private:
+  private:
     void (*signalBefore_)(int);
     rlimit before_{};
 };
@@ -86,7 +86,7 @@ private:
 // Keeps everything written to it; with `accepted` set, refuses every write after that many, the
 // way a disk that has filled up does.
 class MemorySink final : public ByteSink {
-public:
+  public:
     explicit MemorySink(int accepted = -1) : accepted_(accepted) {}
     bool Write(const char* data, std::size_t size) override {
         if (accepted_ >= 0 && writes >= accepted_) return false;
@@ -98,7 +98,7 @@ public:
     std::string bytes;
     int writes = 0;
 
-private:
+  private:
     int accepted_;
 };
 

@@ -20,8 +20,7 @@ constexpr QSize kClientTwips{7380, 4545};
 
 CommonFileDialog::CommonFileDialog(QWidget* owner) : CommonFileDialog(CurrentDriveLayout(), owner) {}
 
-CommonFileDialog::CommonFileDialog(const DriveLayout& layout, QWidget* owner)
-    : Form(owner, Qt::Dialog) {
+CommonFileDialog::CommonFileDialog(const DriveLayout& layout, QWidget* owner) : Form(owner, Qt::Dialog) {
     CreateControls(layout);
     ConnectControls();
     PlaceControls();
@@ -97,9 +96,13 @@ void CommonFileDialog::Load() {
     fileList_->setFocus();
 }
 
-void CommonFileDialog::DriveChanged() { folderList_->SetDrive(driveList_->DriveText()); }
+void CommonFileDialog::DriveChanged() {
+    folderList_->SetDrive(driveList_->DriveText());
+}
 
-void CommonFileDialog::FolderChanged() { fileList_->SetFolderPath(folderList_->Path()); }
+void CommonFileDialog::FolderChanged() {
+    fileList_->SetFolderPath(folderList_->Path());
+}
 
 void CommonFileDialog::PatternChanged() {
     fileList_->SetPattern(patternList_->EntryText(patternList_->SelectionIndex()));

@@ -29,7 +29,7 @@ class PatternList;
 class CommonFileDialog : public Form {
     Q_OBJECT
 
-public:
+  public:
     // Over the mounted drives and the program's working folder.
     explicit CommonFileDialog(QWidget* owner = nullptr);
     // Over the given drives and working folder.
@@ -39,10 +39,10 @@ public:
     // an accepting close with no file selected, both of which leave ChosenPath as it was.
     bool AcceptedFile() const { return acceptedFile_; }
 
-protected:
+  protected:
     void Unload() override;
 
-private:
+  private:
     void CreateControls(const DriveLayout& layout);
     void ConnectControls();
     void PlaceControls();

@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "ui/program_state.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
-#include "ui/pattern_list.h"
 #include "ui/form_layout.h"
+#include "ui/pattern_list.h"
+#include "ui/program_state.h"
 
 namespace tessiloom {
 

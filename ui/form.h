@@ -13,20 +13,20 @@ namespace tessiloom {
 class Form : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // `kind`: Qt::Window for a window with a taskbar button of its own, Qt::Dialog for one without.
     Form(QWidget* owner, Qt::WindowType kind);
 
     void done(int result) override;
 
-protected:
+  protected:
     // The button Escape presses.
     void SetCancelButton(QPushButton* button) { cancelButton_ = button; }
     virtual void Unload() = 0;
 
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     QPushButton* cancelButton_ = nullptr;
     bool unloaded_ = false;
 };

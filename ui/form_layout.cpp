@@ -10,12 +10,17 @@ constexpr double kTwipsPerPixel = 15;
 
 }  // namespace
 
-int FromTwips(int twips) { return qRound(twips / kTwipsPerPixel); }
+int FromTwips(int twips) {
+    return qRound(twips / kTwipsPerPixel);
+}
 
-QSize FromTwips(const QSize& twips) { return {FromTwips(twips.width()), FromTwips(twips.height())}; }
+QSize FromTwips(const QSize& twips) {
+    return {FromTwips(twips.width()), FromTwips(twips.height())};
+}
 
 QRect FromTwips(const QRect& twips) {
-    return {FromTwips(twips.left()), FromTwips(twips.top()), FromTwips(twips.width()), FromTwips(twips.height())};
+    return {FromTwips(twips.left()), FromTwips(twips.top()), FromTwips(twips.width()),
+            FromTwips(twips.height())};
 }
 
 void Place(std::initializer_list<Placement> placements) {

@@ -26,7 +26,9 @@ namespace {
 
 constexpr QSize kClientTwips{8745, 2490};
 
-QString Title() { return QStringLiteral("Tessiloom"); }
+QString Title() {
+    return QStringLiteral("Tessiloom");
+}
 
 bool ShowCommonFileDialog(QWidget* owner) {
     CommonFileDialog dialog(owner);
@@ -36,7 +38,9 @@ bool ShowCommonFileDialog(QWidget* owner) {
 
 // No destructors, no atexit handlers and no return into the caller: the conversion run waiting below
 // the close request must not get to write its image.
-[[noreturn]] void EndProcessNow() { std::quick_exit(EXIT_SUCCESS); }
+[[noreturn]] void EndProcessNow() {
+    std::quick_exit(EXIT_SUCCESS);
+}
 
 QLineEdit* RangeField(const QString& text, QWidget* frame) {
     auto* field = new QLineEdit(text, frame);
@@ -153,13 +157,15 @@ void Main::PlaceControls() {
         {etchedLine_[1], {0, 2055, 8760, 15}},
     });
     setFixedSize(FromTwips(kClientTwips));
-    SetTabOrder({browseButton_, sourceField_, processButton_, exitButton_, presetRangesBox_, minField_, maxField_});
+    SetTabOrder(
+        {browseButton_, sourceField_, processButton_, exitButton_, presetRangesBox_, minField_, maxField_});
 }
 
 void Main::Load() {
     versionLabel_->setText(
         QStringLiteral("Ver: %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
-    sourceField_->setText(QString::fromStdString(ReadIniValue(settingsFile_, kSettingsSectionRead, kSourceFileKey)));
+    sourceField_->setText(
+        QString::fromStdString(ReadIniValue(settingsFile_, kSettingsSectionRead, kSourceFileKey)));
     browseButton_->setFocus();
 }
 
@@ -186,20 +192,31 @@ void Main::Process() {
 
 void Main::Unload() {
     const std::string sourcePath = sourceField_->text().toStdString();
-    if (const auto failure = WriteIniValue(settingsFile_, kSettingsSectionWritten, kSourceFileKey, sourcePath))
+    if (const auto failure =
+            WriteIniValue(settingsFile_, kSettingsSectionWritten, kSourceFileKey, sourcePath))
         std::cerr << "tessiloom: the source path was not saved: " << *failure << std::endl;
     if (running_) endProgram_();
 }
 
-std::string Main::SourcePathText() { return sourceField_->text().toStdString(); }
+std::string Main::SourcePathText() {
+    return sourceField_->text().toStdString();
+}
 
-bool Main::UsePresetRanges() { return presetRangesBox_->checkState() != Qt::Unchecked; }
+bool Main::UsePresetRanges() {
+    return presetRangesBox_->checkState() != Qt::Unchecked;
+}
 
-std::string Main::MinPresetText() { return minField_->text().toStdString(); }
+std::string Main::MinPresetText() {
+    return minField_->text().toStdString();
+}
 
-std::string Main::MaxPresetText() { return maxField_->text().toStdString(); }
+std::string Main::MaxPresetText() {
+    return maxField_->text().toStdString();
+}
 
-void Main::ShowStatus(const std::string& text) { statusLabel_->setText(QString::fromStdString(text)); }
+void Main::ShowStatus(const std::string& text) {
+    statusLabel_->setText(QString::fromStdString(text));
+}
 
 void Main::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, Title(), QString::fromStdString(text), QMessageBox::Ok, this);
@@ -215,6 +232,8 @@ void Main::SetBusyPointer(bool on) {
     }
 }
 
-void Main::DoEvents() { QCoreApplication::processEvents(); }
+void Main::DoEvents() {
+    QCoreApplication::processEvents();
+}
 
 }  // namespace tessiloom

@@ -35,14 +35,15 @@ using ProgramEnder = std::function<void()>;
 //
 // Construction loads it: the version label, and the source path remembered in `settingsFile`.
 // However the window is closed (Exit, Escape, the close box, any other close request), the unload
-// saves the source path to that file, even when empty; a failed save is one line on standard error. Closing outside a run then simply hides the last window, which ends the event loop.
-// Closing while a run waits for events ends the process through the ProgramEnder right after the save,
-// so the run never writes its image (at those points no output or temporary file exists yet).
-// A Process click delivered there is ignored: one run at a time.
+// saves the source path to that file, even when empty; a failed save is one line on standard error. Closing
+// outside a run then simply hides the last window, which ends the event loop. Closing while a run waits for
+// events ends the process through the ProgramEnder right after the save, so the run never writes its image
+// (at those points no output or temporary file exists yet). A Process click delivered there is ignored: one
+// run at a time.
 class Main : public Form, public ConversionHost {
     Q_OBJECT
 
-public:
+  public:
     explicit Main(std::filesystem::path settingsFile);
 
     // Tests stand in for the chooser and for the end of the process; the defaults are the real ones.
@@ -58,10 +59,10 @@ public:
     void SetBusyPointer(bool on) override;
     void DoEvents() override;
 
-protected:
+  protected:
     void Unload() override;
 
-private:
+  private:
     void CreateControls();
     void CreateFrames();
     void ConnectControls();

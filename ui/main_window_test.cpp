@@ -11,13 +11,13 @@
 #include <QTest>
 #include <functional>
 
-#include "ui/program_state.h"
-#include "files/test_files.h"
 #include "conversion/test_listing.h"
+#include "files/test_files.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "ui/file_list.h"
 #include "ui/form_layout.h"
+#include "ui/program_state.h"
 
 namespace tessiloom {
 

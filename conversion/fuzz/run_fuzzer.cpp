@@ -41,7 +41,8 @@ void Require(bool holds, const char* what, const std::string& detail = "") {
 
 // Removes everything the last run left in `folder`.
 void Empty(const TemporaryFolder& folder) {
-    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) std::filesystem::remove_all(entry.path());
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        std::filesystem::remove_all(entry.path());
 }
 
 // Takes the text up to the next '|' off the front of `input`; empty, taking nothing, when no '|'
@@ -101,8 +102,9 @@ void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, c
         return;
     }
     if (!outcome.converted) return;  // a range the run refused
-    Require(host.usePresetRanges || (outcome.low == listing.mesh.lowest && outcome.high == listing.mesh.highest),
-            "the automatic range differs in small blocks");
+    Require(
+        host.usePresetRanges || (outcome.low == listing.mesh.lowest && outcome.high == listing.mesh.highest),
+        "the automatic range differs in small blocks");
     MemorySink sink;
     StreamHeightField(sink, listing.grid, listing.mesh.heights, outcome.low, outcome.high);
     Require(sink.bytes == image, "the image differs when read in small blocks");
@@ -110,7 +112,8 @@ void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, c
 
 void CheckTrace(const Trace& trace) {
     Require(trace.size() >= 3, "trace too short");
-    Require(trace.front() == "busy on" && trace.back() == "busy off", "busy pointer not on first and off last");
+    Require(trace.front() == "busy on" && trace.back() == "busy off",
+            "busy pointer not on first and off last");
     int events = 0;
     for (std::size_t i = 1; i + 1 < trace.size(); ++i) {
         Require(trace[i] != "busy on" && trace[i] != "busy off", "busy pointer switched mid-run");
@@ -126,10 +129,12 @@ void CheckImage(const std::string& image, GridSize grid) {
     const auto width = static_cast<std::size_t>(grid.columns);
     const auto height = static_cast<std::size_t>(grid.rows);
     Require(width >= 1 && height >= 1, "image has no pixels");
-    Require(image.size() == kTargaHeaderBytes + kTargaPixelBytes * width * height, "image has the wrong size");
+    Require(image.size() == kTargaHeaderBytes + kTargaPixelBytes * width * height,
+            "image has the wrong size");
     const auto byte = [&](std::size_t at) { return std::size_t{static_cast<unsigned char>(image[at])}; };
     Require(byte(2) == 2 && byte(16) == 24 && byte(17) == 0x20, "image header is wrong");
-    Require((byte(12) | byte(13) << 8) == width && (byte(14) | byte(15) << 8) == height, "image size fields are wrong");
+    Require((byte(12) | byte(13) << 8) == width && (byte(14) | byte(15) << 8) == height,
+            "image size fields are wrong");
     for (std::size_t at = kTargaHeaderBytes; at < image.size(); at += kTargaPixelBytes) {
         Require(byte(at) == 0, "a pixel's blue byte is not 0");
     }
@@ -167,8 +172,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(ReadFile(host.sourcePath) == input, "the source was changed");
     std::string written;
     if (outcome.converted) {
-        Require(last == "status " + std::string(kFinishedStatus) + image, "converted, but the last word is", last);
-        Require(folder.Names() == std::vector<std::string>{"hill.asc", "hill.tga"}, "converted, but the folder is wrong");
+        Require(last == "status " + std::string(kFinishedStatus) + image, "converted, but the last word is",
+                last);
+        Require(folder.Names() == std::vector<std::string>{"hill.asc", "hill.tga"},
+                "converted, but the folder is wrong");
         written = ReadFile(image);
         CheckImage(written, outcome.grid);
     } else {
