@@ -7,7 +7,7 @@ GENERATOR := -G Ninja
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(CI),-DTESSILOOM_WERROR=ON)
 CTEST := ctest --output-on-failure --timeout 300
 
-.PHONY: all deps build build-asan build-fuzz run test test-main test-asan test-fuzz fuzz bench clean
+.PHONY: all deps build build-asan build-fuzz run test check-format format test-main test-asan test-fuzz fuzz bench clean
 
 all: build
 
@@ -32,7 +32,13 @@ build-asan: deps $(ASAN_DIR)/build.ninja
 run: build
 	$(BUILD_DIR)/app/tessiloom
 
-test: test-main test-fuzz test-asan
+test: check-format test-main test-fuzz test-asan
+
+check-format: deps
+	scripts/check-format
+
+format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --style=file -i
 
 test-main: build
 	$(CTEST) --test-dir $(BUILD_DIR)
