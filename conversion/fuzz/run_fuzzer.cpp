@@ -20,6 +20,7 @@
 
 #include "conversion/line_source.h"
 #include "conversion/listing.h"
+#include "conversion/messages.h"
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/targa_writer.h"
@@ -92,21 +93,20 @@ void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, c
     StringByteSource bytes(listing);
     LineSource lines(bytes, blockBytes);
     const std::string& last = host.trace[host.trace.size() - 2];
-    Listing listing;
-    if (auto message = ReadListingHeader(lines, host.sourcePath, listing)) {
+    Listing read;
+    if (auto message = ReadListingHeader(lines, host.sourcePath, read)) {
         Require(last == "message " + *message, "header read differently in small blocks:", *message);
         return;
     }
-    if (auto message = ReadListingHeights(lines, host.sourcePath, false, listing)) {
+    if (auto message = ReadListingHeights(lines, host.sourcePath, false, read)) {
         Require(last == "message " + *message, "heights read differently in small blocks:", *message);
         return;
     }
     if (!outcome.converted) return;  // a range the run refused
-    Require(
-        host.usePresetRanges || (outcome.low == listing.mesh.lowest && outcome.high == listing.mesh.highest),
-        "the automatic range differs in small blocks");
+    Require(host.usePresetRanges || (outcome.low == read.mesh.lowest && outcome.high == read.mesh.highest),
+            "the automatic range differs in small blocks");
     MemorySink sink;
-    StreamHeightField(sink, listing.grid, listing.mesh.heights, outcome.low, outcome.high);
+    StreamHeightField(sink, read.grid, read.mesh.heights, outcome.low, outcome.high);
     Require(sink.bytes == image, "the image differs when read in small blocks");
 }
 
