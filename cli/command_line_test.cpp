@@ -8,6 +8,7 @@
 
 #include "conversion/test_listing.h"
 #include "files/test_files.h"
+#include "tessiloom/version.h"
 
 namespace tessiloom {
 namespace {
@@ -31,7 +32,7 @@ Result Convert(std::vector<std::string> arguments) {
 class CommandLineTest : public ::testing::Test {
   protected:
     CommandLineTest() {
-        WriteFile(hill_, GridListing({"0", "10", "20", "30"}));
+        WriteFile(hill_, TwoByTwoListing());
         WriteFile(flat_, "Vertices: 9 Faces: 10\r\n");
     }
     TemporaryFolder folder_;
@@ -70,6 +71,8 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
         {"--min", "abc", "--max", "9", hill_},
         {"--min", "1,5", "--max", "9", hill_},
         {"--min", "1 5", "--max", "9", hill_},
+        {"--min", "1e", "--max", "9", hill_},
+        {"--min", "&H", "--max", "9", hill_},
         {"--min", "", "--max", "9", hill_},
         {"--bogus", hill_},
         {"--output-dir", folder_ / "missing", hill_},
@@ -126,7 +129,7 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
 TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
     const Result version = Convert({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "tessiloom-convert 1.0.4\n");
+    EXPECT_EQ(version.out, std::string("tessiloom-convert ") + kVersionText + "\n");
     const Result help = Convert({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--min"), std::string::npos);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+
+#include "tessiloom/version.h"
 
 namespace tessiloom {
 namespace {
@@ -44,13 +47,24 @@ TEST(PovIncludeText, DeclaresTheRangeTheExtentAndThePlacedObject) {
 }
 
 TEST(CheckPlacement, RefusesCornersThatPlaceNothing) {
-    EXPECT_FALSE(CheckPlacement(Ridge()));
-    PovTerrain noX = Ridge();
-    noX.corners.firstRowEnd.x = std::nan("");
-    EXPECT_TRUE(CheckPlacement(noX));
-    PovTerrain flat = Ridge();
-    flat.corners.last.y = flat.corners.first.y;
-    EXPECT_EQ(CheckPlacement(flat), "the corner vertices span no distance in Y");
+    const double nan = std::nan("");
+    const std::string noCoordinate =
+        "a corner vertex (0, 2 or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
+    const std::pair<std::function<void(CornerPoints&)>, std::optional<std::string>> cases[] = {
+        {[](CornerPoints&) {}, std::nullopt},
+        {[&](CornerPoints& c) { c.first.x = nan; }, noCoordinate},
+        {[&](CornerPoints& c) { c.first.y = nan; }, noCoordinate},
+        {[&](CornerPoints& c) { c.firstRowEnd.x = nan; }, noCoordinate},
+        {[&](CornerPoints& c) { c.last.y = nan; }, noCoordinate},
+        {[&](CornerPoints& c) { c.firstRowEnd.y = c.last.x = nan; }, std::nullopt},  // not part of the extent
+        {[](CornerPoints& c) { c.firstRowEnd.x = c.first.x; }, "the corner vertices span no distance in X"},
+        {[](CornerPoints& c) { c.last.y = c.first.y; }, "the corner vertices span no distance in Y"},
+    };
+    for (const auto& [change, failure] : cases) {
+        PovTerrain terrain = Ridge();
+        change(terrain.corners);
+        EXPECT_EQ(CheckPlacement(terrain), failure);
+    }
 }
 
 TEST(PovNames, AreIdentifiersPovRayAccepts) {

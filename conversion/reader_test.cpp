@@ -4,176 +4,133 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace tessiloom {
 namespace {
 
-// Runs `read` over `text` as a line source.
-template <typename Read>
-auto OverText(const std::string& text, Read read) {
-    StringByteSource bytes(text);
-    LineSource source(bytes);
-    return read(source);
-}
-
-struct HeaderRead {
-    HeaderCounts counts;
-    std::optional<std::string> failure;
+struct HeaderCase {
+    std::string text;
+    HeaderCounts counts;  // when it reads
+    std::optional<std::string> failure = std::nullopt;
 };
 
-HeaderRead Header(const std::string& text) {
-    return OverText(text, [](LineSource& source) {
-        HeaderRead read;
-        read.failure = ReadHeaderCounts(source, read.counts);
-        return read;
-    });
-}
-
-TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkers) {
-    struct Case {
-        std::string text;
-        std::int32_t vertices;
-        std::int32_t faces;
+TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkersOrSaysWhatIsWrong) {
+    const HeaderCase cases[] = {
+        {"Tri-mesh, Vertices: 9     Faces: 8\r\n", {9, 8}},
+        {"Named object: \"x\"\r\nvertices: 4 Faces: 2\r\nVertices: 16 Faces: 18\r\n",
+         {16, 18}},  // case counts
+        {"Vertices:25 Faces:32", {25, 32}},
+        {"Vertices: 4198401     Faces: 8388608", {4198401, 8388608}},  // 2049 x 2049
+        {"Faces: 8 Vertices: 9", {9, 8}},
+        {"Vertices: 8.5 Faces: 9.5", {8, 10}},      // halves round to the even neighbour
+        {"Vertices: &H10 Faces: 8", {1112782, 8}},  // F, a, c and e are hexadecimal digits too
+        {"Vertices: 2147483647 Faces: 0", {2147483647, 0}},
+        {"", {}, "the file ends before a line with \"Vertices:\""},
+        {"Vertex list:\r\nVertex 0: Z:1\r\n", {}, "the file ends before a line with \"Vertices:\""},
+        {"Vertices: 9\r\nFaces: 8\r\n", {}, "the header line with \"Vertices:\" has no \"Faces:\""},
+        {"Vertices: -9 Faces: 8", {}, "the vertex count -9 is negative"},
+        {"Vertices: 9 Faces: -8", {}, "the face count -8 is negative"},
+        {"Vertices: 2147483648 Faces: 8", {}, "the vertex count 2147483648 does not fit a 32-bit integer"},
+        {"Vertices: -2147483649 Faces: 8", {}, "the vertex count -2147483649 does not fit a 32-bit integer"},
+        {"Vertices: 9 Faces: 1e999", {}, "the face count inf does not fit a 32-bit integer"},
     };
-    const Case cases[] = {
-        {"Tri-mesh, Vertices: 9     Faces: 8\r\n", 9, 8},
-        {"Named object: \"x\"\r\nvertices: 4 Faces: 2\r\nVertices: 16 Faces: 18\r\n", 16,
-         18},  // case-sensitive
-        {"Vertices:25 Faces:32", 25, 32},
-        {"Vertices: 1050625 Faces: 2097152", 1050625, 2097152},  // 1025 x 1025
-        {"Vertices: 4198401     Faces: 8388608", 4198401, 8388608},
-        {"Faces: 8 Vertices: 9", 9, 8},
-        {"Vertices: 8.5 Faces: 9.5", 8, 10},  // halves round to the even neighbour
-        {"Faces: 1 8 Vertices: &H10", 16, 18},
-        {"Vertices: &H10 Faces: 8", 1112782, 8},  // F, a, c and e are hexadecimal digits too
-        {"Vertices: 2147483647 Faces: 0", 2147483647, 0},
-    };
-    for (const auto& [text, vertices, faces] : cases) {
-        const HeaderRead header = Header(text);
-        ASSERT_FALSE(header.failure) << text << ": " << *header.failure;
-        EXPECT_EQ(header.counts.vertexCount, vertices) << text;
-        EXPECT_EQ(header.counts.faceCount, faces) << text;
-    }
-}
-
-TEST(ReadHeaderCounts, ReportsWhatIsWrongWithTheHeader) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"", "the file ends before a line with \"Vertices:\""},
-        {"Vertex list:\r\nVertex 0: Z:1\r\n", "the file ends before a line with \"Vertices:\""},
-        {"Vertices: 9\r\nFaces: 8\r\n", "the header line with \"Vertices:\" has no \"Faces:\""},
-        {"Vertices: -9 Faces: 8", "the vertex count -9 is negative"},
-        {"Vertices: 9 Faces: -8", "the face count -8 is negative"},
-        {"Vertices: 2147483648 Faces: 8", "the vertex count 2147483648 does not fit a 32-bit integer"},
-        {"Vertices: 9 Faces: 1e999", "the face count inf does not fit a 32-bit integer"},
-    };
-    for (const auto& [text, failure] : cases) {
-        EXPECT_EQ(Header(text).failure, failure) << text;
+    for (const auto& [text, counts, failure] : cases) {
+        StringByteSource bytes(text);
+        LineSource source(bytes);
+        HeaderCounts read;
+        EXPECT_EQ(ReadHeaderCounts(source, read), failure) << text;
+        if (failure) continue;
+        EXPECT_EQ(read.vertexCount, counts.vertexCount) << text;
+        EXPECT_EQ(read.faceCount, counts.faceCount) << text;
     }
 }
 
 TEST(IsSquareGrid, HoldsExactlyForTwoTrianglesPerCell) {
     struct Case {
-        std::int32_t vertices;
-        std::int32_t faces;
-        bool square;
-        double side;
+        HeaderCounts counts;
+        std::optional<std::int32_t> side;
     };
     const Case cases[] = {
-        {9, 8, true, 3},
-        {9, 10, false, 3},
-        {10, 8, false, std::sqrt(10.0)},
-        {1, 0, true, 1},
-        {9, 9, false, 3},
-        {0, 0, false, 0},
-        {4198401, 8388608, true, 2049},
-        {502681, 100252, false, 709},  // what a 7-character window made of a 709 x 709 header
-        {1073741824, 2147352578, true, 32768},
+        {{9, 8}, 3},
+        {{9, 10}, std::nullopt},
+        {{10, 8}, std::nullopt},
+        {{1, 0}, 1},
+        {{9, 9}, std::nullopt},  // the square root of 4.5, plus 1, is not 3
+        {{0, 0}, std::nullopt},
+        {{4198401, 8388608}, 2049},
+        {{1073741824, 2147352578}, 32768},
+        {{502681, 100252}, std::nullopt},  // what a 7-character window made of a 709 x 709 header
     };
-    for (const auto& [vertices, faces, square, side] : cases) {
-        const std::optional<std::int32_t> grid = IsSquareGrid({vertices, faces});
-        EXPECT_EQ(grid, square ? std::optional<std::int32_t>(side) : std::nullopt)
-            << vertices << " " << faces;
+    for (const auto& [counts, side] : cases) {
+        EXPECT_EQ(IsSquareGrid(counts), side) << counts.vertexCount << " " << counts.faceCount;
     }
 }
 
 TEST(SkipToVertexList, StartsAfterTheMarkerLine) {
     StringByteSource bytes("Vertex lis\r\nThe Vertex list:\r\nnext\r\n");
     LineSource source(bytes);
-    ASSERT_FALSE(SkipToVertexList(source));
+    ASSERT_EQ(SkipToVertexList(source), std::nullopt);
     std::string_view line;
     ASSERT_TRUE(source.NextLine(line));
     EXPECT_EQ(line, "next");
-    EXPECT_EQ(OverText("vertex list\r\n", SkipToVertexList),
-              "the file ends before the line with \"Vertex list\"");
+
+    StringByteSource lowerCase("vertex list\r\n");
+    LineSource ended(lowerCase);
+    EXPECT_EQ(SkipToVertexList(ended), "the file ends before the line with \"Vertex list\"");
 }
 
-VertexHeights Vertices(const std::string& text, std::int32_t count) {
-    return OverText(text, [count](LineSource& source) { return ReadVertexHeights(source, count); });
-}
+struct VertexCase {
+    std::string text;
+    std::int32_t count;
+    std::vector<double> heights;  // read before it stopped
+    double lowest = 65000.0;
+    double highest = 0.0;
+    std::optional<std::int32_t> unreadable = std::nullopt;
+    std::optional<std::string> failure = std::nullopt;
+};
 
-std::vector<double> HeightsOf(const MeshHeights& mesh) {
-    std::vector<double> heights;
-    for (std::size_t i = 0; i < mesh.heights.Size(); ++i) heights.push_back(mesh.heights[i]);
-    return heights;
-}
-
-TEST(ReadVertexHeights, TakesTheNumberAfterZ) {
-    struct Case {
-        std::string line;
-        double height;
+TEST(ReadVertexHeights, TakesTheNumberAfterZAndTracksTheRange) {
+    const VertexCase cases[] = {
+        {"Vertex 7:  X:0.0     Y:50.0     Z:3.25", 1, {3.25}, 3.25, 3.25},
+        {"Vertex 3:  X:1.0  Y:2.0  Z:-7.5  U:0.1", 1, {-7.5}, -7.5},
+        {"Vertex 0: Z:-1.234567e+02", 1, {-123.4567}, -123.4567},
+        {"Vertex 0: Z:3.14159265358979", 1, {3.14159265358979}, 3.14159265358979, 3.14159265358979},
+        {"Vertex 0: Z: 1 5\r\nVertex 1: X:1 Z:2 Z:3\r\nZ:\r\n", 3, {15, 2, 0}, 0, 15},
+        {"Z:10\nZ:20\nZ:30\n", 3, {10, 20, 30}, 10, 30},
+        {"Z:-5\nZ:-1\n", 2, {-5, -1}, -5},
+        {"Z:70000\nZ:80000\n", 2, {70000, 80000}, 65000, 80000},
+        {"Z:1\r\nZ:2\r\nFace list:\r\n", 2, {1, 2}, 1, 2},  // nothing after the last vertex line is read
+        {"Z:1\r\nZ:2\r\n\r\nZ:4\r\n", 4, {1, 2}, 1, 2, 2},
+        {"Z:1\r\nz:2\r\n", 2, {1}, 1, 1, 1},
+        {"Z:1\r\nZ:2\r\n", 3, {1, 2}, 1, 2, std::nullopt, "the file ends before vertex line 2 (of 3)"},
+        {"Z:1\r\nZ:1e999\r\n", 2, {1}, 1, 1, std::nullopt, "the height of vertex 1 is not a finite number"},
+        {"Z:1\r\n",
+         2147483647,
+         {1},
+         1,
+         1,
+         std::nullopt,
+         "the file ends before vertex line 1 (of 2147483647)"},
     };
-    const Case cases[] = {
-        {"Vertex 7:  X:0.0     Y:50.0     Z:3.25", 3.25},
-        {"Vertex 3:  X:1.0  Y:2.0  Z:-7.5  U:0.1", -7.5},
-        {"Vertex 0: Z:-1.234567e+02", -123.4567},
-        {"Vertex 0: Z:-12.34567890", -12.3456789},
-        {"Vertex 0: Z:3.14159265358979", 3.14159265358979},
-        {"Vertex 0: Z: 1 5", 15},
-        {"Vertex 0: X:1 Z:2 Z:3", 2},
-        {"Z:", 0},
-    };
-    for (const auto& [line, height] : cases) {
-        const VertexHeights read = Vertices(line + "\r\n", 1);
-        ASSERT_FALSE(read.unreadableVertex || read.failure) << line;
-        EXPECT_EQ(HeightsOf(read.mesh), std::vector<double>{height}) << line;
+    for (const VertexCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        StringByteSource bytes(c.text);
+        LineSource source(bytes);
+        const VertexHeights read = ReadVertexHeights(source, c.count);
+        std::vector<double> heights;
+        for (std::size_t i = 0; i < read.mesh.heights.Size(); ++i) heights.push_back(read.mesh.heights[i]);
+        EXPECT_EQ(heights, c.heights);
+        EXPECT_EQ(read.unreadableVertex, c.unreadable);
+        EXPECT_EQ(read.failure, c.failure);
+        if (read.unreadableVertex || read.failure) continue;
+        EXPECT_EQ(read.mesh.lowest, c.lowest);
+        EXPECT_EQ(read.mesh.highest, c.highest);
+        std::string_view next;
+        if (source.NextLine(next)) {
+            EXPECT_EQ(next, "Face list:");
+        }
     }
-}
-
-TEST(ReadVertexHeights, TracksTheRangeFromItsStartingValues) {
-    struct Case {
-        std::string text;
-        double lowest;
-        double highest;
-    };
-    const Case cases[] = {
-        {"Z:10\nZ:20\nZ:30\n", 10, 30},
-        {"Z:-5\nZ:-1\n", -5, 0.0},
-        {"Z:70000\nZ:80000\n", 65000.0, 80000},
-    };
-    for (const auto& [text, lowest, highest] : cases) {
-        const VertexHeights read = Vertices(text, 3);
-        EXPECT_EQ(read.mesh.lowest, lowest) << text;
-        EXPECT_EQ(read.mesh.highest, highest) << text;
-    }
-}
-
-TEST(ReadVertexHeights, StopsAtTheFirstLineThatFails) {
-    const VertexHeights unreadable = Vertices("Z:1\r\nZ:2\r\n\r\nZ:4\r\n", 4);
-    EXPECT_EQ(unreadable.unreadableVertex, 2);
-    EXPECT_EQ(unreadable.mesh.heights.Size(), 2u);
-
-    EXPECT_EQ(Vertices("Z:1\r\nZ:2\r\n", 3).failure, "the file ends before vertex line 2 (of 3)");
-    EXPECT_EQ(Vertices("Z:1\r\nz:2\r\n", 2).unreadableVertex, 1);
-    EXPECT_EQ(Vertices("Z:1\r\nZ:1e999\r\n", 2).failure, "the height of vertex 1 is not a finite number");
-}
-
-TEST(ReadVertexHeights, ReadsNothingAfterTheLastVertexLine) {
-    StringByteSource bytes("Z:1\r\nZ:2\r\nFace list:\r\n");
-    LineSource source(bytes);
-    EXPECT_EQ(HeightsOf(ReadVertexHeights(source, 2).mesh), (std::vector<double>{1, 2}));
-    std::string_view line;
-    ASSERT_TRUE(source.NextLine(line));
-    EXPECT_EQ(line, "Face list:");
 }
 
 TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
@@ -185,18 +142,9 @@ TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
     plane.columns = 3;
     ASSERT_EQ(ReadVertexHeights(source, 9, &plane).mesh.heights.Size(), 9u);
     const CornerPoints& corners = plane.corners;
-    EXPECT_EQ(corners.first.x, -10);
-    EXPECT_EQ(corners.first.y, -20);
-    EXPECT_EQ(corners.firstRowEnd.x, 10);
-    EXPECT_EQ(corners.firstRowEnd.y, -20);
-    EXPECT_EQ(corners.last.x, 10);
-    EXPECT_EQ(corners.last.y, 20.5);
-}
-
-TEST(ReadVertexHeights, ALyingCountAllocatesOnlyForLinesRead) {
-    const VertexHeights read = Vertices("Z:1\r\n", 2147483647);
-    EXPECT_EQ(read.mesh.heights.Size(), 1u);
-    EXPECT_TRUE(read.failure);
+    EXPECT_EQ(std::vector<double>({corners.first.x, corners.first.y, corners.firstRowEnd.x,
+                                   corners.firstRowEnd.y, corners.last.x, corners.last.y}),
+              std::vector<double>({-10, -20, 10, -20, 10, 20.5}));
 }
 
 }  // namespace

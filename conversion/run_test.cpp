@@ -1,6 +1,7 @@
 #include "conversion/run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -11,162 +12,187 @@
 namespace tessiloom {
 namespace {
 
-const std::string kTwoByTwoImage(
-    "\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\x20"
-    "\0\xAA\xAA\0\xFF\xFF\0\0\0\0\x55\x55",
-    30);
+using Names = std::vector<std::string>;
+
+const Trace kReading = {"status Reading Vertices...", "events"};
+const Trace kWriting = {"status Writing POV-Ray Targa file...", "events"};
+
+// The run's conversation with its host: the pointer goes busy, then `steps`, then it goes back.
+Trace BusyRun(const std::vector<Trace>& steps) {
+    Trace trace{"busy on"};
+    for (const Trace& step : steps) trace.insert(trace.end(), step.begin(), step.end());
+    trace.push_back("busy off");
+    return trace;
+}
+
+std::string WithSource(std::string text, const std::string& source) {
+    for (std::size_t at; (at = text.find("{source}")) != std::string::npos;) text.replace(at, 8, source);
+    return text;
+}
 
 class RunConversionTest : public ::testing::Test {
   protected:
-    RunConversionTest() { host_.sourcePath = folder_ / "hill.asc"; }
+    RunConversionTest() { host_.sourcePath = source_; }
 
     TemporaryFolder folder_;
+    const std::string source_ = folder_ / "hill.asc";
+    const std::string image_ = folder_ / "hill.tga";
     RecordingHost host_;
 };
 
 TEST_F(RunConversionTest, ConvertsAndReportsEachStepInOrder) {
-    WriteFile(host_.sourcePath, GridListing({"0", "10", "20", "30"}));
+    WriteFile(source_, TwoByTwoListing());
     const ConversionOutcome outcome = RunConversion(host_);
-    const std::string output = folder_ / "hill.tga";
-    EXPECT_EQ(host_.trace, (Trace{"busy on", "status Reading Vertices...", "events",
-                                  "status Writing POV-Ray Targa file...", "events",
-                                  "status Finished writing: " + output, "busy off"}));
+    EXPECT_EQ(host_.trace, BusyRun({kReading, kWriting, {"status Finished writing: " + image_}}));
     EXPECT_TRUE(outcome.converted);
-    EXPECT_EQ(ReadFile(output), kTwoByTwoImage);
-    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"hill.asc", "hill.tga"}));
+    EXPECT_EQ(ReadFile(image_), kTwoByTwoImage);
+    EXPECT_EQ(folder_.Names(), (Names{"hill.asc", "hill.tga"}));
 }
 
 TEST_F(RunConversionTest, WarnsAfterWritingWhenThePresetRangeClips) {
-    WriteFile(host_.sourcePath, GridListing({"-3", "10", "20", "130"}));
+    WriteFile(source_, GridListing({"-3", "10", "20", "130"}));
     host_.usePresetRanges = true;
     host_.minPreset = "0";
     host_.maxPreset = "1 00 with text after";
     RunConversion(host_);
-    EXPECT_EQ(
-        host_.trace,
-        (Trace{"busy on", "status Reading Vertices...", "events", "status Writing POV-Ray Targa file...",
-               "events", "message Warning: a height value was lower than your minimum height range!",
-               "message Warning: a height value in was higher than your maximum height range!",
-               "status Finished writing: " + folder_ / "hill.tga", "busy off"}));
-}
-
-TEST_F(RunConversionTest, ReportsTheTwoForeseenFailuresInTheirOwnWords) {
-    WriteFile(host_.sourcePath, "Vertices: 9 Faces: 10\r\nVertex list:\r\n");
-    RunConversion(host_);
     EXPECT_EQ(host_.trace,
-              (Trace{"busy on", "message You terrain does not appear to be sqaure.", "busy off"}));
-
-    host_.trace.clear();
-    WriteFile(host_.sourcePath, "Vertices: 4 Faces: 2\nVertex list\nZ:1\nZ:2\nVertex 2: no height\nZ:4\n");
-    RunConversion(host_);
-    EXPECT_EQ(host_.trace, (Trace{"busy on", "status Reading Vertices...", "events",
-                                  "message Failed to read vertex 2", "busy off"}));
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"hill.asc"});
+              BusyRun({kReading,
+                       kWriting,
+                       {"message Warning: a height value was lower than your minimum height range!",
+                        "message Warning: a height value in was higher than your maximum height range!",
+                        "status Finished writing: " + image_}}));
 }
 
 struct FailureCase {
     const char* name;
-    std::string listing;  // written to hill.asc
-    std::string message;  // with {source} for the source path
-    bool usePresetRanges = false;
-    std::string minPreset = "0.0";
-    std::string maxPreset = "1000.0";
+    std::string listing;         // written to hill.asc
+    std::vector<Trace> reached;  // the steps before the message
+    std::string message;         // with {source} for the source path
+    std::optional<std::pair<std::string, std::string>> preset = std::nullopt;
 };
 
-std::string WithSource(std::string text, const std::string& source) {
-    const std::string placeholder = "{source}";
-    if (const auto at = text.find(placeholder); at != std::string::npos)
-        text.replace(at, placeholder.size(), source);
-    return text;
-}
-
-TEST_F(RunConversionTest, StopsWithAClearMessageAndLeavesAnOlderImageUntouched) {
+TEST_F(RunConversionTest, StopsWithOneMessageAndLeavesAnOlderImageUntouched) {
     const std::string four = GridListing({"1", "2", "3", "4"});
     const FailureCase cases[] = {
-        {"no header", "Vertex list:\r\nZ:1\r\n",
-         "Could not read '{source}': the file ends before a line with \"Vertices:\"."},
-        {"no faces", "Vertices: 4\r\n",
-         "Could not read '{source}': the header line with \"Vertices:\" has no \"Faces:\"."},
-        {"negative count", "Vertices: -4 Faces: 2\r\n",
+        {"not square",
+         "Vertices: 9 Faces: 10\r\nVertex list:\r\n",
+         {},
+         "You terrain does not appear to be sqaure."},
+        {"unreadable vertex",
+         "Vertices: 4 Faces: 2\nVertex list\nZ:1\nZ:2\nVertex 2: no height\nZ:4\n",
+         {kReading},
+         "Failed to read vertex 2"},
+        {"header",
+         "Vertices: -4 Faces: 2\r\n",
+         {},
          "Could not read '{source}': the vertex count -4 is negative."},
-        {"count too large", "Vertices: 9999999999 Faces: 2\r\n",
-         "Could not read '{source}': the vertex count 9999999999 does not fit a 32-bit integer."},
-        {"grid too large", "Vertices: 1073741824 Faces: 2147352578\r\n",
+        {"grid too large",
+         "Vertices: 1073741824 Faces: 2147352578\r\n",
+         {},
          "Could not convert '{source}': its grid of 32768 x 32768 vertices is larger than the 32767 x 32767 "
          "a "
          "height-field image can hold."},
-        {"no vertex list", "Vertices: 4 Faces: 2\r\nFace list:\r\n",
+        {"no vertex list",
+         "Vertices: 4 Faces: 2\r\nFace list:\r\n",
+         {},
          "Could not read '{source}': the file ends before the line with \"Vertex list\"."},
-        {"too few vertex lines", "Vertices: 4 Faces: 2\r\nVertex list:\r\nZ:1\r\nZ:2\r\n",
+        {"too few vertex lines",
+         "Vertices: 4 Faces: 2\r\nVertex list:\r\nZ:1\r\nZ:2\r\n",
+         {kReading},
          "Could not read '{source}': the file ends before vertex line 2 (of 4)."},
-        {"infinite height", GridListing({"1", "1e999", "3", "4"}),
-         "Could not read '{source}': the height of vertex 1 is not a finite number."},
-        {"equal heights", GridListing({"7", "7", "7", "7"}),
+        {"equal heights",
+         GridListing({"7", "7", "7", "7"}),
+         {kReading},
          "Could not convert '{source}': every height is 7, which leaves no range to scale the heights over; "
          "use "
          "a preset height range."},
-        {"empty presets", four,
+        {"automatic range too wide",
+         GridListing({"-1e308", "1", "2", "1e308"}),
+         {kReading},
+         "Could not convert '{source}': the height range from -1e+308 to 1e+308 is too wide to scale."},
+        {"empty presets",
+         four,
+         {kReading},
          "Could not convert '{source}': the preset minimum and maximum are both 0, which leaves no range to "
          "scale "
          "the heights over.",
-         true, "", ""},
-        {"infinite preset", four,
-         "Could not convert '{source}': the preset maximum '1e999' is not a finite number.", true, "0",
-         "1e999"},
-        {"range too wide", four,
-         "Could not convert '{source}': the height range from -1e+308 to 1e+308 is too wide to scale.", true,
-         "-1e308", "1e308"},
+         std::pair{"", ""}},
+        {"infinite preset minimum",
+         four,
+         {kReading},
+         "Could not convert '{source}': the preset minimum '-1e999' is not a finite number.",
+         std::pair{"-1e999", "0"}},
+        {"infinite preset maximum",
+         four,
+         {kReading},
+         "Could not convert '{source}': the preset maximum '1e999' is not a finite number.",
+         std::pair{"0", "1e999"}},
+        {"preset range too wide",
+         four,
+         {kReading},
+         "Could not convert '{source}': the height range from -1e+308 to 1e+308 is too wide to scale.",
+         std::pair{"-1e308", "1e308"}},
     };
-    const std::string output = folder_ / "hill.tga";
-    for (const auto& [name, listing, message, usePresetRanges, minPreset, maxPreset] : cases) {
-        WriteFile(host_.sourcePath, listing);
-        WriteFile(output, "older image");
+    for (const auto& [name, listing, reached, message, preset] : cases) {
+        SCOPED_TRACE(name);
+        WriteFile(source_, listing);
+        WriteFile(image_, "older image");
         host_.trace.clear();
-        host_.usePresetRanges = usePresetRanges;
-        host_.minPreset = minPreset;
-        host_.maxPreset = maxPreset;
-        EXPECT_FALSE(RunConversion(host_).converted) << name;
-        ASSERT_GE(host_.trace.size(), 3u) << name;
-        EXPECT_EQ(host_.trace[host_.trace.size() - 2], "message " + WithSource(message, host_.sourcePath))
-            << name;
-        EXPECT_EQ(host_.trace.back(), "busy off") << name;
-        EXPECT_EQ(ReadFile(output), "older image") << name;
-        EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"hill.asc", "hill.tga"})) << name;
+        host_.usePresetRanges = preset.has_value();
+        if (preset) std::tie(host_.minPreset, host_.maxPreset) = *preset;
+        EXPECT_FALSE(RunConversion(host_).converted);
+        std::vector<Trace> steps = reached;
+        steps.push_back({"message " + WithSource(message, source_)});
+        EXPECT_EQ(host_.trace, BusyRun(steps));
+        EXPECT_EQ(ReadFile(image_), "older image");
+        EXPECT_EQ(folder_.Names(), (Names{"hill.asc", "hill.tga"}));
     }
 }
 
-TEST_F(RunConversionTest, RefusesSourcesItCannotOpenOrWouldOverwrite) {
+TEST_F(RunConversionTest, RefusesSourcesItCannotOpenOrWouldOverwriteAndImagesItCannotWrite) {
     std::filesystem::create_directory(folder_ / "maps.asc");
-    WriteFile(folder_ / "abc", GridListing({"1", "2", "3", "4"}));
-    WriteFile(folder_ / "hill.tga", GridListing({"1", "2", "3", "4"}));
-    const std::pair<std::string, std::string> cases[] = {
-        {"", "There is no source file to convert: the source path is empty."},
-        {folder_ / "missing.asc", "Could not open '{source}': No such file or directory."},
-        {folder_ / "maps.asc", "Could not open '{source}': it is a folder, not a file."},
-        {"abc", "Could not convert 'abc': a source path needs at least four characters to name the image."},
-        {folder_ / "hill.tga",
-         "Could not convert '{source}': its image '{source}' would be written over the source itself."},
+    ASSERT_EQ(mkfifo((folder_ / "pipe.asc").c_str(), 0600), 0);
+    WriteFile(folder_ / "abc", TwoByTwoListing());
+    WriteFile(folder_ / "over.tga", TwoByTwoListing());
+    WriteFile(folder_ / "blocked.asc", TwoByTwoListing());
+    std::filesystem::create_directory(folder_ / "blocked.tga");  // in the way of the rename
+    const std::pair<std::string, Trace> cases[] = {
+        {"", {"message There is no source file to convert: the source path is empty."}},
+        {folder_ / "missing.asc", {"message Could not open '{source}': No such file or directory."}},
+        {folder_ / "maps.asc", {"message Could not open '{source}': it is a folder, not a file."}},
+        // A device or a pipe never ends the way a file does, or never opens.
+        {"/dev/zero", {"message Could not open '{source}': it is not a regular file."}},
+        {folder_ / "pipe.asc", {"message Could not open '{source}': it is not a regular file."}},
+        {"abc",
+         {"message Could not convert 'abc': a source path needs at least four characters to name the "
+          "image."}},
+        {folder_ / "over.tga",
+         {"message Could not convert '{source}': its image '{source}' would be written over the source "
+          "itself."}},
+        {folder_ / "blocked.asc",
+         {"status Reading Vertices...", "events", "status Writing POV-Ray Targa file...", "events",
+          "message Could not write '" + folder_ / "blocked.tga" + "': Is a directory."}},
     };
     std::filesystem::current_path(folder_.Path());
-    for (const auto& [source, message] : cases) {
+    for (const auto& [source, steps] : cases) {
         host_.sourcePath = source;
         host_.trace.clear();
         RunConversion(host_);
-        std::string expected = WithSource(WithSource(message, source), source);
-        EXPECT_EQ(host_.trace, (Trace{"busy on", "message " + expected, "busy off"})) << source;
+        Trace expected = steps;
+        for (std::string& entry : expected) entry = WithSource(entry, source);
+        EXPECT_EQ(host_.trace, BusyRun({expected})) << source;
     }
-    EXPECT_EQ(ReadFile(folder_ / "hill.tga"), GridListing({"1", "2", "3", "4"}));
-    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"abc", "hill.tga", "maps.asc"}));
+    EXPECT_EQ(folder_.Names(),
+              (Names{"abc", "blocked.asc", "blocked.tga", "maps.asc", "over.tga", "pipe.asc"}));
 }
 
-TEST_F(RunConversionTest, ReportsAnImageThatCannotBeWritten) {
-    WriteFile(host_.sourcePath, GridListing({"0", "10", "20", "30"}));
-    std::filesystem::create_directory(folder_ / "hill.tga");  // in the way of the rename
-    RunConversion(host_);
-    ASSERT_GE(host_.trace.size(), 2u);
-    EXPECT_EQ(host_.trace[host_.trace.size() - 2],
-              "message Could not write '" + folder_ / "hill.tga" + "': Is a directory.");
-    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"hill.asc", "hill.tga"}));
+TEST_F(RunConversionTest, WritesIntoTheOutputFolderUnderTheUsualName) {
+    WriteFile(source_, TwoByTwoListing());
+    std::filesystem::create_directory(folder_ / "scenes");
+    RunOptions options;
+    options.outputFolder = folder_ / "scenes";
+    EXPECT_EQ(RunConversion(host_, options).outputPath, folder_ / "scenes/hill.tga");
+    EXPECT_EQ(ReadFile(folder_ / "scenes/hill.tga"), kTwoByTwoImage);
 }
 
 TEST(OutputPathFor, ReplacesTheLastFourCharactersWhateverTheyAre) {

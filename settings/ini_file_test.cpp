@@ -1,71 +1,15 @@
 #include "settings/ini_file.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <random>
-#include <sstream>
 #include <string>
 
+#include "files/test_files.h"
 #include "settings/settings_file.h"
 
 namespace tessiloom {
 namespace {
-
-namespace fs = std::filesystem;
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
-  public:
-    ScratchFolder()
-        : path_(fs::temp_directory_path() /
-                ("tessiloom-settings-" + std::to_string(std::random_device()()))) {
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    fs::path File() const { return SettingsFilePath(path_); }
-    void Put(const std::string& bytes) const { std::ofstream(File(), std::ios::binary) << bytes; }
-    std::string Bytes() const {
-        std::ostringstream bytes;
-        bytes << std::ifstream(File(), std::ios::binary).rdbuf();
-        return bytes.str();
-    }
-    std::size_t Entries() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), {}));
-    }
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-// Files may grow only to `bytes` while this lives; the signal is ignored so the write fails instead.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit lowered = old_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        signal(SIGXFSZ, oldHandler_);
-    }
-
-  private:
-    sighandler_t oldHandler_;
-    rlimit old_{};
-};
 
 struct ReadCase {
     const char* name;
@@ -90,57 +34,44 @@ TEST(IniFile, ReadsLikeTheProfileFunctions) {
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);
-        ScratchFolder folder;
-        if (c.file) folder.Put(*c.file);
-        EXPECT_EQ(ReadIniValue(folder.File(), kSettingsSectionRead, kSourceFileKey), c.expected);
+        TemporaryFolder folder;
+        if (c.file) WriteFile(folder / "Quarnel.ini", *c.file);
+        EXPECT_EQ(ReadIniValue(folder / "Quarnel.ini", kSettingsSectionRead, kSourceFileKey), c.expected);
     }
 }
 
-TEST(IniFile, WriteCreatesMissingFile) {
-    ScratchFolder folder;
-    EXPECT_EQ(WriteIniValue(folder.File(), kSettingsSectionWritten, kSourceFileKey, "C:\\x.asc"),
-              std::nullopt);
-    EXPECT_EQ(folder.Bytes(), "[app]\nSourceFile=C:\\x.asc\n");
-    EXPECT_EQ(ReadIniValue(folder.File(), kSettingsSectionRead, kSourceFileKey), "C:\\x.asc");
-}
+struct WriteCase {
+    const char* name;
+    std::optional<std::string> before;  // nullopt: no file at all
+    std::string value;
+    std::optional<std::string> failure;  // after "writing '<file>': "
+    std::string after;
+};
 
-TEST(IniFile, WriteReplacesValueAndKeepsEverythingElse) {
-    ScratchFolder folder;
-    folder.Put("; kept\r\n[Window]\r\nSourceFile=other\r\n\r\n[App]\r\nSourceFile=old\r\nZ=1\r\n");
-    fs::permissions(folder.File(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(WriteIniValue(folder.File(), "app", "SourceFile", "/home/u/new.asc"), std::nullopt);
-    EXPECT_EQ(folder.Bytes(),
-              "; kept\r\n[Window]\r\nSourceFile=other\r\n\r\n[App]\r\nSourceFile=/home/u/new.asc\r\nZ=1\r\n");
-    EXPECT_EQ(fs::status(folder.File()).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(folder.Entries(), 1u);
-}
-
-TEST(IniFile, FailedWriteLeavesOldFileAndNoTemporary) {
-    const std::string old = "[app]\r\nSourceFile=old\r\n";
-    for (const std::string& value : {std::string("a\nb"), std::string("a\rb"), std::string(64 * 1024, 'x')}) {
-        SCOPED_TRACE(value.substr(0, 3));
-        ScratchFolder folder;
-        folder.Put(old);
+TEST(IniFile, WritesOneValueAndKeepsEverythingElse) {
+    const std::string other =
+        "; kept\r\n[Window]\r\nSourceFile=other\r\n\r\n[App]\r\nSourceFile=old\r\nZ=1\r\n";
+    const WriteCase cases[] = {
+        {"missing file", std::nullopt, "C:\\x.asc", std::nullopt, "[app]\nSourceFile=C:\\x.asc\n"},
+        {"other lines", other, "/home/u/new.asc", std::nullopt,
+         "; kept\r\n[Window]\r\nSourceFile=other\r\n\r\n[App]\r\nSourceFile=/home/u/new.asc\r\nZ=1\r\n"},
+        {"a line end in the value", other, "a\nb", "a value cannot hold a line end", other},
+        {"a disk that fills up", other, std::string(64 * 1024, 'x'), "File too large", other},
+    };
+    for (const WriteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder folder;
+        const std::string file = folder / "Quarnel.ini";
+        if (c.before) WriteFile(file, *c.before);
         std::optional<std::string> failure;
         {
-            FileSizeLimit limit(1024);  // only the long value runs into it, halfway through the temporary
-            failure = WriteIniValue(folder.File(), "app", "SourceFile", value);
+            FileSizeCap cap(4096);
+            failure = WriteIniValue(file, kSettingsSectionWritten, kSourceFileKey, c.value);
         }
-        ASSERT_TRUE(failure.has_value());
-        EXPECT_TRUE(failure->starts_with("writing '" + folder.File().string() + "': ")) << *failure;
-        EXPECT_EQ(folder.Bytes(), old);
-        EXPECT_EQ(folder.Entries(), 1u);
+        EXPECT_EQ(failure, c.failure ? std::optional("writing '" + file + "': " + *c.failure) : std::nullopt);
+        EXPECT_EQ(ReadFile(file), c.after);
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"Quarnel.ini"});
     }
-}
-
-TEST(IniFile, WriteIntoReadOnlyFolderFails) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    ScratchFolder folder;
-    folder.Put("[app]\nSourceFile=old\n");
-    fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_NE(WriteIniValue(folder.File(), "app", "SourceFile", "new"), std::nullopt);
-    EXPECT_EQ(folder.Bytes(), "[app]\nSourceFile=old\n");
 }
 
 }  // namespace
