@@ -7,7 +7,7 @@ GENERATOR := -G Ninja
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(CI),-DTESSILOOM_WERROR=ON)
 CTEST := ctest --output-on-failure --timeout 300
 
-.PHONY: all deps build build-asan build-fuzz run test check-format format test-main test-asan test-fuzz fuzz bench clean
+.PHONY: all deps build build-asan build-fuzz run test check-format format test-main test-asan test-fuzz fuzz bench package clean
 
 all: build
 
@@ -59,6 +59,10 @@ fuzz: build-fuzz
 test-fuzz:
 	@if command -v clang++ >/dev/null; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60; \
 	else echo "test-fuzz: SKIPPED, clang++ is not installed (scripts/install-deps installs it)"; fi
+
+# build/tessiloom_<version>_<arch>.deb, to install with apt.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 bench: build
 	$(BUILD_DIR)/bench/tessiloom-bench $(BUILD_DIR)/bench-data

@@ -1,14 +1,28 @@
 #include <QApplication>
 #include <QFile>
+#include <iostream>
 
+#include "app/program_arguments.h"
 #include "settings/settings_file.h"
+#include "tessiloom/version.h"
 #include "ui/main_window.h"
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName("tessiloom");
+    QCoreApplication::setApplicationVersion(tessiloom::kVersionText);
+    tessiloom::ProgramArguments arguments;
+    {
+        // The parser takes the program's name from an application object; a plain one needs no
+        // display, so that --help and --version answer anywhere.
+        const QCoreApplication core(argc, argv);
+        arguments = tessiloom::ReadProgramArguments(QCoreApplication::arguments(), std::cout, std::cerr);
+    }
+    if (arguments.exitCode) return *arguments.exitCode;
+
     QApplication application(argc, argv);
-    // The settings file lives beside the executable, wherever the program was started from.
     const std::string programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    tessiloom::Main window(tessiloom::SettingsFilePath(programFolder));
+    tessiloom::Main window(tessiloom::ChooseSettingsFile(tessiloom::CurrentSettingsPlaces(programFolder)),
+                           arguments.file);
     window.show();
     return application.exec();
 }

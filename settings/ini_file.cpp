@@ -47,6 +47,10 @@ std::optional<std::string> WriteIniValue(const std::filesystem::path& path, std:
     }
     std::string updated = SetIniValue(text, section, key, value);
     if (exists && updated == text) return std::nullopt;
+    if (!exists && path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path(), error);
+        if (error) return where + error.message();
+    }
     if (auto failure = WriteFileAtomically(path, updated)) return where + *failure;
     return std::nullopt;
 }

@@ -17,8 +17,8 @@ inline constexpr std::string_view kNoEntryFound = "NOENTRYFOUND";
 // is exactly kNoEntryFound. Names match without regard to ASCII case. Never fails.
 std::string ReadIniValue(const std::filesystem::path& path, std::string_view section, std::string_view key);
 
-// Sets `key` in `section` of the file at `path` to `value`, creating the file and the
-// section when missing; every other line stays byte for byte. The file is replaced whole
+// Sets `key` in `section` of the file at `path` to `value`, creating the file, its folder
+// and the section when missing; every other line stays byte for byte. The file is replaced whole
 // (files/atomic_file.h), so a failure leaves it as it was. Returns nullopt on success,
 // otherwise a message naming the file, for standard error. A value or name that would
 // break the file's lines (a line end, say) is refused and nothing is written.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 // Where the tool keeps the one value it remembers between runs, and under which names.
@@ -12,8 +13,23 @@ inline constexpr std::string_view kSettingsSectionRead = "App";
 inline constexpr std::string_view kSettingsSectionWritten = "app";
 inline constexpr std::string_view kSourceFileKey = "SourceFile";
 
-// The settings file inside `programFolder`, the folder holding the running executable
-// (the caller resolves it from the executable, never from the working folder).
-std::filesystem::path SettingsFilePath(const std::filesystem::path& programFolder);
+// What decides where the settings file goes, as the program finds it at start.
+struct SettingsPlaces {
+    std::filesystem::path programFolder;  // the folder holding the running executable
+    bool programFolderWritable = false;
+    std::string configHome;  // $XDG_CONFIG_HOME, "" when unset
+    std::string home;        // $HOME, "" when unset
+};
+
+// The places of the running program: its folder, whether this user may write there, and the
+// environment's configuration folders.
+SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder);
+
+// Quarnel.ini beside the executable when that folder already holds one or can be written (a
+// portable copy, a build folder). Otherwise, as for a copy installed where the user cannot write,
+// tessiloom/Quarnel.ini in the user's configuration folder: $XDG_CONFIG_HOME, or ~/.config where
+// that is unset or not absolute. The first save creates it there. With no home either, beside the
+// executable all the same.
+std::filesystem::path ChooseSettingsFile(const SettingsPlaces& places);
 
 }  // namespace tessiloom

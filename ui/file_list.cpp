@@ -25,6 +25,14 @@ int FileList::SelectionIndex() const {
     return selected.isEmpty() ? -1 : row(selected.first());
 }
 
+void FileList::focusInEvent(QFocusEvent* event) {
+    // The view makes the first entry current when it gets the focus, outlined but not selected: Ok
+    // would take nothing, and Down would skip the entry to the one after it.
+    const bool hadCurrent = currentIndex().isValid();
+    QListWidget::focusInEvent(event);
+    if (!hadCurrent) selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
 QString FileList::EntryText(int index) const {
     const QListWidgetItem* entry = item(index);
     return entry ? entry->text() : QString();

@@ -10,6 +10,9 @@ namespace tessiloom {
 // Names match regardless of case ("*.asc" lists HILL.ASC), are sorted by name regardless of case, and
 // hidden files are left out. Setting the folder or the pattern refills the list with no entry
 // selected. A folder that does not exist or cannot be read gives an empty list.
+//
+// As in the classic list, no entry is current until the user moves to one: the first Down (or
+// Home) selects the first entry, so that what looks chosen is always what is selected.
 class FileList : public QListWidget {
     Q_OBJECT
 
@@ -31,6 +34,9 @@ class FileList : public QListWidget {
   signals:
     // An entry was double-clicked; it is then the selected one.
     void DoubleClicked();
+
+  protected:
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     void Fill();

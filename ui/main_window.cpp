@@ -2,11 +2,14 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -42,6 +45,15 @@ bool ShowCommonFileDialog(QWidget* owner) {
     std::quick_exit(EXIT_SUCCESS);
 }
 
+// The one local file a drag carries; nothing when it carries anything else.
+std::optional<QString> DraggedFile(const QMimeData* data) {
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return std::nullopt;
+    const QString path = urls.first().toLocalFile();
+    if (QFileInfo(path).isDir()) return std::nullopt;
+    return path;
+}
+
 QLineEdit* RangeField(const QString& text, QWidget* frame) {
     auto* field = new QLineEdit(text, frame);
     field->setEnabled(false);
@@ -56,7 +68,7 @@ QLabel* RangeLabel(const QString& text, QWidget* frame) {
 
 }  // namespace
 
-Main::Main(std::filesystem::path settingsFile)
+Main::Main(std::filesystem::path settingsFile, std::optional<QString> openedFile)
     : Form(nullptr, Qt::Window),
       settingsFile_(std::move(settingsFile)),
       chooseFile_(ShowCommonFileDialog),
@@ -64,12 +76,13 @@ Main::Main(std::filesystem::path settingsFile)
     CreateControls();
     ConnectControls();
     PlaceControls();
-    Load();
+    Load(openedFile);
 }
 
 void Main::CreateControls() {
     setWindowTitle(Title());
     setFont(ArialFont(8));
+    setAcceptDrops(true);
     CreateFrames();
 
     processButton_ = new QPushButton(tr("&Process"), this);
@@ -113,6 +126,8 @@ void Main::CreateFrames() {
 
     sourceField_ = new QLineEdit(sourceFrame_);
     sourceField_->setObjectName("SourceFile");
+    // Text dropped into the field would be taken as typed; the window decides what a drop may be.
+    sourceField_->setAcceptDrops(false);
 
     rangeFrame_ = new QGroupBox(this);
     rangeFrame_->setObjectName("Frame2");
@@ -161,11 +176,12 @@ void Main::PlaceControls() {
         {browseButton_, sourceField_, processButton_, exitButton_, presetRangesBox_, minField_, maxField_});
 }
 
-void Main::Load() {
+void Main::Load(const std::optional<QString>& openedFile) {
     versionLabel_->setText(
         QStringLiteral("Ver: %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
-    sourceField_->setText(
-        QString::fromStdString(ReadIniValue(settingsFile_, kSettingsSectionRead, kSourceFileKey)));
+    sourceField_->setText(openedFile ? *openedFile
+                                     : QString::fromStdString(ReadIniValue(
+                                           settingsFile_, kSettingsSectionRead, kSourceFileKey)));
     browseButton_->setFocus();
 }
 
@@ -196,6 +212,18 @@ void Main::Unload() {
             WriteIniValue(settingsFile_, kSettingsSectionWritten, kSourceFileKey, sourcePath))
         std::cerr << "tessiloom: the source path was not saved: " << *failure << std::endl;
     if (running_) endProgram_();
+}
+
+void Main::dragEnterEvent(QDragEnterEvent* event) {
+    // Left unaccepted, the drag shows the pointer that refuses it, before anything is dropped.
+    if (DraggedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void Main::dropEvent(QDropEvent* event) {
+    if (const std::optional<QString> file = DraggedFile(event->mimeData())) {
+        sourceField_->setText(*file);
+        event->acceptProposedAction();
+    }
 }
 
 std::string Main::SourcePathText() {

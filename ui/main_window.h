@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QString>
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -33,18 +35,22 @@ using ProgramEnder = std::function<void()>;
 // "ProcessBut", "ExitBut", "PresetRanges", "MinPreset", "MaxPreset", "Stat", "Version", "Frame1",
 // "Frame2", "Label1", "Label2", "Line1" for both lines of the etched separator).
 //
-// Construction loads it: the version label, and the source path remembered in `settingsFile`.
+// Construction loads it: the version label, and `openedFile` (a file the program was started with)
+// or else the source path remembered in `settingsFile`.
 // However the window is closed (Exit, Escape, the close box, any other close request), the unload
 // saves the source path to that file, even when empty; a failed save is one line on standard error. Closing
 // outside a run then simply hides the last window, which ends the event loop. Closing while a run waits for
 // events ends the process through the ProgramEnder right after the save, so the run never writes its image
 // (at those points no output or temporary file exists yet). A Process click delivered there is ignored: one
 // run at a time.
+//
+// One local file dropped anywhere on the window puts its path in the source field, as if typed;
+// anything else (several files, a folder, a remote address, text) is refused before the drop.
 class Main : public Form, public ConversionHost {
     Q_OBJECT
 
   public:
-    explicit Main(std::filesystem::path settingsFile);
+    explicit Main(std::filesystem::path settingsFile, std::optional<QString> openedFile = std::nullopt);
 
     // Tests stand in for the chooser and for the end of the process; the defaults are the real ones.
     void SetFileChooser(FileChooser chooseFile) { chooseFile_ = std::move(chooseFile); }
@@ -61,6 +67,8 @@ class Main : public Form, public ConversionHost {
 
   protected:
     void Unload() override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void CreateControls();
@@ -68,7 +76,7 @@ class Main : public Form, public ConversionHost {
     void ConnectControls();
     void PlaceControls();
 
-    void Load();
+    void Load(const std::optional<QString>& openedFile);
     void Browse();
     void TogglePresetRanges();
     void Process();
