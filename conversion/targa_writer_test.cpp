@@ -88,6 +88,7 @@ TEST(StreamHeightField, StopsAtTheFirstBlockTheSinkRefuses) {
     MemorySink sink(1);  // the header only
     EXPECT_EQ(StreamHeightField(sink, {kSide, kSide}, heights, 0, 6).failure,
               "the image could not be written in full");
+    EXPECT_EQ(sink.bytes.substr(12, 4), "\x01\x02\x01\x02");  // 513 is 0x0201, little-endian
     EXPECT_EQ(sink.bytes.size(), kTargaHeaderBytes);
 }
 

@@ -24,6 +24,7 @@ TEST(IniFile, ReadsLikeTheProfileFunctions) {
         {"upper-case section, lower-case key", "[APP]\nsourcefile=C:\\x.asc\n", "C:\\x.asc"},
         {"blanks around names and value, CRLF", " [ app ]\r\n\tSOURCEFILE =  C:\\x.asc \r\n", "C:\\x.asc"},
         {"missing section", "[Other]\nSourceFile=x\n", ""},
+        {"a section one letter off", "[Bpp]\nSourceFile=x\n", ""},
         {"missing key", "[App]\nSource=x\n", ""},
         {"sentinel reads as missing", "[App]\nSourceFile=NOENTRYFOUND\n", ""},
         {"sentinel in other case stands", "[App]\nSourceFile=noentryfound\n", "noentryfound"},

@@ -197,6 +197,7 @@ void MainWindowTest::LaysOutItsControlsInRowsAndColumns() {
                                      {"Line1[0]", "Line1[1]", kLeft | kWidth | kHeight}}),
              QString());
 
+    for (const char* name : {"Stat", "Version"}) QCOMPARE(Control(name)->font().pointSizeF(), 9.0);
     // A status wider than the line shows only what fits: the label neither grows nor wraps.
     auto* status = Control<QLabel>("Stat");
     const QRect statusPlace = status->geometry();
