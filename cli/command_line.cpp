@@ -7,7 +7,10 @@
 
 #include "cli/file_conversion.h"
 #include "cli/listing_info.h"
+#include "cli/png_format.h"
 #include "cli/pov_include.h"
+#include "cli/shared_range.h"
+#include "conversion/number_text.h"
 #include "conversion/val.h"
 #include "tessiloom/version.h"
 
@@ -19,6 +22,8 @@ constexpr const char* kProgramName = "tessiloom-convert";
 struct Arguments {
     std::string min;
     std::string max;
+    bool sharedRange = false;
+    std::string format = "tga";
     bool info = false;
     ConversionRequest request;
     std::vector<std::string> files;
@@ -50,6 +55,10 @@ constexpr const char* kExamples = R"(Examples:
       writes hill.tga beside hill.asc, over the listing's own height range
   tessiloom-convert --min 0 --max 2500 tiles/*.asc
       maps 0 to black and 2500 to white in every tile, so the tiles match
+  tessiloom-convert --shared-range --rectangular tiles/*.asc
+      maps every tile over one range that holds them all, each tile C x R vertices
+  tessiloom-convert --format png --output-dir blender hill.asc
+      writes blender/hill.png, a 16-bit grey PNG for tools other than POV-Ray
   tessiloom-convert --pov-include --output-dir scenes hill.asc
       writes scenes/hill.tga and scenes/hill.inc, which declares Hill at its true size
   tessiloom-convert --info --min 0 --max 2500 hill.asc
@@ -57,23 +66,27 @@ constexpr const char* kExamples = R"(Examples:
 
 Exit status: 0 when every file converted (warnings allowed), 1 when any failed, 2 for a usage error.)";
 
-void Describe(CLI::App& app, Arguments& arguments) {
-    app.description(
-        "Converts ASC triangle-mesh listings of square terrain grids into 16-bit POV-Ray height-field Targa "
-        "images. Each image goes beside its listing, named after it with the last four characters replaced "
-        "by \".tga\" (hill.asc gives hill.tga). Without --min and --max the heights are mapped from the "
-        "lowest (at most 65000) to the highest (at least 0) onto 0 to 65535.");
-    app.set_version_flag("--version", std::string(kProgramName) + " " + kVersionText);
+// The options that settle the height range.
+void DescribeRange(CLI::App& app, Arguments& arguments) {
     auto* min = app.add_option("--min", arguments.min, "the height that maps to 0 (given with --max)")
                     ->check(kOneNumber);
     auto* max = app.add_option("--max", arguments.max, "the height that maps to 65535 (given with --min)")
                     ->check(kOneNumber);
     min->needs(max);
     max->needs(min);
-    app.add_flag("-q,--quiet", arguments.request.quiet, "print only the messages, no status lines");
-    auto* info = app.add_flag("--info", arguments.info,
-                              "describe each listing (counts, grid, ranges, with --min/--max what would be "
-                              "clipped) and write nothing");
+    auto* shared = app.add_flag("--shared-range", arguments.sharedRange,
+                                "map every FILE over one range: the lowest of their automatic lows to the "
+                                "highest of their highs, so that tiles meet without steps");
+    shared->excludes(min);
+    shared->excludes(max);
+}
+
+// The options that say what is written, and where.
+void DescribeOutput(CLI::App& app, Arguments& arguments) {
+    auto* format = app.add_option("--format", arguments.format,
+                                  "tga: the Targa POV-Ray reads (the default); png: a 16-bit greyscale PNG "
+                                  "holding the same values, for other tools")
+                       ->check(CLI::IsMember({"tga", "png"}));
     auto* include = app.add_flag("--pov-include", arguments.request.povInclude,
                                  "also write a POV-Ray include beside each image (hill.inc) that places the "
                                  "terrain at its true size and position");
@@ -85,10 +98,41 @@ void Describe(CLI::App& app, Arguments& arguments) {
     auto* folder = app.add_option("--output-dir", arguments.request.outputFolder,
                                   "write the images (and includes) into this existing folder instead")
                        ->check(CLI::ExistingDirectory);
-    info->excludes(include);
-    info->excludes(folder);
+    auto* info = app.add_flag("--info", arguments.info,
+                              "describe each listing (counts, grid, ranges, with --min/--max what would be "
+                              "clipped) and write nothing");
+    for (CLI::Option* writing : {format, include, folder, app.get_option("--shared-range")})
+        info->excludes(writing);
+}
+
+void Describe(CLI::App& app, Arguments& arguments) {
+    app.description(
+        "Converts ASC triangle-mesh listings of terrain grids into 16-bit POV-Ray height-field images. Each "
+        "image goes beside its listing, named after it with the last four characters replaced by \".tga\" "
+        "(hill.asc gives hill.tga) or \".png\". Without --min and --max the heights are mapped from the "
+        "lowest (at most 65000) to the highest (at least 0) onto 0 to 65535.");
+    app.set_version_flag("--version", std::string(kProgramName) + " " + kVersionText);
+    DescribeRange(app, arguments);
+    DescribeOutput(app, arguments);
+    app.add_flag("--rectangular", arguments.request.rectangular,
+                 "also take grids of C columns and R rows, C x R vertices with 2(C-1)(R-1) faces, C counted "
+                 "from the first row: the vertices that share vertex 0's Y");
+    app.add_flag("-q,--quiet", arguments.request.quiet, "print only the messages, no status lines");
     app.add_option("FILE", arguments.files, "the ASC listings")->required();
     app.footer(kExamples);
+}
+
+// Converts or describes each file; whether all of them went through.
+bool ConvertEach(const std::vector<std::string>& files, const Arguments& arguments, std::ostream& out,
+                 std::ostream& log) {
+    bool all = true;
+    const ReadRequest read{arguments.request.rectangular, false};
+    for (const std::string& file : files) {
+        const bool done = arguments.info ? DescribeListing(file, read, arguments.request.preset, out, log)
+                                         : ConvertFile(file, arguments.request, log);
+        all = all && done;
+    }
+    return all;
 }
 
 }  // namespace
@@ -110,13 +154,19 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     }
 
     if (!arguments.min.empty()) arguments.request.preset = PresetTexts{arguments.min, arguments.max};
-    int exitCode = kExitConverted;
-    for (const std::string& file : arguments.files) {
-        const bool done = arguments.info ? DescribeListing(file, arguments.request.preset, out, log)
-                                         : ConvertFile(file, arguments.request, log);
-        if (!done) exitCode = kExitFailed;
+    if (arguments.format == "png") arguments.request.format = &kPngFormat;
+    if (!arguments.sharedRange) {
+        return ConvertEach(arguments.files, arguments, out, log) ? kExitConverted : kExitFailed;
     }
-    return exitCode;
+    const std::optional<SharedRange> shared =
+        FindSharedRange(arguments.files, {arguments.request.rectangular, false}, log);
+    if (!shared) return kExitFailed;
+    const std::string low = NumberText(shared->low);
+    const std::string high = NumberText(shared->high);
+    if (!arguments.request.quiet) log << "Shared range: " << low << " to " << high << '\n';
+    arguments.request.preset = PresetTexts{low, high};  // read back by Val, each the very same double
+    const bool all = ConvertEach(shared->readable, arguments, out, log);
+    return all && shared->readable.size() == arguments.files.size() ? kExitConverted : kExitFailed;
 }
 
 }  // namespace tessiloom

@@ -79,6 +79,10 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
         {"--pov-name", "Hill", hill_},
         {"--pov-include", "--pov-name", "2hill", hill_},
         {"--info", "--pov-include", hill_},
+        {"--info", "--format", "png", hill_},
+        {"--info", "--shared-range", hill_},
+        {"--shared-range", "--min", "0", "--max", "9", hill_},
+        {"--format", "bmp", hill_},
     };
     for (const auto& arguments : usageErrors) {
         const Result result = Convert(arguments);
@@ -113,17 +117,45 @@ TEST_F(CommandLineTest, DescribesListingsWithoutWritingAnything) {
                               "  clipped above     1 (highest 30)\n");
     EXPECT_EQ(result.log, flat_ + ": You terrain does not appear to be sqaure.\n");
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc"}));
+
+    WriteFile(hill_, GridListing({"1", "2", "3", "4", "5", "6"}, "\n", 3));
+    EXPECT_NE(Convert({"--info", "--rectangular", hill_}).out.find("  grid              3 x 2\n"),
+              std::string::npos);
 }
 
 TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     std::filesystem::create_directory(folder_ / "scenes");
-    const Result result = Convert(
-        {"--quiet", "--pov-include", "--pov-name", "Crater", "--output-dir", folder_ / "scenes", hill_});
+    const Result result = Convert({"--quiet", "--pov-include", "--pov-name", "Crater", "--format", "png",
+                                   "--output-dir", folder_ / "scenes", hill_});
     EXPECT_EQ(result.exitCode, 0) << result.log;
-    EXPECT_EQ(ReadFile(folder_ / "scenes/hill.tga").size(), 30u);
-    EXPECT_NE(ReadFile(folder_ / "scenes/hill.inc").find("#declare Crater = height_field {"),
+    EXPECT_EQ(ReadFile(folder_ / "scenes/hill.png").substr(1, 3), "PNG");
+    EXPECT_NE(ReadFile(folder_ / "scenes/hill.inc")
+                  .find("#declare Crater = height_field {\n    png \"hill.png\"\n"),
               std::string::npos);
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
+}
+
+// Each tile converts exactly as it would with --min and --max set to the range that holds them all;
+// a tile that cannot be read is told first and counts for nothing.
+TEST_F(CommandLineTest, MapsEveryTileOverOneSharedRange) {
+    const std::string tile = folder_ / "tile.asc";
+    const std::string missing = folder_ / "missing.asc";
+    const std::pair<std::vector<std::string>, std::pair<std::string, std::string>> cases[] = {
+        {{"20", "40", "50", "60"}, {"0", "60"}},       // ranges that overlap
+        {{"100", "110", "120", "130"}, {"0", "130"}},  // ranges apart
+    };
+    for (const auto& [heights, range] : cases) {
+        WriteFile(tile, GridListing(heights));
+        const Result shared = Convert({"--shared-range", missing, hill_, tile});
+        EXPECT_EQ(shared.exitCode, 1);
+        EXPECT_TRUE(shared.log.starts_with(missing + ": Could not open '" + missing +
+                                           "': No such file or directory.\nShared range: " + range.first +
+                                           " to " + range.second + "\nReading Vertices...\n"))
+            << shared.log;
+        const std::string images = ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga");
+        EXPECT_EQ(Convert({"--min", range.first, "--max", range.second, hill_, tile}).exitCode, 0);
+        EXPECT_EQ(ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga"), images);
+    }
 }
 
 TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {

@@ -26,6 +26,7 @@ std::optional<std::string> WriteInclude(const std::string& path, const Conversio
     PovTerrain terrain;
     terrain.name = request.povName.empty() ? IdentifierFromStem(imagePath.stem().string()) : request.povName;
     terrain.imageName = imagePath.filename().string();
+    terrain.imageType = std::string(request.format->extension).substr(1);
     terrain.sourceName = std::filesystem::path(path).filename().string();
     terrain.low = outcome.low;
     terrain.high = outcome.high;
@@ -46,7 +47,8 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, std:
     ConsoleHost host(path, request.preset, request.quiet, log);
     RunOptions options;
     options.outputFolder = request.outputFolder;
-    options.readCorners = request.povInclude;
+    options.format = request.format;
+    options.read = {request.rectangular, request.povInclude};
     options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
         host.ShowMessage(ClipLine(side, tally, limit));
     };

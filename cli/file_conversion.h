@@ -5,12 +5,16 @@
 #include <string>
 
 #include "cli/console_host.h"
+#include "conversion/height_field.h"
+#include "conversion/targa_writer.h"
 
 namespace tessiloom {
 
 struct ConversionRequest {
     std::optional<PresetTexts> preset;
     bool quiet = false;
+    const ImageFormat* format = &kTargaFormat;
+    bool rectangular = false;
     std::string outputFolder;  // empty: each image beside its listing
     bool povInclude = false;
     std::string povName;  // empty: made from the listing's name

@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <iomanip>
 
-#include "conversion/line_source.h"
 #include "conversion/listing.h"
-#include "conversion/messages.h"
 #include "conversion/number_text.h"
-#include "conversion/source_file.h"
 #include "conversion/targa_writer.h"
 #include "conversion/val.h"
 
@@ -39,7 +36,8 @@ void DescribePreset(std::ostream& out, const PresetTexts& preset, const Listing&
     const double low = Val(preset.min);
     const double high = Val(preset.max);
     DiscardingSink sink;
-    const HeightFieldWrite tally = StreamHeightField(sink, listing.grid, listing.mesh.heights, low, high);
+    const HeightFieldWrite tally =
+        StreamHeightField(sink, kTargaFormat, listing.grid, listing.mesh.heights, low, high);
     if (tally.failure) {
         Row(out, "preset range", Range(low, high) + ": no range to scale over");
         return;
@@ -51,19 +49,13 @@ void DescribePreset(std::ostream& out, const PresetTexts& preset, const Listing&
 
 }  // namespace
 
-bool DescribeListing(const std::string& path, const std::optional<PresetTexts>& preset, std::ostream& out,
-                     std::ostream& log) {
-    const auto fail = [&](const std::string& message) {
-        log << path << ": " << message << '\n';
-        return false;
-    };
-    if (path.empty()) return fail("There is no source file to read: the source path is empty.");
-    SourceFile file(path);
-    if (file.OpenFailure()) return fail(CouldNot("open", path, *file.OpenFailure()));
-    LineSource lines(file);
+bool DescribeListing(const std::string& path, const ReadRequest& request,
+                     const std::optional<PresetTexts>& preset, std::ostream& out, std::ostream& log) {
     Listing listing;
-    if (auto message = ReadListingHeader(lines, path, listing)) return fail(*message);
-    if (auto message = ReadListingHeights(lines, path, false, listing)) return fail(*message);
+    if (auto message = ReadListingFile(path, request, listing)) {
+        log << path << ": " << *message << '\n';
+        return false;
+    }
 
     const MeshHeights& mesh = listing.mesh;
     double trueLowest = mesh.heights[0];

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/console_host.h"
+#include "conversion/listing.h"
 
 namespace tessiloom {
 
@@ -13,7 +14,7 @@ namespace tessiloom {
 // highest height and, with a preset range, how many heights it would clip on each side. A listing
 // that a conversion could not read gets the conversion's message on `log`, prefixed with its path,
 // and false.
-bool DescribeListing(const std::string& path, const std::optional<PresetTexts>& preset, std::ostream& out,
-                     std::ostream& log);
+bool DescribeListing(const std::string& path, const ReadRequest& request,
+                     const std::optional<PresetTexts>& preset, std::ostream& out, std::ostream& log);
 
 }  // namespace tessiloom

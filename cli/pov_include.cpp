@@ -46,42 +46,38 @@ std::optional<std::string> CheckPlacement(const PovTerrain& terrain) {
 
 std::string PovIncludeText(const PovTerrain& terrain) {
     const CornerPoints& corners = terrain.corners;
+    const GridSize grid = terrain.grid;
     const std::string& name = terrain.name;
     const auto declare = [&](const std::string& suffix, double value, const std::string& comment) {
         return "#declare " + name + "_" + suffix + " = " + NumberText(value) + ";  // " + comment + "\n";
     };
-    return "// " + terrain.imageName + " placed at its true size, written by tessiloom-convert " +
-           kVersionText + " from " + terrain.sourceName +
-           ".\n"
-           "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n" +
-           declare("Low", terrain.low, "the height stored as 0") +
-           declare("High", terrain.high, "the height stored as 65535") +
-           declare("Side", terrain.grid.columns, "vertices along each side of the grid") +
-           declare("X0", corners.first.x, "X of vertex 0, the image's left edge") +
-           declare("X1", corners.firstRowEnd.x, "X of the last vertex of the first row, its right edge") +
-           declare("Y0", corners.first.y, "Y of vertex 0, the image's bottom edge") +
-           declare("Y1", corners.last.y, "Y of the last vertex, its top edge") +
-           "\n"
-           "// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n"
-           "#declare " +
-           name +
-           " = height_field {\n"
-           "    tga " +
-           PovString(terrain.imageName) +
-           "\n"
-           "    smooth\n"
-           "    scale <" +
-           name + "_X1 - " + name + "_X0, (" + name + "_High - " + name + "_Low) * 65536 / 65535, " + name +
-           "_Y1 - " + name +
-           "_Y0>\n"
-           "    translate <" +
-           name + "_X0, " + name + "_Low, " + name +
-           "_Y0>\n"
-           "}\n";
+    std::string text = "// " + terrain.imageName + " placed at its true size, written by tessiloom-convert " +
+                       kVersionText + " from " + terrain.sourceName + ".\n";
+    text += "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n";
+    text += declare("Low", terrain.low, "the height stored as 0");
+    text += declare("High", terrain.high, "the height stored as 65535");
+    if (grid.columns == grid.rows) {
+        text += declare("Side", grid.columns, "vertices along each side of the grid");
+    } else {
+        text += declare("Columns", grid.columns, "vertices along each row of the grid, along x");
+        text += declare("Rows", grid.rows, "rows of the grid, along z");
+    }
+    text += declare("X0", corners.first.x, "X of vertex 0, the image's left edge");
+    text += declare("X1", corners.firstRowEnd.x, "X of the last vertex of the first row, its right edge");
+    text += declare("Y0", corners.first.y, "Y of vertex 0, the image's bottom edge");
+    text += declare("Y1", corners.last.y, "Y of the last vertex, its top edge");
+    text += "\n// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n";
+    text += "#declare " + name + " = height_field {\n";
+    text += "    " + terrain.imageType + " " + PovString(terrain.imageName) + "\n";
+    text += "    smooth\n";
+    text += "    scale <" + name + "_X1 - " + name + "_X0, (" + name + "_High - " + name +
+            "_Low) * 65536 / 65535, " + name + "_Y1 - " + name + "_Y0>\n";
+    text += "    translate <" + name + "_X0, " + name + "_Low, " + name + "_Y0>\n";
+    return text + "}\n";
 }
 
 std::string IncludePathFor(const std::string& imagePath) {
-    return imagePath.substr(0, imagePath.size() - std::string_view(".tga").size()) + ".inc";
+    return imagePath.substr(0, imagePath.size() - std::string_view(".tga").size()) + ".inc";  // or ".png"
 }
 
 bool IsPovIdentifier(std::string_view name) {

@@ -15,7 +15,8 @@ namespace tessiloom {
 
 struct PovTerrain {
     std::string name;        // the identifier declared for the object
-    std::string imageName;   // the image's file name, as the tga statement gives it
+    std::string imageName;   // the image's file name
+    std::string imageType;   // how POV-Ray is to read it: "tga" or "png"
     std::string sourceName;  // the listing, for the header comment
     double low = 0;          // the height that became 0
     double high = 0;         // the height that became 65535
@@ -30,7 +31,7 @@ std::optional<std::string> CheckPlacement(const PovTerrain& terrain);
 // The include's text. CheckPlacement must have passed.
 std::string PovIncludeText(const PovTerrain& terrain);
 
-// The include's path: the image path with ".inc" in place of its ".tga".
+// The include's path: the image path with ".inc" in place of its ".tga" or ".png".
 std::string IncludePathFor(const std::string& imagePath);
 
 // True for a name POV-Ray takes as an identifier, also with the suffixes of the declared values: a

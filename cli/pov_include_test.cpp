@@ -14,6 +14,7 @@ PovTerrain Ridge() {
     PovTerrain terrain;
     terrain.name = "Ridge";
     terrain.imageName = "ridge.tga";
+    terrain.imageType = "tga";
     terrain.sourceName = "ridge.asc";
     terrain.low = -12.5;
     terrain.high = 830;

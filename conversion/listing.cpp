@@ -1,38 +1,101 @@
 #include "conversion/listing.h"
 
+#include <cmath>
+
+#include "conversion/height_field.h"
 #include "conversion/messages.h"
-#include "conversion/targa_writer.h"
+#include "conversion/source_file.h"
 
 namespace tessiloom {
+namespace {
+
+std::string Times(GridSize grid) {
+    return std::to_string(grid.columns) + " x " + std::to_string(grid.rows);
+}
+
+std::string Counts(const HeaderCounts& counts) {
+    return std::to_string(counts.vertexCount) + " vertices and " + std::to_string(counts.faceCount) +
+           " faces";
+}
+
+// The two sides of the grid of C x R vertices with 2(C-1)(R-1) faces that the counts describe,
+// narrower first; none when they describe none. C and R add up to V + 1 - F/2 and multiply to V,
+// so they are the roots of a quadratic, which must be whole numbers.
+std::optional<GridSize> RectangleOf(const HeaderCounts& counts) {
+    if (counts.faceCount % 2 != 0) return std::nullopt;
+    const std::int64_t sum = std::int64_t{counts.vertexCount} + 1 - counts.faceCount / 2;
+    const std::int64_t discriminant = sum * sum - 4 * std::int64_t{counts.vertexCount};
+    if (sum < 0 || discriminant < 0) return std::nullopt;
+    auto root = static_cast<std::int64_t>(std::sqrt(static_cast<double>(discriminant)));
+    if (root * root > discriminant) --root;  // a double's square root of a large square may miss by one
+    if ((root + 1) * (root + 1) <= discriminant) ++root;
+    if (root * root != discriminant || (sum - root) % 2 != 0) return std::nullopt;
+    return GridSize{static_cast<std::int32_t>((sum - root) / 2), static_cast<std::int32_t>((sum + root) / 2)};
+}
+
+// The grid the counts describe: square as the window knows it, or with `rectangular` a rectangle
+// whose sides are settled by the first row.
+std::optional<std::string> GridOf(const HeaderCounts& counts, const std::string& sourcePath, bool rectangular,
+                                  GridSize& grid) {
+    if (const std::optional<std::int32_t> side = IsSquareGrid(counts)) {
+        grid = {*side, *side};
+    } else if (!rectangular) {
+        return kNotSquareMessage;
+    } else if (const std::optional<GridSize> sides = RectangleOf(counts); sides && sides->columns >= 2) {
+        grid = *sides;
+    } else {
+        return CouldNot("read", sourcePath,
+                        "its " + Counts(counts) +
+                            " fit no grid of C x R vertices (C and R from 2) with 2(C-1)(R-1) faces");
+    }
+    if (grid.columns > kLargestImageSide || grid.rows > kLargestImageSide) {
+        return CouldNot("convert", sourcePath,
+                        "its grid of " + Times(grid) + " vertices is larger than the " +
+                            Times({kLargestImageSide, kLargestImageSide}) + " a height-field image can hold");
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath,
-                                             Listing& listing) {
+                                             const ReadRequest& request, Listing& listing) {
     if (auto failure = ReadHeaderCounts(lines, listing.counts)) return CouldNot("read", sourcePath, *failure);
-    const std::optional<std::int32_t> side = IsSquareGrid(listing.counts);
-    if (!side) return kNotSquareMessage;
-    if (*side > kLargestTargaSide) {
-        const std::string sides = std::to_string(*side) + " x " + std::to_string(*side);
-        const std::string largest =
-            std::to_string(kLargestTargaSide) + " x " + std::to_string(kLargestTargaSide);
-        return CouldNot("convert", sourcePath,
-                        "its grid of " + sides + " vertices is larger than the " + largest +
-                            " a height-field image can hold");
-    }
-    listing.grid = {*side, *side};
+    if (auto message = GridOf(listing.counts, sourcePath, request.rectangular, listing.grid)) return message;
     if (auto failure = SkipToVertexList(lines)) return CouldNot("read", sourcePath, *failure);
     return std::nullopt;
 }
 
 std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath,
-                                              bool withCorners, Listing& listing) {
+                                              const ReadRequest& request, Listing& listing) {
+    GridSize& grid = listing.grid;
+    const bool sidesOpen = grid.columns != grid.rows;  // only a rectangle's first row tells its width
     GridPlane plane;
-    plane.columns = listing.grid.columns;
-    VertexHeights read = ReadVertexHeights(lines, listing.counts.vertexCount, withCorners ? &plane : nullptr);
+    plane.columns = sidesOpen ? 0 : grid.columns;
+    const bool readPlane = request.corners || sidesOpen;
+    VertexHeights read = ReadVertexHeights(lines, listing.counts.vertexCount, readPlane ? &plane : nullptr);
     listing.mesh = std::move(read.mesh);
-    if (withCorners) listing.corners = plane.corners;
     if (read.unreadableVertex) return kUnreadableVertexMessage + std::to_string(*read.unreadableVertex);
     if (read.failure) return CouldNot("read", sourcePath, *read.failure);
+    if (sidesOpen && plane.columns == grid.rows) std::swap(grid.columns, grid.rows);
+    if (sidesOpen && plane.columns != grid.columns) {
+        return CouldNot("read", sourcePath,
+                        "its first row holds " + std::to_string(plane.columns) +
+                            " vertices (those with vertex 0's Y), but its " + Counts(listing.counts) +
+                            " make a grid of " + Times(grid) + " or " + Times({grid.rows, grid.columns}));
+    }
+    if (request.corners) listing.corners = plane.corners;
     return std::nullopt;
+}
+
+std::optional<std::string> ReadListingFile(const std::string& path, const ReadRequest& request,
+                                           Listing& listing) {
+    if (path.empty()) return "There is no source file to read: the source path is empty.";
+    SourceFile file(path);
+    if (file.OpenFailure()) return CouldNot("open", path, *file.OpenFailure());
+    LineSource lines(file);
+    if (auto message = ReadListingHeader(lines, path, request, listing)) return message;
+    return ReadListingHeights(lines, path, request, listing);
 }
 
 }  // namespace tessiloom

@@ -10,21 +10,36 @@
 // writes nothing. Each step fails with the exact message the user is to see.
 namespace tessiloom {
 
+// What a read asks beyond the heights.
+struct ReadRequest {
+    // Also take grids of C columns and R rows (each 2 to 32767), with C x R vertices and
+    // 2(C-1)(R-1) faces; C is the number of leading vertices that share vertex 0's Y. A square grid
+    // reads as it does without this.
+    bool rectangular = false;
+    bool corners = false;  // read the corner vertices' positions too
+};
+
 // What has been read of one listing so far.
 struct Listing {
     HeaderCounts counts;
+    // The grid. For a rectangular grid the header gives its two sides; which one runs along the rows
+    // is known once the first row has been read.
     GridSize grid;
     MeshHeights mesh;
-    std::optional<CornerPoints> corners;  // when the heights were read with their corners
+    std::optional<CornerPoints> corners;  // when asked for
 };
 
-// Reads the header counts, checks that the grid is square and fits an image, and skips to the
+// Reads the header counts, checks that they describe a grid that fits an image, and skips to the
 // vertex list, so the next line is the first vertex line.
 std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath,
-                                             Listing& listing);
+                                             const ReadRequest& request, Listing& listing);
 
-// Reads the vertex heights, and with `withCorners` the corner vertices' positions too.
+// Reads the vertex heights, and what `request` asks beside them.
 std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath,
-                                              bool withCorners, Listing& listing);
+                                              const ReadRequest& request, Listing& listing);
+
+// Opens the listing at `path` and takes both steps, for a look at a listing that converts nothing.
+std::optional<std::string> ReadListingFile(const std::string& path, const ReadRequest& request,
+                                           Listing& listing);
 
 }  // namespace tessiloom

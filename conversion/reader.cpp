@@ -86,17 +86,41 @@ double ValAfter(std::string_view line, std::string_view marker) {
                                         : Val(line.substr(at + marker.size()));
 }
 
-void NoteCorner(std::string_view line, std::int32_t index, std::int32_t vertexCount, GridPlane& plane) {
-    const PlanePoint point{ValAfter(line, kXMarker), ValAfter(line, kYMarker)};
-    if (index == 0) plane.corners.first = point;
-    if (index == plane.columns - 1) plane.corners.firstRowEnd = point;
-    if (index == vertexCount - 1) plane.corners.last = point;
-}
+// Notes what a GridPlane asks, from the few lines that hold it: vertex 0, the end of the first row
+// and the last vertex. Where the width is not given, the first row runs while the vertices keep
+// vertex 0's Y, so its lines are read too.
+class PlaneNotes {
+  public:
+    PlaneNotes(GridPlane& plane, std::int32_t vertexCount)
+        : plane_(plane), last_(vertexCount - 1), findingColumns_(plane.columns == 0) {}
+
+    bool Wants(std::int32_t index) const {
+        return index == 0 || findingColumns_ || index == plane_.columns - 1 || index == last_;
+    }
+
+    void Note(std::string_view line, std::int32_t index) {
+        const PlanePoint point{ValAfter(line, kXMarker), ValAfter(line, kYMarker)};
+        if (index == 0) plane_.corners.first = point;
+        if (findingColumns_) {
+            findingColumns_ = point.y == plane_.corners.first.y;
+            if (findingColumns_) plane_.columns = index + 1;
+        }
+        if (index == plane_.columns - 1) plane_.corners.firstRowEnd = point;
+        if (index == last_) plane_.corners.last = point;
+    }
+
+  private:
+    GridPlane& plane_;
+    std::int32_t last_;
+    bool findingColumns_;
+};
 
 template <bool kWithPlane>
 VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, GridPlane* plane) {
     VertexHeights result;
     HeightList& heights = result.mesh.heights;
+    std::optional<PlaneNotes> notes;
+    if constexpr (kWithPlane) notes.emplace(*plane, vertexCount);
     // Kept in registers while the lines stream past, and stored once at the end.
     double lowest = result.mesh.lowest;
     double highest = result.mesh.highest;
@@ -122,9 +146,7 @@ VertexHeights ReadHeights(LineSource& source, std::int32_t vertexCount, GridPlan
             break;
         }
         if constexpr (kWithPlane) {
-            if (index == 0 || index == plane->columns - 1 || index == vertexCount - 1) {
-                NoteCorner(line, index, vertexCount, *plane);
-            }
+            if (notes->Wants(index)) notes->Note(line, index);
         }
         heights.Append(height);
         if (height > highest) highest = height;

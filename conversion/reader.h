@@ -52,8 +52,10 @@ struct CornerPoints {
 
 // Where the grid lies in the plane, read beside the heights when asked for.
 struct GridPlane {
-    std::int32_t columns = 0;  // asked: the grid's width, so vertex columns - 1 ends the first row
-    CornerPoints corners;      // found
+    // The grid's width, so that vertex columns - 1 ends the first row. When 0 is asked, it is found:
+    // the number of leading vertices that share vertex 0's Y (0 when vertex 0 has no Y).
+    std::int32_t columns = 0;
+    CornerPoints corners;  // found
 };
 
 struct VertexHeights {

@@ -1,4 +1,4 @@
-// Random square grids, written as listings in every line-end and number form, converted, and
+// Random grids, written as listings in every line-end and number form, converted, and
 // read back from the image: each height must come back, within one step of 65535, in its pixel.
 #include <gtest/gtest.h>
 
@@ -40,19 +40,21 @@ double Stated(std::string text) {
     return std::strtod(text.c_str(), nullptr);
 }
 
+// Square grids, and every other trial a rectangle, wide or tall, read with the rectangular option.
 TEST(RoundTrip, EveryHeightComesBackInItsPixelWithinOneStep) {
     const char* const lineEnds[] = {"\n", "\r\n", "\r"};
     std::mt19937_64 random(6);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     TemporaryFolder folder;
     for (int trial = 0; trial < kTrials; ++trial) {
-        const int side = 2 + static_cast<int>(random() % 23);
+        const int columns = 2 + static_cast<int>(random() % 23);
+        const int rows = trial % 2 == 0 ? columns : 2 + static_cast<int>(random() % 23);
         const double scale = std::pow(10.0, 6 * unit(random) + 1);
         const double offset = trial % 7 == 0 ? 70000 : 2 * scale * unit(random);  // some above 65000
         const int form = trial % 4;
         std::vector<std::string> texts;
         std::vector<double> stated;
-        for (int i = 0; i < side * side; ++i) {
+        for (int i = 0; i < columns * rows; ++i) {
             texts.push_back(HeightText(offset + scale * unit(random), scale, form));
             stated.push_back(Stated(texts.back()));
         }
@@ -70,16 +72,19 @@ TEST(RoundTrip, EveryHeightComesBackInItsPixelWithinOneStep) {
             high = Stated(host.maxPreset);
             if (low == high) continue;
         }
-        WriteFile(host.sourcePath, GridListing(texts, lineEnds[trial % 3]));
-        ASSERT_TRUE(RunConversion(host).converted)
+        WriteFile(host.sourcePath, GridListing(texts, lineEnds[trial % 3], columns));
+        RunOptions options;
+        options.read.rectangular = columns != rows;
+        ASSERT_TRUE(RunConversion(host, options).converted)
             << "trial " << trial << ": " << host.trace[host.trace.size() - 2];
 
         const std::string image = ReadFile(folder / "grid.tga");
-        ASSERT_EQ(image.size(), 18u + 3 * side * side) << "trial " << trial;
-        for (int vertex = 0; vertex < side * side; ++vertex) {
+        ASSERT_EQ(image.size(), 18u + 3 * columns * rows) << "trial " << trial;
+        EXPECT_EQ(image.substr(12, 4), std::string({char(columns), 0, char(rows), 0})) << "trial " << trial;
+        for (int vertex = 0; vertex < columns * rows; ++vertex) {
             // Vertex 0 at the bottom left, the first pixel row stored at the top.
-            const int row = side - 1 - vertex / side;
-            const std::size_t at = 18 + 3 * static_cast<std::size_t>(row * side + vertex % side);
+            const int row = rows - 1 - vertex / columns;
+            const std::size_t at = 18 + 3 * static_cast<std::size_t>(row * columns + vertex % columns);
             const int level =
                 static_cast<unsigned char>(image[at + 2]) * 256 + static_cast<unsigned char>(image[at + 1]);
             const double clamped = std::min(std::max(stated[vertex], low), high);

@@ -79,7 +79,7 @@ HeightRange SettleRange(ConversionHost& host, const MeshHeights& mesh) {
 
 }  // namespace
 
-std::optional<std::string> OutputPathFor(const std::string& sourcePath) {
+std::optional<std::string> OutputPathFor(const std::string& sourcePath, const std::string& extension) {
     // Characters, not bytes: a UTF-8 character is stepped over whole.
     std::size_t end = sourcePath.size();
     for (std::size_t removed = 0; removed < kReplacedCharacters; ++removed) {
@@ -87,7 +87,7 @@ std::optional<std::string> OutputPathFor(const std::string& sourcePath) {
         --end;
         while (end > 0 && IsUtf8Continuation(sourcePath[end])) --end;
     }
-    return sourcePath.substr(0, end) + ".tga";
+    return sourcePath.substr(0, end) + extension;
 }
 
 ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options) {
@@ -102,7 +102,7 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
 
     SourceFile file(sourcePath);  // declared after `busy`: closed before the pointer returns
     if (file.OpenFailure()) return fail(CouldNot("open", sourcePath, *file.OpenFailure()));
-    std::optional<std::string> outputPath = OutputPathFor(sourcePath);
+    std::optional<std::string> outputPath = OutputPathFor(sourcePath, options.format->extension);
     if (!outputPath) {
         return fail(CouldNot("convert", sourcePath,
                              "a source path needs at least four characters to name the image"));
@@ -120,13 +120,12 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
 
     LineSource lines(file);
     Listing listing;
-    if (auto message = ReadListingHeader(lines, sourcePath, listing)) return fail(*message);
-    outcome.grid = listing.grid;
+    if (auto message = ReadListingHeader(lines, sourcePath, options.read, listing)) return fail(*message);
 
     host.ShowStatus(kReadingStatus);
     host.DoEvents();
-    if (auto message = ReadListingHeights(lines, sourcePath, options.readCorners, listing))
-        return fail(*message);
+    if (auto message = ReadListingHeights(lines, sourcePath, options.read, listing)) return fail(*message);
+    outcome.grid = listing.grid;
     outcome.corners = listing.corners;
 
     const HeightRange range = SettleRange(host, listing.mesh);
@@ -136,7 +135,8 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
 
     host.ShowStatus(kWritingStatus);
     host.DoEvents();
-    outcome.write = WriteHeightField(*outputPath, outcome.grid, listing.mesh.heights, range.low, range.high);
+    outcome.write = WriteHeightField(*outputPath, *options.format, outcome.grid, listing.mesh.heights,
+                                     range.low, range.high);
     if (outcome.write.failure) return fail(CouldNot("write", *outputPath, *outcome.write.failure));
     if (outcome.write.below.count > 0) {
         host.ShowMessage(kClippedLowWarning);

@@ -5,15 +5,16 @@
 #include <string>
 
 #include "conversion/conversion_host.h"
-#include "conversion/reader.h"
+#include "conversion/height_field.h"
+#include "conversion/listing.h"
 #include "conversion/targa_writer.h"
 
 namespace tessiloom {
 
 // The image's path: the source path with its last four characters, whatever they are, replaced
-// by ".tga" ("hill.asc" gives "hill.tga", "hill.ascii" gives "hill.a.tga"). Empty when the path
-// has fewer than four characters.
-std::optional<std::string> OutputPathFor(const std::string& sourcePath);
+// by `extension` (".tga": "hill.asc" gives "hill.tga", "hill.ascii" gives "hill.a.tga"). Empty when
+// the path has fewer than four characters.
+std::optional<std::string> OutputPathFor(const std::string& sourcePath, const std::string& extension);
 
 enum class ClipSide { kBelow, kAbove };
 
@@ -21,8 +22,8 @@ enum class ClipSide { kBelow, kAbove };
 struct RunOptions {
     // The folder the image goes into, under its usual name; empty: beside the source.
     std::string outputFolder;
-    // Also read the corner vertices' positions into the outcome.
-    bool readCorners = false;
+    const ImageFormat* format = &kTargaFormat;
+    ReadRequest read;
     // Called right after each clipping warning with what was clipped on that side and the limit
     // it was clipped to.
     std::function<void(ClipSide side, const ClipTally& tally, double limit)> afterClipWarning;
@@ -34,7 +35,7 @@ struct ConversionOutcome {
     GridSize grid;
     double low = 0;                       // the height that became 0
     double high = 0;                      // the height that became 65535
-    std::optional<CornerPoints> corners;  // with RunOptions::readCorners
+    std::optional<CornerPoints> corners;  // when RunOptions::read asks for them
     HeightFieldWrite write;               // what the writer clipped
 };
 

@@ -69,7 +69,16 @@ struct FailureCase {
     std::vector<Trace> reached;  // the steps before the message
     std::string message;         // with {source} for the source path
     std::optional<std::pair<std::string, std::string>> preset = std::nullopt;
+    bool rectangular = false;
 };
+
+// A listing whose header describes a grid of 4 x 3 (or 3 x 4), but whose rows hold two vertices.
+std::string RowsOfTwo() {
+    std::string text = "Vertices: 12 Faces: 12\nVertex list\n";
+    for (int i = 0; i < 12; ++i)
+        text += "X:" + std::to_string(i % 2) + " Y:" + std::to_string(i / 2) + " Z:1\n";
+    return text;
+}
 
 TEST_F(RunConversionTest, StopsWithOneMessageAndLeavesAnOlderImageUntouched) {
     const std::string four = GridListing({"1", "2", "3", "4"});
@@ -132,15 +141,47 @@ TEST_F(RunConversionTest, StopsWithOneMessageAndLeavesAnOlderImageUntouched) {
          {kReading},
          "Could not convert '{source}': the height range from -1e+308 to 1e+308 is too wide to scale.",
          std::pair{"-1e308", "1e308"}},
+        {"counts that fit no rectangle",
+         "Vertices: 10 Faces: 10\r\nVertex list:\r\n",
+         {},
+         "Could not read '{source}': its 10 vertices and 10 faces fit no grid of C x R vertices (C and R "
+         "from 2) "
+         "with 2(C-1)(R-1) faces.",
+         std::nullopt,
+         true},
+        {"a single row",
+         "Vertices: 5 Faces: 0\r\nVertex list:\r\n",
+         {},
+         "Could not read '{source}': its 5 vertices and 0 faces fit no grid of C x R vertices (C and R from "
+         "2) "
+         "with 2(C-1)(R-1) faces.",
+         std::nullopt,
+         true},
+        {"a rectangle too tall",
+         "Vertices: 65536 Faces: 65534\r\n",
+         {},
+         "Could not convert '{source}': its grid of 2 x 32768 vertices is larger than the 32767 x 32767 a "
+         "height-field image can hold.",
+         std::nullopt,
+         true},
+        {"a first row that disagrees",
+         RowsOfTwo(),
+         {kReading},
+         "Could not read '{source}': its first row holds 2 vertices (those with vertex 0's Y), but its 12 "
+         "vertices and 12 faces make a grid of 3 x 4 or 4 x 3.",
+         std::nullopt,
+         true},
     };
-    for (const auto& [name, listing, reached, message, preset] : cases) {
+    for (const auto& [name, listing, reached, message, preset, rectangular] : cases) {
         SCOPED_TRACE(name);
         WriteFile(source_, listing);
         WriteFile(image_, "older image");
         host_.trace.clear();
         host_.usePresetRanges = preset.has_value();
         if (preset) std::tie(host_.minPreset, host_.maxPreset) = *preset;
-        EXPECT_FALSE(RunConversion(host_).converted);
+        RunOptions options;
+        options.read.rectangular = rectangular;
+        EXPECT_FALSE(RunConversion(host_, options).converted);
         std::vector<Trace> steps = reached;
         steps.push_back({"message " + WithSource(message, source_)});
         EXPECT_EQ(host_.trace, BusyRun(steps));
@@ -206,7 +247,7 @@ TEST(OutputPathFor, ReplacesTheLastFourCharactersWhateverTheyAre) {
         {"berg.äsc", "berg.tga"},
         {"höhe", ".tga"},
     };
-    for (const auto& [source, output] : cases) EXPECT_EQ(OutputPathFor(source), output) << source;
+    for (const auto& [source, output] : cases) EXPECT_EQ(OutputPathFor(source, ".tga"), output) << source;
 }
 
 }  // namespace

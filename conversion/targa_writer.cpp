@@ -1,19 +1,16 @@
 #include "conversion/targa_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
 #include <cstring>
-#include <memory>
-
-#include "files/atomic_file.h"
+#include <vector>
 
 namespace tessiloom {
 namespace {
 
-constexpr std::size_t kPixelsPerBlock = std::size_t{1} << 18;
-constexpr double kLargestLevel = 65535.0;
-constexpr const char* kSinkRefused = "the image could not be written in full";
+// Rows go to the sink in blocks of about this many bytes: few large writes.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
 std::array<char, kTargaHeaderBytes> TargaHeader(GridSize grid) {
     std::array<char, kTargaHeaderBytes> header{};
@@ -25,13 +22,6 @@ std::array<char, kTargaHeaderBytes> TargaHeader(GridSize grid) {
     header[16] = 24;    // bits per pixel
     header[17] = 0x20;  // first row stored is the top row
     return header;
-}
-
-// Rounds 0 <= value < 2^52 to the nearest integer, ties to even: adding 2^52 leaves no bits for a
-// fraction, so the sum is rounded by the FPU's default mode, which is exactly that.
-double RoundHalfEven(double value) {
-    constexpr double kNoFractionBits = 4503599627370496.0;  // 2^52
-    return (value + kNoFractionBits) - kNoFractionBits;
 }
 
 // Blue 0, green the low byte, red the high byte. Stores four bytes: the caller keeps one spare.
@@ -46,75 +36,27 @@ void StorePixel(char* pixel, std::uint32_t level) {
     }
 }
 
-bool Fits(std::int32_t count) {
-    return count >= 1 && count <= kLargestTargaSide;
+bool WriteTarga(ByteSink& sink, GridSize grid, const LevelRows& rows) {
+    const auto header = TargaHeader(grid);
+    if (!sink.Write(header.data(), header.size())) return false;
+    const std::size_t rowBytes = static_cast<std::size_t>(grid.columns) * kTargaPixelBytes;
+    const std::size_t rowsPerBlock = std::max<std::size_t>(1, kBlockBytes / rowBytes);
+    std::vector<char> block(rowsPerBlock * rowBytes + 1);  // the spare byte StorePixel needs
+    for (std::int32_t row = 0; row < grid.rows;) {
+        char* pixel = block.data();
+        for (std::size_t inBlock = 0; inBlock < rowsPerBlock && row < grid.rows; ++inBlock, ++row) {
+            for (const std::uint16_t level : rows()) {
+                StorePixel(pixel, level);
+                pixel += kTargaPixelBytes;
+            }
+        }
+        if (!sink.Write(block.data(), static_cast<std::size_t>(pixel - block.data()))) return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-HeightFieldWrite StreamHeightField(ByteSink& sink, GridSize grid, const HeightList& heights, double low,
-                                   double high) {
-    HeightFieldWrite result;
-    const double span = high - low;
-    if (span == 0 || !std::isfinite(span) || !Fits(grid.columns) || !Fits(grid.rows) ||
-        heights.Size() != static_cast<std::size_t>(grid.columns) * static_cast<std::size_t>(grid.rows)) {
-        result.failure = "the grid or the height range cannot be written as a height field";
-        return result;
-    }
-    const auto width = static_cast<std::size_t>(grid.columns);
-    const auto header = TargaHeader(grid);
-    if (!sink.Write(header.data(), header.size())) {
-        result.failure = kSinkRefused;
-        return result;
-    }
-
-    // One spare byte: each pixel is stored as four bytes, the fourth overwritten by the next.
-    const auto block = std::make_unique<char[]>(kPixelsPerBlock * kTargaPixelBytes + 1);
-    char* pixel = block.get();
-    char* const blockEnd = block.get() + kPixelsPerBlock * kTargaPixelBytes;
-    for (auto row = static_cast<std::size_t>(grid.rows); row-- > 0;) {
-        for (std::size_t index = row * width, rowEnd = index + width; index < rowEnd;) {
-            const std::span<const double> run = heights.RunFrom(index);
-            const std::size_t count = std::min(run.size(), rowEnd - index);
-            for (double height : run.first(count)) {
-                if (height < low) {
-                    if (result.below.count++ == 0 || height < result.below.extreme)
-                        result.below.extreme = height;
-                    height = low;
-                }
-                if (height > high) {
-                    if (result.above.count++ == 0 || height > result.above.extreme)
-                        result.above.extreme = height;
-                    height = high;
-                }
-                const auto level =
-                    static_cast<std::uint32_t>(RoundHalfEven((height - low) / span * kLargestLevel));
-                StorePixel(pixel, level);
-                pixel += kTargaPixelBytes;
-                if (pixel == blockEnd) {
-                    if (!sink.Write(block.get(), kPixelsPerBlock * kTargaPixelBytes)) {
-                        result.failure = kSinkRefused;
-                        return result;
-                    }
-                    pixel = block.get();
-                }
-            }
-            index += count;
-        }
-    }
-    if (!sink.Write(block.get(), static_cast<std::size_t>(pixel - block.get())))
-        result.failure = kSinkRefused;
-    return result;
-}
-
-HeightFieldWrite WriteHeightField(const std::string& outputPath, GridSize grid, const HeightList& heights,
-                                  double low, double high) {
-    AtomicFile file(outputPath);
-    HeightFieldWrite result = StreamHeightField(file, grid, heights, low, high);
-    if (!result.failure) file.Commit();
-    // The file's own reason ("No space left on device") says more than the writer's.
-    if (file.Failure()) result.failure = file.Failure();
-    return result;
-}
+const ImageFormat kTargaFormat{".tga", WriteTarga};
 
 }  // namespace tessiloom

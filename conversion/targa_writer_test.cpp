@@ -16,7 +16,8 @@ std::string OnePixelImage(const std::string& pixel) {
 
 TEST(StreamHeightField, WritesTheTwoByTwoGridTopRowFirst) {
     MemorySink sink;
-    const HeightFieldWrite write = StreamHeightField(sink, {2, 2}, HeightList{0, 10, 20, 30}, 0, 30);
+    const HeightFieldWrite write =
+        StreamHeightField(sink, kTargaFormat, {2, 2}, HeightList{0, 10, 20, 30}, 0, 30);
     EXPECT_EQ(write.failure, std::nullopt);
     EXPECT_EQ(sink.bytes, kTwoByTwoImage);
 }
@@ -44,7 +45,8 @@ TEST(StreamHeightField, ClampsScalesAndRoundsHalfToEven) {
     };
     for (const auto& [name, height, low, high, pixel, below, above] : cases) {
         MemorySink sink;
-        const HeightFieldWrite write = StreamHeightField(sink, {1, 1}, HeightList{height}, low, high);
+        const HeightFieldWrite write =
+            StreamHeightField(sink, kTargaFormat, {1, 1}, HeightList{height}, low, high);
         EXPECT_EQ(sink.bytes, OnePixelImage(pixel)) << name;
         EXPECT_EQ(write.below.count, below) << name;
         EXPECT_EQ(write.above.count, above) << name;
@@ -53,7 +55,8 @@ TEST(StreamHeightField, ClampsScalesAndRoundsHalfToEven) {
 
 TEST(StreamHeightField, CountsClippedHeightsAndTheMostExtreme) {
     MemorySink sink;
-    const HeightFieldWrite write = StreamHeightField(sink, {2, 2}, HeightList{-4, -9, 50, 130}, 0, 100);
+    const HeightFieldWrite write =
+        StreamHeightField(sink, kTargaFormat, {2, 2}, HeightList{-4, -9, 50, 130}, 0, 100);
     EXPECT_EQ(std::vector<double>({double(write.below.count), write.below.extreme, double(write.above.count),
                                    write.above.extreme}),
               std::vector<double>({2, -9, 1, 130}));
@@ -74,7 +77,7 @@ TEST(StreamHeightField, RefusesWhatItCannotWriteWithoutWritingAnything) {
     };
     for (const auto& [name, grid, heights, low, high] : cases) {
         MemorySink sink;
-        EXPECT_EQ(StreamHeightField(sink, grid, heights, low, high).failure,
+        EXPECT_EQ(StreamHeightField(sink, kTargaFormat, grid, heights, low, high).failure,
                   "the grid or the height range cannot be written as a height field")
             << name;
         EXPECT_EQ(sink.bytes, "") << name;
@@ -86,7 +89,7 @@ TEST(StreamHeightField, StopsAtTheFirstBlockTheSinkRefuses) {
     HeightList heights;
     for (int i = 0; i < kSide * kSide; ++i) heights.Append(i % 7);
     MemorySink sink(1);  // the header only
-    EXPECT_EQ(StreamHeightField(sink, {kSide, kSide}, heights, 0, 6).failure,
+    EXPECT_EQ(StreamHeightField(sink, kTargaFormat, {kSide, kSide}, heights, 0, 6).failure,
               "the image could not be written in full");
     EXPECT_EQ(sink.bytes.substr(12, 4), "\x01\x02\x01\x02");  // 513 is 0x0201, little-endian
     EXPECT_EQ(sink.bytes.size(), kTargaHeaderBytes);

@@ -6,20 +6,21 @@
 
 namespace tessiloom {
 
-// A 3D-Studio style listing of a side x side grid with the given heights (listing order), its face
-// list included, every line ended by `lineEnd`.
-inline std::string GridListing(const std::vector<std::string>& heights, const std::string& lineEnd = "\r\n") {
-    const int side = static_cast<int>(std::lround(std::sqrt(static_cast<double>(heights.size()))));
-    const int faces = 2 * (side - 1) * (side - 1);
+// A 3D-Studio style listing of a grid `columns` wide (by default square) with the given heights in
+// listing order, rows running along X, its face list included, every line ended by `lineEnd`.
+inline std::string GridListing(const std::vector<std::string>& heights, const std::string& lineEnd = "\r\n",
+                               int columns = 0) {
+    if (columns == 0) columns = static_cast<int>(std::lround(std::sqrt(static_cast<double>(heights.size()))));
+    const int rows = static_cast<int>(heights.size()) / columns;
+    const int faces = 2 * (columns - 1) * (rows - 1);
     std::string text = "Ambient light color: Red=0.3 Green=0.3 Blue=0.3" + lineEnd + lineEnd;
     text += "Named object: \"Terrain\"" + lineEnd;
     text += "Tri-mesh, Vertices: " + std::to_string(heights.size()) + "     Faces: " + std::to_string(faces) +
             lineEnd;
     text += "Vertex list:" + lineEnd;
-    for (std::size_t i = 0; i < heights.size(); ++i) {
-        text += "Vertex " + std::to_string(i) + ":  X:" + std::to_string(static_cast<int>(i) % side * 10) +
-                "     Y:" + std::to_string(static_cast<int>(i) / side * 10) + "     Z:" + heights[i] +
-                lineEnd;
+    for (int i = 0; i < static_cast<int>(heights.size()); ++i) {
+        text += "Vertex " + std::to_string(i) + ":  X:" + std::to_string(i % columns * 10) +
+                "     Y:" + std::to_string(i / columns * 10) + "     Z:" + heights[i] + lineEnd;
     }
     text += "Face list:" + lineEnd;
     for (int face = 0; face < faces; ++face) {

@@ -106,7 +106,7 @@ void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, c
     Require(host.usePresetRanges || (outcome.low == read.mesh.lowest && outcome.high == read.mesh.highest),
             "the automatic range differs in small blocks");
     MemorySink sink;
-    StreamHeightField(sink, read.grid, read.mesh.heights, outcome.low, outcome.high);
+    StreamHeightField(sink, kTargaFormat, read.grid, read.mesh.heights, outcome.low, outcome.high);
     Require(sink.bytes == image, "the image differs when read in small blocks");
 }
 
