@@ -1,9 +1,9 @@
 // libFuzzer target: arbitrary bytes as a listing, converted by a whole run in a folder of its own.
 //
-// Input: one flag byte (bit 0: use the preset range, bit 1: read the corners, the rest: a block
-// size for the second reading below), then, with the preset range, the minimum and maximum texts
-// each ended by '|', then the listing itself. After every run it checks what a user could see or
-// find on disk: the busy pointer on first and off last, and the folder holding the source and
+// Input: one flag byte (bit 0: use the preset range, bit 1: read the corners, bit 2: take
+// rectangular grids, the rest: a block size for the second reading below), then, with the preset range, the
+// minimum and maximum texts each ended by '|', then the listing itself. After every run it checks what a user
+// could see or find on disk: the busy pointer on first and off last, and the folder holding the source and
 // either nothing else (the run's last word was a message) or exactly one whole image (the run
 // said "Finished writing: ..."). It then reads the listing again through tiny blocks, where line
 // ends and block ends meet far more often than in the run's large ones: the same lines, the same
@@ -31,6 +31,7 @@ namespace {
 
 constexpr std::uint8_t kUsePresetRanges = 1;
 constexpr std::uint8_t kReadCorners = 2;
+constexpr std::uint8_t kRectangular = 4;
 constexpr char kPresetEnd = '|';
 constexpr std::size_t kLongestPresetText = 32;
 
@@ -89,16 +90,17 @@ void CheckLinesInSmallBlocks(std::string_view listing, std::size_t blockBytes) {
 // Reads the listing again, from memory through tiny blocks, and writes its image to memory: the
 // run must have told the same failure, or written the same bytes from the same range.
 void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, const RecordingHost& host,
-                             const ConversionOutcome& outcome, const std::string& image) {
+                             const ReadRequest& request, const ConversionOutcome& outcome,
+                             const std::string& image) {
     StringByteSource bytes(listing);
     LineSource lines(bytes, blockBytes);
     const std::string& last = host.trace[host.trace.size() - 2];
     Listing read;
-    if (auto message = ReadListingHeader(lines, host.sourcePath, read)) {
+    if (auto message = ReadListingHeader(lines, host.sourcePath, request, read)) {
         Require(last == "message " + *message, "header read differently in small blocks:", *message);
         return;
     }
-    if (auto message = ReadListingHeights(lines, host.sourcePath, false, read)) {
+    if (auto message = ReadListingHeights(lines, host.sourcePath, request, read)) {
         Require(last == "message " + *message, "heights read differently in small blocks:", *message);
         return;
     }
@@ -160,8 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         host.maxPreset = TakePresetText(input);
     }
     RunOptions options;
-    options.readCorners = (flags & kReadCorners) != 0;
-    const std::size_t smallBlock = 2 + (flags >> 2);
+    options.read = {(flags & kRectangular) != 0, (flags & kReadCorners) != 0};
+    const std::size_t smallBlock = 2 + (flags >> 3);
     CheckLinesInSmallBlocks(input, smallBlock);
 
     WriteFile(host.sourcePath, std::string(input));
@@ -182,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(last.starts_with("message "), "failed, but the last word is not a message:", last);
         Require(folder.Names() == std::vector<std::string>{"hill.asc"}, "failed, but left a file behind");
     }
-    CheckAgainstSmallBlocks(input, smallBlock, host, outcome, written);
+    CheckAgainstSmallBlocks(input, smallBlock, host, options.read, outcome, written);
     Empty(folder);
     return 0;
 }
