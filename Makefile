@@ -1,13 +1,15 @@
 # The two commands: `make run` and `make test`. Each does all the set-up it needs first.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+TSAN_DIR ?= build-tsan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
 GENERATOR := -G Ninja
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(CI),-DTESSILOOM_WERROR=ON)
 CTEST := ctest --output-on-failure --timeout 300
 
-.PHONY: all deps build build-asan build-fuzz run test check-format format test-main test-asan test-fuzz fuzz bench package clean
+.PHONY: all deps build build-asan build-fuzz run test check-format format test-main test-asan test-tsan test-fuzz fuzz \
+        bench package clean
 
 all: build
 
@@ -19,6 +21,9 @@ $(BUILD_DIR)/build.ninja: | deps
 
 $(ASAN_DIR)/build.ninja: | deps
 	cmake -S . -B $(ASAN_DIR) $(GENERATOR) $(CMAKE_FLAGS) -DTESSILOOM_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+$(TSAN_DIR)/build.ninja: | deps
+	cmake -S . -B $(TSAN_DIR) $(GENERATOR) $(CMAKE_FLAGS) -DTESSILOOM_THREAD_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
 $(FUZZ_DIR)/build.ninja: | deps
 	cmake -S . -B $(FUZZ_DIR) $(GENERATOR) $(CMAKE_FLAGS) -DCMAKE_CXX_COMPILER=clang++ -DTESSILOOM_FUZZ=ON
@@ -32,7 +37,7 @@ build-asan: deps $(ASAN_DIR)/build.ninja
 run: build
 	$(BUILD_DIR)/app/tessiloom
 
-test: check-format test-main test-fuzz test-asan
+test: check-format test-main test-fuzz test-tsan test-asan
 
 check-format: deps
 	scripts/check-format
@@ -45,6 +50,11 @@ test-main: build
 
 test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST) --test-dir $(ASAN_DIR) -LE no-sanitizer
+
+# The conversion's tests, the only ones with threads of their own, under ThreadSanitizer.
+test-tsan: deps $(TSAN_DIR)/build.ninja
+	cmake --build $(TSAN_DIR) --target tessiloom_conversion_tests
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/conversion/tessiloom_conversion_tests
 
 # New inputs go to the build folder's corpus; the seeds in conversion/fuzz/corpus are only read.
 build-fuzz: deps $(FUZZ_DIR)/build.ninja
@@ -68,4 +78,4 @@ bench: build
 	$(BUILD_DIR)/bench/tessiloom-bench $(BUILD_DIR)/bench-data
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(FUZZ_DIR)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "conversion/test_listing.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 #include "tessiloom/version.h"
 
 namespace tessiloom {

@@ -6,7 +6,7 @@
 #include "conversion/messages.h"
 #include "conversion/number_text.h"
 #include "conversion/run.h"
-#include "files/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace tessiloom {
 namespace {

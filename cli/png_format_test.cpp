@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "conversion/targa_writer.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {

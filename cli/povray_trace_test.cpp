@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {

@@ -7,10 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "conversion/line_source.h"
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/test_listing.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {
@@ -25,8 +26,8 @@ class MeddlingHost : public RecordingHost {
     }
 };
 
-// Larger than the line source's first block, so that what changes on disk after the header has
-// been read is still to be read.
+// Large enough that what changes on disk after the header has been read is still to be read, and
+// that the second half of its vertex lines is read on a thread of its own.
 std::string LargeListing(int side) {
     std::vector<std::string> heights;
     for (int i = 0; i < side * side; ++i) heights.push_back(std::to_string(i % 1000));
@@ -37,14 +38,14 @@ TEST(SourceFaults, ReportsASourceCutShortWhileItIsRead) {
     TemporaryFolder folder;
     MeddlingHost host;
     host.sourcePath = folder / "hill.asc";
-    const std::string listing = LargeListing(180);
-    const std::size_t cut = listing.find("\r\nVertex 30000:") + 2;
-    ASSERT_GT(cut, std::size_t{1} << 20);
+    const std::string listing = LargeListing(300);
+    const std::size_t cut = listing.find("\r\nVertex 80000:") + 2;
+    ASSERT_GT(cut, 3 * LineSource::kBlockBytes);
     WriteFile(host.sourcePath, listing);
     host.meddle = [&] { std::filesystem::resize_file(host.sourcePath, cut); };
     RunConversion(host);
     EXPECT_EQ(host.trace[host.trace.size() - 2], "message Could not read '" + host.sourcePath +
-                                                     "': the file ends before vertex line 30000 (of 32400).");
+                                                     "': the file ends before vertex line 80000 (of 90000).");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"hill.asc"});
 }
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "files/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace tessiloom {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "conversion/mesh_heights.h"
-#include "files/byte_sink.h"
+#include "platform/byte_sink.h"
 
 // A height field: every height of the grid clamped into a range and scaled to a level from 0 to
 // 65535, in rows from the last grid row (the top of the image) to the first, each from column 0

@@ -8,17 +8,14 @@
 #endif
 
 namespace tessiloom {
-std::size_t StringByteSource::Read(char* buffer, std::size_t capacity) {
-    const std::size_t count = std::min(capacity, text_.size());
-    if (count > 0) std::memcpy(buffer, text_.data(), count);
-    text_.remove_prefix(count);
-    return count;
-}
 
-LineSource::LineSource(ByteSource& bytes, std::size_t blockBytes)
+LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uint64_t begin,
+                       std::uint64_t end)
     : bytes_(bytes),
+      offset_(begin),
+      endOffset_(end),
       capacity_(std::max<std::size_t>(blockBytes, 2)),
-      buffer_(new char[capacity_ + kPadding]) {
+      buffer_(MakeLargeArray<char>(capacity_ + kPadding)) {
     std::memset(buffer_.get(), 0, kPadding);  // what follows an empty input is defined too
 }
 
@@ -35,12 +32,18 @@ bool LineSource::Refill() {
     if (end_ == capacity_) {
         // One line fills the whole block: it can only be handed out whole from a larger one.
         const std::size_t larger = capacity_ * 2;
-        std::unique_ptr<char[]> grown(new char[larger + kPadding]);
+        LargeArray<char> grown = MakeLargeArray<char>(larger + kPadding);
         std::memcpy(grown.get(), buffer_.get(), end_);
         buffer_ = std::move(grown);
         capacity_ = larger;
     }
-    const std::size_t count = bytes_.Read(buffer_.get() + end_, capacity_ - end_);
+    const std::size_t wanted = static_cast<std::size_t>(
+        std::min<std::uint64_t>(capacity_ - end_, endOffset_ - std::min(offset_, endOffset_)));
+    ByteSource::Read read =
+        wanted > 0 ? bytes_.ReadAt(offset_, buffer_.get() + end_, wanted) : ByteSource::Read{};
+    if (read.failure) failure_ = std::move(read.failure);
+    const std::size_t count = read.count;
+    offset_ += count;
     end_ += count;
     std::memset(buffer_.get() + end_, 0, kPadding);  // what follows the last line is defined
     endOfInput_ = count == 0;

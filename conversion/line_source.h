@@ -1,39 +1,21 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/byte_source.h"
+#include "platform/large_memory.h"
+
 namespace tessiloom {
 
-// Where a LineSource gets its bytes: a file, or a string in tests.
-class ByteSource {
-  public:
-    virtual ~ByteSource() = default;
-
-    // Copies up to `capacity` bytes into `buffer` and returns how many; 0 means the end of the
-    // input or a read failure, which Failure() then describes.
-    virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
-
-    // Why reading failed, worded to follow the source's name in a message; empty when it did not.
-    virtual std::optional<std::string> Failure() const = 0;
-};
-
-class StringByteSource final : public ByteSource {
-  public:
-    explicit StringByteSource(std::string_view text) : text_(text) {}
-    std::size_t Read(char* buffer, std::size_t capacity) override;
-    std::optional<std::string> Failure() const override { return std::nullopt; }
-
-  private:
-    std::string_view text_;
-};
-
-// Splits a byte source into lines. A line ends at CR LF, at a lone CR or at a lone LF; the last
-// line may end at the end of the input instead. Lines are handed out as views into one large
-// block, so reading a line allocates nothing; the block grows only for a line longer than it.
+// Splits a byte source, from `begin` up to `end`, into lines. A line ends at CR LF, at a lone CR or
+// at a lone LF; the last line may end at the end of the input instead. Lines are handed out as
+// views into one large block, so reading a line allocates nothing; the block grows only for a line
+// longer than it.
 class LineSource {
   public:
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
@@ -42,7 +24,10 @@ class LineSource {
     // terminator, later lines, or zeros), so a parser may load a whole word at the line's end.
     static constexpr std::size_t kPadding = 8;
 
-    explicit LineSource(ByteSource& bytes, std::size_t blockBytes = kBlockBytes);
+    static constexpr std::uint64_t kNoEnd = std::numeric_limits<std::uint64_t>::max();
+
+    explicit LineSource(const ByteSource& bytes, std::size_t blockBytes = kBlockBytes,
+                        std::uint64_t begin = 0, std::uint64_t end = kNoEnd);
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
@@ -53,7 +38,17 @@ class LineSource {
     // the search rides along with the search for the line's end.
     bool NextLine(std::string_view& line, char markerByte, std::size_t& marker);
 
-    std::optional<std::string> Failure() const { return bytes_.Failure(); }
+    // Why the source could not be read; empty when it could.
+    const std::optional<std::string>& Failure() const { return failure_; }
+
+    // The offset in the source of the first byte not yet handed out in a line.
+    std::uint64_t Position() const { return offset_ - (end_ - begin_); }
+    // The offset up to which the source has been read; nothing before it is read again.
+    std::uint64_t ReadUpTo() const { return offset_; }
+    // Reads nothing at or after `end` (not before ReadUpTo()): the lines end there.
+    void EndAt(std::uint64_t end) { endOffset_ = end; }
+    const ByteSource& Bytes() const { return bytes_; }
+    std::size_t BlockBytes() const { return capacity_; }
 
   private:
     template <bool kSeekMarker>
@@ -65,9 +60,12 @@ class LineSource {
     // Returns false when nothing more could be read.
     bool Refill();
 
-    ByteSource& bytes_;
+    const ByteSource& bytes_;
+    std::uint64_t offset_;     // where the next read starts
+    std::uint64_t endOffset_;  // where reading stops
+    std::optional<std::string> failure_;
     std::size_t capacity_;
-    std::unique_ptr<char[]> buffer_;  // capacity_ bytes and the padding
+    LargeArray<char> buffer_;         // capacity_ bytes and the padding
     std::size_t begin_ = 0;           // first unread byte
     std::size_t end_ = 0;             // one past the last byte read
     std::size_t scanned_ = 0;         // no line end lies in [begin_, scanned_)

@@ -64,18 +64,14 @@ TEST(LineSource, FindsTheFirstMarkerByteOfEachLineOnTheWay) {
 class FailingByteSource final : public ByteSource {
   public:
     explicit FailingByteSource(std::string_view text) : text_(text) {}
-    std::size_t Read(char* buffer, std::size_t capacity) override {
-        const std::size_t count = text_.Read(buffer, capacity);
-        if (count == 0) failed_ = true;
-        return count;
-    }
-    std::optional<std::string> Failure() const override {
-        return failed_ ? std::optional<std::string>("Input/output error") : std::nullopt;
+    Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
+        Read read = text_.ReadAt(offset, buffer, capacity);
+        if (read.count == 0) read.failure = "Input/output error";
+        return read;
     }
 
   private:
     StringByteSource text_;
-    bool failed_ = false;
 };
 
 TEST(LineSource, NeverHandsOutTheCutLineBeforeAReadFailure) {

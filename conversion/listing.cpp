@@ -4,7 +4,7 @@
 
 #include "conversion/height_field.h"
 #include "conversion/messages.h"
-#include "conversion/source_file.h"
+#include "platform/source_file.h"
 
 namespace tessiloom {
 namespace {

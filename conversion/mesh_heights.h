@@ -3,18 +3,19 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
+#include "platform/large_memory.h"
+
 namespace tessiloom {
 
-// The vertex heights in listing order. Storage grows in fixed blocks as heights are appended, so
-// memory follows the vertex lines actually read (never a count a header claims) and growing
-// never copies: the peak stays at 8 bytes a height plus one block.
+// The vertex heights in listing order. Storage grows in fixed blocks of large pages as heights are
+// appended, so memory follows the vertex lines actually read (never a count a header claims) and
+// growing never copies: the peak stays at 8 bytes a height plus one block.
 class HeightList {
   public:
-    static constexpr std::size_t kBlockBits = 16;
+    static constexpr std::size_t kBlockBits = 18;  // 2 MiB, one large page
     static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
 
     HeightList() = default;
@@ -39,14 +40,29 @@ class HeightList {
         return {blocks_[index >> kBlockBits].get() + offset, std::min(kBlockSize - offset, size_ - index)};
     }
 
+    // Appends the first `count` heights of `other` (all of them if it holds fewer), letting each of
+    // its blocks go as soon as it is copied, so that the two lists never hold more than one block
+    // twice. Returns how many were appended.
+    std::size_t AppendFrom(HeightList&& other, std::size_t count) {
+        count = std::min(count, other.size_);
+        for (std::size_t index = 0; index < count;) {
+            for (const double height : other.RunFrom(index).first(std::min(kBlockSize, count - index)))
+                Append(height);
+            index += std::min(kBlockSize, count - index);
+            other.blocks_[(index - 1) >> kBlockBits].reset();
+        }
+        other = HeightList();
+        return count;
+    }
+
   private:
-    // Out of line: it runs once in 65536 appends, and the rest stay small enough to inline.
+    // Out of line: it runs once in 262144 appends, and the rest stay small enough to inline.
     [[gnu::noinline]] void AddBlock() {
-        blocks_.push_back(std::make_unique_for_overwrite<double[]>(kBlockSize));
+        blocks_.push_back(MakeLargeArray<double>(kBlockSize));
         next_ = blocks_.back().get();
     }
 
-    std::vector<std::unique_ptr<double[]>> blocks_;
+    std::vector<LargeArray<double>> blocks_;
     double* next_ = nullptr;  // the block being filled
     std::size_t size_ = 0;
 };

@@ -133,6 +133,59 @@ TEST(ReadVertexHeights, TakesTheNumberAfterZAndTracksTheRange) {
     }
 }
 
+VertexHeights ReadInBlocks(const std::string& text, std::int32_t count, std::size_t blockBytes,
+                           GridPlane* plane = nullptr) {
+    StringByteSource bytes(text);
+    LineSource source(bytes, blockBytes);
+    return ReadVertexHeights(source, count, plane);
+}
+
+// Small blocks make even a few hundred lines worth a second thread: whatever line fails, and
+// wherever the halves meet, two halves read what one thread reading line by line reads.
+TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
+    std::string clean;
+    for (int i = 0; i < 300; ++i) {
+        clean += "Vertex " + std::to_string(i) + ": X:" + std::to_string(i % 20) +
+                 " Y:" + std::to_string(i / 20) + " Z:" + std::to_string(i * 37 % 101) +
+                 (i % 7 == 0 ? ".25" : "") + (i % 3 == 0 ? "\n" : "\r\n");
+    }
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = clean;
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const std::pair<const char*, std::string> listings[] = {
+        {"clean", clean + "Face list:\r\n"},
+        {"a line without Z", replaced("Vertex 233:", "Vertex 233: no height\n")},
+        {"a height not finite", replaced("Vertex 250: X:10 Y:12 Z:", "Vertex 250: X:10 Y:12 Z:1e999")},
+        {"cut short", clean.substr(0, clean.find("Vertex 271:"))},
+        {"more lines with Z after the last", clean + clean},
+        {"lone CRs", replaced("\r\nVertex 150", "\rVertex 150")},
+    };
+    for (const auto& [name, text] : listings) {
+        for (const std::int32_t columns : {0, 20}) {
+            GridPlane plane{columns, {}};
+            const VertexHeights expected = ReadInBlocks(text, 280, LineSource::kBlockBytes, &plane);
+            for (const std::size_t blockBytes : {16, 100, 1000}) {
+                SCOPED_TRACE(std::string(name) + ", block " + std::to_string(blockBytes));
+                GridPlane halves{columns, {}};
+                const VertexHeights read = ReadInBlocks(text, 280, blockBytes, &halves);
+                ASSERT_EQ(read.mesh.heights.Size(), expected.mesh.heights.Size());
+                for (std::size_t i = 0; i < read.mesh.heights.Size(); ++i) {
+                    ASSERT_EQ(read.mesh.heights[i], expected.mesh.heights[i]) << i;
+                }
+                EXPECT_EQ(read.mesh.lowest, expected.mesh.lowest);
+                EXPECT_EQ(read.mesh.highest, expected.mesh.highest);
+                EXPECT_EQ(read.unreadableVertex, expected.unreadableVertex);
+                EXPECT_EQ(read.failure, expected.failure);
+                EXPECT_EQ(halves.columns, plane.columns);
+                EXPECT_EQ(halves.corners.last.x, plane.corners.last.x);
+                EXPECT_EQ(halves.corners.last.y, plane.corners.last.y);
+                EXPECT_EQ(halves.corners.firstRowEnd.x, plane.corners.firstRowEnd.x);
+            }
+        }
+    }
+}
+
 TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
     StringByteSource bytes(
         "Vertex 0: X:-10 Y:-20 Z:1\nVertex 1: X:0 Y:-20 Z:2\nVertex 2: X:10 Y:-20 Z:3\n"

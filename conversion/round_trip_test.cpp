@@ -13,7 +13,7 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/test_listing.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {

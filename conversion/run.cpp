@@ -8,8 +8,8 @@
 #include "conversion/listing.h"
 #include "conversion/messages.h"
 #include "conversion/number_text.h"
-#include "conversion/source_file.h"
 #include "conversion/val.h"
+#include "platform/source_file.h"
 
 namespace tessiloom {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "conversion/test_listing.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "files/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "settings/ini_text.h"
 
 namespace tessiloom {

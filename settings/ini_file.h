@@ -19,7 +19,7 @@ std::string ReadIniValue(const std::filesystem::path& path, std::string_view sec
 
 // Sets `key` in `section` of the file at `path` to `value`, creating the file, its folder
 // and the section when missing; every other line stays byte for byte. The file is replaced whole
-// (files/atomic_file.h), so a failure leaves it as it was. Returns nullopt on success,
+// (platform/atomic_file.h), so a failure leaves it as it was. Returns nullopt on success,
 // otherwise a message naming the file, for standard error. A value or name that would
 // break the file's lines (a line end, say) is refused and nothing is written.
 std::optional<std::string> WriteIniValue(const std::filesystem::path& path, std::string_view section,

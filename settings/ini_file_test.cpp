@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "files/test_files.h"
+#include "platform/test_files.h"
 #include "settings/settings_file.h"
 
 namespace tessiloom {

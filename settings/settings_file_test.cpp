@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "files/test_files.h"
+#include "platform/test_files.h"
 #include "settings/ini_file.h"
 
 namespace tessiloom {

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "conversion/test_listing.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "tessiloom/version.h"

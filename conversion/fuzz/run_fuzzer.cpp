@@ -24,7 +24,7 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/targa_writer.h"
-#include "files/test_files.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {

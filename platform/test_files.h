@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "files/byte_sink.h"
+#include "platform/byte_sink.h"
 
 // What tests of every folder need around files: a scratch folder, whole-file reads and writes, a
 // disk that fills up, and a sink that keeps the bytes in memory.

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "files/byte_sink.h"
-#include "files/file_handle.h"
+#include "platform/byte_sink.h"
+#include "platform/file_handle.h"
 
 namespace tessiloom {
 

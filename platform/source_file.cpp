@@ -1,4 +1,6 @@
-#include "conversion/source_file.h"
+#include "platform/source_file.h"
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -30,23 +32,18 @@ SourceFile::SourceFile(const std::string& path) {
     }
     errno = 0;
     file_.reset(std::fopen(path.c_str(), "rb"));
-    if (!file_) {
-        openFailure_ = ErrorText(errno != 0 ? errno : ENOENT);
-        return;
-    }
-    // Lines are cut out of our own large blocks; a second buffer inside the stream would only copy.
-    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    if (!file_) openFailure_ = ErrorText(errno != 0 ? errno : ENOENT);
 }
 
-std::size_t SourceFile::Read(char* buffer, std::size_t capacity) {
-    if (!file_ || readFailure_) return 0;
-    errno = 0;
-    const std::size_t count = std::fread(buffer, 1, capacity, file_.get());
-    if (count == 0 && std::ferror(file_.get())) {
-        const int error = errno != 0 ? errno : EIO;
-        readFailure_ = ErrorText(error);
-    }
-    return count;
+ByteSource::Read SourceFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const {
+    if (!file_) return {};
+    // Positional reads share no file position, so threads may read different parts at once.
+    ssize_t count;
+    do {
+        count = ::pread(::fileno(file_.get()), buffer, capacity, static_cast<off_t>(offset));
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) return {0, ErrorText(errno)};
+    return {static_cast<std::size_t>(count), std::nullopt};
 }
 
 }  // namespace tessiloom

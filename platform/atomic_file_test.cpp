@@ -1,4 +1,4 @@
-#include "files/atomic_file.h"
+#include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "files/test_files.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {

@@ -3,12 +3,13 @@
 #include <optional>
 #include <string>
 
-#include "conversion/line_source.h"
-#include "files/file_handle.h"
+#include "platform/byte_source.h"
+#include "platform/file_handle.h"
 
 namespace tessiloom {
 
-// The source listing, opened for reading on construction and closed on destruction.
+// A regular file opened for reading on construction and closed on destruction, read from any offset
+// and from several threads at once.
 class SourceFile final : public ByteSource {
   public:
     explicit SourceFile(const std::string& path);
@@ -18,13 +19,11 @@ class SourceFile final : public ByteSource {
     // empty when it is open. Read failures are worded the same way.
     const std::optional<std::string>& OpenFailure() const { return openFailure_; }
 
-    std::size_t Read(char* buffer, std::size_t capacity) override;
-    std::optional<std::string> Failure() const override { return readFailure_; }
+    Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override;
 
   private:
     FileHandle file_;
     std::optional<std::string> openFailure_;
-    std::optional<std::string> readFailure_;
 };
 
 }  // namespace tessiloom

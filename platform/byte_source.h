@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessiloom {
+
+// Where a reader gets its bytes: a file, or a string in tests. Every read names its offset, so that
+// several readers, on several threads, may take different parts of one source at once.
+class ByteSource {
+  public:
+    struct Read {
+        std::size_t count = 0;  // bytes copied; 0 at the end of the source
+        // Why reading failed, worded to follow the source's name in a message.
+        std::optional<std::string> failure;
+    };
+
+    virtual ~ByteSource() = default;
+
+    // Copies up to `capacity` bytes from `offset` on into `buffer`.
+    virtual Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const = 0;
+};
+
+class StringByteSource final : public ByteSource {
+  public:
+    explicit StringByteSource(std::string_view text) : text_(text) {}
+    Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override;
+
+  private:
+    std::string_view text_;
+};
+
+}  // namespace tessiloom

@@ -1,0 +1,25 @@
+#include "platform/large_memory.h"
+
+#include <sys/mman.h>
+
+#include <new>
+
+namespace tessiloom {
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t{1} << 21;
+
+}  // namespace
+
+void* AllocateLarge(std::size_t bytes) {
+    const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    void* memory = std::aligned_alloc(kLargePage, rounded);
+    if (!memory) throw std::bad_alloc();
+#if defined(MADV_HUGEPAGE)
+    // Where large pages are given only to memory that asks for them; a refusal leaves small ones.
+    ::madvise(memory, rounded, MADV_HUGEPAGE);
+#endif
+    return memory;
+}
+
+}  // namespace tessiloom
