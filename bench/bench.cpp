@@ -1,5 +1,12 @@
-// Measures the whole conversion of realistic listings against `wc -l` over the same file, and the
-// converter's peak memory. Usage: tessiloom-bench [DATA_FOLDER [RUNS]]
+// Measures the whole conversion of realistic listings against `wc -l` over the same file, and
+// against a plain reader (tessiloom-plain-convert), with the converter's peak memory.
+//
+//   tessiloom-bench [DATA_FOLDER [RUNS]]
+//
+// The machines are shared and noisy, so each listing is measured in RUNS rounds (11 unless given,
+// at least 9) that run the three commands one after another, in a rotating order, and every figure
+// is a median: of each command's times, and of the per-round ratio of ours to wc -l, so that a
+// round the machine slowed down counts for no more than one.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -20,6 +27,7 @@ extern char** environ;
 namespace {
 
 constexpr int kSides[] = {708, 2049};
+constexpr int kFewestRuns = 9;
 constexpr double kMebibyte = 1024.0 * 1024.0;
 
 struct Measure {
@@ -53,37 +61,55 @@ Measure RunOnce(const std::vector<std::string>& argv) {
     return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss / 1024.0};
 }
 
-struct Pair {
-    Measure ours;
-    Measure lines;
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+struct Medians {
+    double ours = 0;
+    double plain = 0;
+    double lines = 0;
+    double ratio = 0;  // of ours to wc -l, round by round
+    double peakMebibytes = 0;
 };
 
-// Alternates the two commands `runs` times, so that both see the same machine, and keeps the
-// fastest run of each (the slower ones lost time to something else) and our highest peak.
-Pair BestOfAlternating(const std::vector<std::string>& convert, const std::vector<std::string>& count,
-                       int runs) {
-    Pair best{{1e30, 0}, {1e30, 0}};
+Medians MeasureRounds(const std::vector<std::vector<std::string>>& commands, int runs) {
+    std::vector<std::vector<double>> seconds(commands.size());
+    std::vector<double> ratios;
+    double peak = 0;
     for (int run = 0; run < runs; ++run) {
-        const Measure ours = RunOnce(convert);
-        const Measure lines = RunOnce(count);
-        best.ours.seconds = std::min(best.ours.seconds, ours.seconds);
-        best.ours.peakMebibytes = std::max(best.ours.peakMebibytes, ours.peakMebibytes);
-        best.lines.seconds = std::min(best.lines.seconds, lines.seconds);
+        std::vector<double> round(commands.size());
+        for (std::size_t step = 0; step < commands.size(); ++step) {
+            const std::size_t which = (run + step) % commands.size();
+            const Measure measure = RunOnce(commands[which]);
+            round[which] = measure.seconds;
+            if (which == 0) peak = std::max(peak, measure.peakMebibytes);
+        }
+        for (std::size_t which = 0; which < commands.size(); ++which) seconds[which].push_back(round[which]);
+        ratios.push_back(round[0] / round[2]);
     }
-    return best;
+    return {Median(seconds[0]), Median(seconds[1]), Median(seconds[2]), Median(ratios), peak};
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+    return std::filesystem::file_size(a) == std::filesystem::file_size(b) &&
+           std::system(("cmp -s '" + a + "' '" + b + "'").c_str()) == 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::filesystem::path folder = argc > 1 ? argv[1] : "bench-data";
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const int runs = argc > 2 ? std::max(kFewestRuns, std::atoi(argv[2])) : 11;
     std::filesystem::create_directories(folder);
 
-    std::printf("%-11s %9s %10s %10s %9s %7s %11s %11s\n", "grid", "listing", "tessiloom", "wc -l", "MB/s",
-                "ratio", "peak mem", "mem bound");
+    std::printf("%-11s %9s %10s %10s %10s %7s %11s %11s\n", "grid", "listing", "plain", "ours", "wc -l", "ratio",
+                "peak mem", "mem bound");
     for (const int side : kSides) {
-        const std::string listing = (folder / ("terrain-" + std::to_string(side) + ".asc")).string();
+        const std::string stem = (folder / ("terrain-" + std::to_string(side))).string();
+        const std::string listing = stem + ".asc";
         if (!std::filesystem::exists(listing)) {
             std::fprintf(stderr, "writing %s ...\n", listing.c_str());
             if (auto failure = tessiloom::WriteTerrainListing(listing, side)) {
@@ -91,17 +117,22 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
+        const std::vector<std::vector<std::string>> commands = {
+            {TESSILOOM_CONVERT, "--quiet", listing},
+            {TESSILOOM_PLAIN_CONVERT, listing, stem + "-plain.tga"},
+            {"wc", "-l", listing},
+        };
+        for (const auto& command : commands) RunOnce(command);  // all start from a warm page cache
+        if (!SameBytes(stem + ".tga", stem + "-plain.tga")) {
+            std::fprintf(stderr, "the plain reader's image of %s differs from ours\n", listing.c_str());
+            return 1;
+        }
+        const Medians medians = MeasureRounds(commands, runs);
         const double megabytes = static_cast<double>(std::filesystem::file_size(listing)) / 1e6;
-        const std::vector<std::string> convert = {TESSILOOM_CONVERT, "--quiet", listing};
-        const std::vector<std::string> count = {"wc", "-l", listing};
-        RunOnce(count);  // both start from a warm page cache
-        RunOnce(convert);
-        const auto [ours, lines] = BestOfAlternating(convert, count, runs);
-        const double vertices = static_cast<double>(side) * side;
-        const double boundMebibytes = vertices * 8 / kMebibyte + 16;
-        std::printf("%4d x %-4d %7.0f MB %8.3f s %8.3f s %9.0f %7.2f %7.1f MiB %7.1f MiB\n", side, side,
-                    megabytes, ours.seconds, lines.seconds, megabytes / ours.seconds,
-                    ours.seconds / lines.seconds, ours.peakMebibytes, boundMebibytes);
+        const double boundMebibytes = static_cast<double>(side) * side * 8 / kMebibyte + 16;
+        std::printf("%4d x %-4d %7.0f MB %8.3f s %8.3f s %8.3f s %7.2f %7.1f MiB %7.1f MiB\n", side, side, megabytes,
+                    medians.plain, medians.ours, medians.lines, medians.ratio, medians.peakMebibytes, boundMebibytes);
     }
+    std::printf("medians of %d rounds; ratio: ours to wc -l, round by round\n", runs);
     return 0;
 }

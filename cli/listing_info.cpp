@@ -60,9 +60,11 @@ bool DescribeListing(const std::string& path, const ReadRequest& request,
     const MeshHeights& mesh = listing.mesh;
     double trueLowest = mesh.heights[0];
     double trueHighest = mesh.heights[0];
-    for (std::size_t i = 1; i < mesh.heights.Size(); ++i) {
-        trueLowest = std::min(trueLowest, mesh.heights[i]);
-        trueHighest = std::max(trueHighest, mesh.heights[i]);
+    for (std::size_t index = 0; index < mesh.heights.Size();) {
+        const std::span<const double> run = mesh.heights.RunFrom(index);
+        trueLowest = std::min(trueLowest, *std::min_element(run.begin(), run.end()));
+        trueHighest = std::max(trueHighest, *std::max_element(run.begin(), run.end()));
+        index += run.size();
     }
     out << path << '\n';
     Row(out, "vertices", std::to_string(listing.counts.vertexCount));

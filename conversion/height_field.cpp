@@ -15,13 +15,6 @@ bool Fits(std::int32_t count) {
     return count >= 1 && count <= kLargestImageSide;
 }
 
-// Rounds 0 <= value < 2^52 to the nearest integer, ties to even: adding 2^52 leaves no bits for a
-// fraction, so the sum is rounded by the FPU's default mode, which is exactly that.
-double RoundHalfEven(double value) {
-    constexpr double kNoFractionBits = 4503599627370496.0;  // 2^52
-    return (value + kNoFractionBits) - kNoFractionBits;
-}
-
 void Tally(ClipTally& tally, double height, bool farther) {
     if (tally.count++ == 0 || farther) tally.extreme = height;
 }
@@ -41,8 +34,9 @@ void ScaleRow(const HeightList& heights, std::size_t first, double low, double h
                 Tally(clipped.above, height, height > clipped.above.extreme);
                 height = high;
             }
+            // The default rounding mode rounds ties to the even neighbour.
             levels[column++] =
-                static_cast<std::uint16_t>(RoundHalfEven((height - low) / span * kLargestLevel));
+                static_cast<std::uint16_t>(std::nearbyint((height - low) / span * kLargestLevel));
         }
     }
 }

@@ -18,7 +18,8 @@ namespace tessiloom {
 // longer than it.
 class LineSource {
   public:
-    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+    // A block and its padding fill one large page: fresh memory is faulted in once, not 512 times.
+    static constexpr std::size_t kBlockBytes = (std::size_t{1} << 21) - 8;
     static constexpr std::size_t kNoMarker = std::string_view::npos;
     // Every line handed out is followed in memory by at least this many readable bytes (its
     // terminator, later lines, or zeros), so a parser may load a whole word at the line's end.
@@ -45,9 +46,9 @@ class LineSource {
     std::uint64_t Position() const { return offset_ - (end_ - begin_); }
     // The offset up to which the source has been read; nothing before it is read again.
     std::uint64_t ReadUpTo() const { return offset_; }
-    // Reads nothing at or after `end` (not before ReadUpTo()): the lines end there.
-    void EndAt(std::uint64_t end) { endOffset_ = end; }
-    const ByteSource& Bytes() const { return bytes_; }
+    const ByteSource& Bytes() const { return *bytes_; }
+    // Reads on from `bytes`, which must give the same bytes as the source so far, or fewer.
+    void ReadThrough(const ByteSource& bytes) { bytes_ = &bytes; }
     std::size_t BlockBytes() const { return capacity_; }
 
   private:
@@ -60,7 +61,7 @@ class LineSource {
     // Returns false when nothing more could be read.
     bool Refill();
 
-    const ByteSource& bytes_;
+    const ByteSource* bytes_;
     std::uint64_t offset_;     // where the next read starts
     std::uint64_t endOffset_;  // where reading stops
     std::optional<std::string> failure_;

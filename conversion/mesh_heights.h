@@ -10,13 +10,13 @@
 
 namespace tessiloom {
 
-// The vertex heights in listing order. Storage grows in fixed blocks of large pages as heights are
+// The vertex heights in listing order. Storage grows in blocks of large pages as heights are
 // appended, so memory follows the vertex lines actually read (never a count a header claims) and
-// growing never copies: the peak stays at 8 bytes a height plus one block.
+// growing never copies: the peak stays at 8 bytes a height plus one block. Another list's blocks
+// can be taken over whole, so that lists read apart are joined without copying.
 class HeightList {
   public:
-    static constexpr std::size_t kBlockBits = 18;  // 2 MiB, one large page
-    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << 18;  // 2 MiB of heights, one large page
 
     HeightList() = default;
     HeightList(std::initializer_list<double> heights) {
@@ -24,46 +24,56 @@ class HeightList {
     }
 
     void Append(double height) {
-        if ((size_ & (kBlockSize - 1)) == 0) [[unlikely]]
+        if (next_ == blockEnd_) [[unlikely]]
             AddBlock();
-        next_[size_ & (kBlockSize - 1)] = height;
+        *next_++ = height;
         ++size_;
     }
-    double operator[](std::size_t index) const {
-        return blocks_[index >> kBlockBits][index & (kBlockSize - 1)];
-    }
     std::size_t Size() const { return size_; }
+    double operator[](std::size_t index) const { return RunFrom(index).front(); }
+
     // The heights from `index` on that lie next to each other in memory: at least one, and at most
     // up to the end of the list.
     std::span<const double> RunFrom(std::size_t index) const {
-        const std::size_t offset = index & (kBlockSize - 1);
-        return {blocks_[index >> kBlockBits].get() + offset, std::min(kBlockSize - offset, size_ - index)};
+        const auto after =
+            std::upper_bound(blocks_.begin(), blocks_.end(), index,
+                             [](std::size_t wanted, const Block& block) { return wanted < block.first; });
+        const std::size_t end = after == blocks_.end() ? size_ : after->first;
+        const Block& block = *(after - 1);
+        return {block.heights.get() + (index - block.first), end - index};
     }
 
-    // Appends the first `count` heights of `other` (all of them if it holds fewer), letting each of
-    // its blocks go as soon as it is copied, so that the two lists never hold more than one block
-    // twice. Returns how many were appended.
+    // Moves the first `count` heights of `other` (all of them if it holds fewer) to the end of this
+    // list, taking over the blocks that hold them. Returns how many were moved.
     std::size_t AppendFrom(HeightList&& other, std::size_t count) {
         count = std::min(count, other.size_);
-        for (std::size_t index = 0; index < count;) {
-            for (const double height : other.RunFrom(index).first(std::min(kBlockSize, count - index)))
-                Append(height);
-            index += std::min(kBlockSize, count - index);
-            other.blocks_[(index - 1) >> kBlockBits].reset();
+        for (Block& block : other.blocks_) {
+            if (block.first >= count) break;
+            next_ = block.heights.get() + (count - block.first);  // appending goes on after the last moved
+            blockEnd_ = block.heights.get() + kBlockSize;
+            blocks_.push_back({std::move(block.heights), size_ + block.first});
         }
+        size_ += count;
         other = HeightList();
         return count;
     }
 
   private:
+    struct Block {
+        LargeArray<double> heights;
+        std::size_t first;  // the index of its first height
+    };
+
     // Out of line: it runs once in 262144 appends, and the rest stay small enough to inline.
     [[gnu::noinline]] void AddBlock() {
-        blocks_.push_back(MakeLargeArray<double>(kBlockSize));
-        next_ = blocks_.back().get();
+        blocks_.push_back({MakeLargeArray<double>(kBlockSize), size_});
+        next_ = blocks_.back().heights.get();
+        blockEnd_ = next_ + kBlockSize;
     }
 
-    std::vector<LargeArray<double>> blocks_;
-    double* next_ = nullptr;  // the block being filled
+    std::vector<Block> blocks_;
+    double* next_ = nullptr;  // where the next height goes
+    double* blockEnd_ = nullptr;
     std::size_t size_ = 0;
 };
 

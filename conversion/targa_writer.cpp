@@ -4,7 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <vector>
+
+#include "platform/large_memory.h"
 
 namespace tessiloom {
 namespace {
@@ -40,17 +41,19 @@ bool WriteTarga(ByteSink& sink, GridSize grid, const LevelRows& rows) {
     const auto header = TargaHeader(grid);
     if (!sink.Write(header.data(), header.size())) return false;
     const std::size_t rowBytes = static_cast<std::size_t>(grid.columns) * kTargaPixelBytes;
-    const std::size_t rowsPerBlock = std::max<std::size_t>(1, kBlockBytes / rowBytes);
-    std::vector<char> block(rowsPerBlock * rowBytes + 1);  // the spare byte StorePixel needs
+    const std::size_t rowsPerBlock =
+        std::clamp<std::size_t>(kBlockBytes / rowBytes, 1, static_cast<std::size_t>(grid.rows));
+    // The spare byte is the one StorePixel writes past the last pixel.
+    const LargeArray<char> block = MakeLargeArray<char>(rowsPerBlock * rowBytes + 1);
     for (std::int32_t row = 0; row < grid.rows;) {
-        char* pixel = block.data();
+        char* pixel = block.get();
         for (std::size_t inBlock = 0; inBlock < rowsPerBlock && row < grid.rows; ++inBlock, ++row) {
             for (const std::uint16_t level : rows()) {
                 StorePixel(pixel, level);
                 pixel += kTargaPixelBytes;
             }
         }
-        if (!sink.Write(block.data(), static_cast<std::size_t>(pixel - block.data()))) return false;
+        if (!sink.Write(block.get(), static_cast<std::size_t>(pixel - block.get()))) return false;
     }
     return true;
 }

@@ -12,6 +12,12 @@ constexpr std::size_t kLargePage = std::size_t{1} << 21;
 }  // namespace
 
 void* AllocateLarge(std::size_t bytes) {
+    // Memory smaller than a large page would only be padded out to one.
+    if (bytes < kLargePage) {
+        void* memory = std::malloc(bytes);
+        if (!memory) throw std::bad_alloc();
+        return memory;
+    }
     const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
     void* memory = std::aligned_alloc(kLargePage, rounded);
     if (!memory) throw std::bad_alloc();

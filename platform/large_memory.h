@@ -17,8 +17,8 @@ struct FreeMemory {
 template <typename T>
 using LargeArray = std::unique_ptr<T[], FreeMemory>;
 
-// `bytes` of uninitialised memory, aligned to and rounded up to a large page; throws std::bad_alloc
-// when there is none.
+// `bytes` of uninitialised memory, from a large page up aligned to and rounded up to large pages;
+// throws std::bad_alloc when there is none.
 void* AllocateLarge(std::size_t bytes);
 
 template <typename T>

@@ -1,13 +1,14 @@
 // libFuzzer target: arbitrary bytes as a listing, converted by a whole run in a folder of its own.
 //
 // Input: one flag byte (bit 0: use the preset range, bit 1: read the corners, bit 2: take
-// rectangular grids, the rest: a block size for the second reading below), then, with the preset range, the
-// minimum and maximum texts each ended by '|', then the listing itself. After every run it checks what a user
-// could see or find on disk: the busy pointer on first and off last, and the folder holding the source and
-// either nothing else (the run's last word was a message) or exactly one whole image (the run
-// said "Finished writing: ..."). It then reads the listing again through tiny blocks, where line
-// ends and block ends meet far more often than in the run's large ones: the same lines, the same
-// failure or the same image. Any other outcome aborts, so libFuzzer keeps the input.
+// rectangular grids, bit 3: let the second reading below dawdle, so that its vertex lines are
+// shared out between two threads, the rest: a block size for the second reading), then, with the preset
+// range, the minimum and maximum texts each ended by '|', then the listing itself. After every run it checks
+// what a user could see or find on disk: the busy pointer on first and off last, and the folder holding the
+// source and either nothing else (the run's last word was a message) or exactly one whole image (the run said
+// "Finished writing: ..."). It then reads the listing again through tiny blocks, where line ends and block
+// ends meet far more often than in the run's large ones: the same lines, the same failure or the same image.
+// Any other outcome aborts, so libFuzzer keeps the input.
 
 #include <algorithm>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "conversion/line_source.h"
@@ -32,6 +34,7 @@ namespace {
 constexpr std::uint8_t kUsePresetRanges = 1;
 constexpr std::uint8_t kReadCorners = 2;
 constexpr std::uint8_t kRectangular = 4;
+constexpr std::uint8_t kDawdle = 8;
 constexpr char kPresetEnd = '|';
 constexpr std::size_t kLongestPresetText = 32;
 
@@ -87,12 +90,27 @@ void CheckLinesInSmallBlocks(std::string_view listing, std::size_t blockBytes) {
     Require(count == expected.size(), "lines missing in small blocks");
 }
 
+// Gives up the processor before every read, so that a second thread starts before the first has
+// read a fuzz input's few lines, and takes half of them.
+class DawdlingByteSource final : public ByteSource {
+  public:
+    DawdlingByteSource(std::string_view text, bool dawdle) : text_(text), dawdle_(dawdle) {}
+    Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
+        if (dawdle_) std::this_thread::yield();
+        return text_.ReadAt(offset, buffer, capacity);
+    }
+
+  private:
+    StringByteSource text_;
+    bool dawdle_;
+};
+
 // Reads the listing again, from memory through tiny blocks, and writes its image to memory: the
 // run must have told the same failure, or written the same bytes from the same range.
-void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, const RecordingHost& host,
-                             const ReadRequest& request, const ConversionOutcome& outcome,
-                             const std::string& image) {
-    StringByteSource bytes(listing);
+void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, bool dawdle,
+                             const RecordingHost& host, const ReadRequest& request,
+                             const ConversionOutcome& outcome, const std::string& image) {
+    DawdlingByteSource bytes(listing, dawdle);
     LineSource lines(bytes, blockBytes);
     const std::string& last = host.trace[host.trace.size() - 2];
     Listing read;
@@ -163,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     RunOptions options;
     options.read = {(flags & kRectangular) != 0, (flags & kReadCorners) != 0};
-    const std::size_t smallBlock = 2 + (flags >> 3);
+    const std::size_t smallBlock = 2 + (flags >> 4);
     CheckLinesInSmallBlocks(input, smallBlock);
 
     WriteFile(host.sourcePath, std::string(input));
@@ -184,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(last.starts_with("message "), "failed, but the last word is not a message:", last);
         Require(folder.Names() == std::vector<std::string>{"hill.asc"}, "failed, but left a file behind");
     }
-    CheckAgainstSmallBlocks(input, smallBlock, host, options.read, outcome, written);
+    CheckAgainstSmallBlocks(input, smallBlock, (flags & kDawdle) != 0, host, options.read, outcome, written);
     Empty(folder);
     return 0;
 }
