@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::max(kFewestRuns, std::atoi(argv[2])) : 11;
     std::filesystem::create_directories(folder);
 
-    std::printf("%-11s %9s %10s %10s %10s %7s %11s %11s\n", "grid", "listing", "plain", "ours", "wc -l", "ratio",
-                "peak mem", "mem bound");
+    std::printf("%-11s %9s %10s %10s %10s %7s %11s %11s\n", "grid", "listing", "plain", "ours", "wc -l",
+                "ratio", "peak mem", "mem bound");
     for (const int side : kSides) {
         const std::string stem = (folder / ("terrain-" + std::to_string(side))).string();
         const std::string listing = stem + ".asc";
@@ -130,8 +130,9 @@ int main(int argc, char** argv) {
         const Medians medians = MeasureRounds(commands, runs);
         const double megabytes = static_cast<double>(std::filesystem::file_size(listing)) / 1e6;
         const double boundMebibytes = static_cast<double>(side) * side * 8 / kMebibyte + 16;
-        std::printf("%4d x %-4d %7.0f MB %8.3f s %8.3f s %8.3f s %7.2f %7.1f MiB %7.1f MiB\n", side, side, megabytes,
-                    medians.plain, medians.ours, medians.lines, medians.ratio, medians.peakMebibytes, boundMebibytes);
+        std::printf("%4d x %-4d %7.0f MB %8.3f s %8.3f s %8.3f s %7.2f %7.1f MiB %7.1f MiB\n", side, side,
+                    megabytes, medians.plain, medians.ours, medians.lines, medians.ratio,
+                    medians.peakMebibytes, boundMebibytes);
     }
     std::printf("medians of %d rounds; ratio: ours to wc -l, round by round\n", runs);
     return 0;

@@ -5,9 +5,9 @@
 //   tessiloom-plain-convert LISTING IMAGE
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <vector>
 

@@ -81,9 +81,5 @@ TEST(PovNames, AreIdentifiersPovRayAccepts) {
     for (const char* bad : {"", "_x", "2x", "a-b", "a b"}) EXPECT_FALSE(IsPovIdentifier(bad)) << bad;
 }
 
-TEST(IncludePathFor, ReplacesTheImageExtension) {
-    EXPECT_EQ(IncludePathFor("/scenes/hill.tga"), "/scenes/hill.inc");
-}
-
 }  // namespace
 }  // namespace tessiloom

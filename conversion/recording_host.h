@@ -13,10 +13,17 @@ using Trace = std::vector<std::string>;
 // "busy on", "status <text>", "message <text>", "events" and "busy off".
 class RecordingHost : public ConversionHost {
   public:
+    explicit RecordingHost(std::string path = "", bool presetRanges = false, std::string min = "0.0",
+                           std::string max = "1000.0")
+        : sourcePath(std::move(path)),
+          usePresetRanges(presetRanges),
+          minPreset(std::move(min)),
+          maxPreset(std::move(max)) {}
+
     std::string sourcePath;
-    bool usePresetRanges = false;
-    std::string minPreset = "0.0";
-    std::string maxPreset = "1000.0";
+    bool usePresetRanges;
+    std::string minPreset;
+    std::string maxPreset;
     Trace trace;
 
     std::string SourcePathText() override { return sourcePath; }

@@ -4,53 +4,43 @@
 
 #include <string>
 
+#include "conversion/number_text.h"
 #include "conversion/test_listing.h"
 #include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {
 
-std::string OnePixelImage(const std::string& pixel) {
-    return std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\x20", 18) + pixel;
+// The pixel bytes of a one-vertex image, and what its writing clipped, as one text.
+std::string OnePixel(double height, double low, double high) {
+    MemorySink sink;
+    const HeightFieldWrite write =
+        StreamHeightField(sink, kTargaFormat, {1, 1}, HeightList{height}, low, high);
+    std::string described;
+    for (const char byte : sink.bytes.substr(kTargaHeaderBytes))
+        described += std::to_string(byte & 0xFF) + " ";
+    if (write.below.count > 0) described += "below " + NumberText(write.below.extreme) + " ";
+    if (write.above.count > 0) described += "above " + NumberText(write.above.extreme);
+    return described;
 }
 
 TEST(StreamHeightField, WritesTheTwoByTwoGridTopRowFirst) {
     MemorySink sink;
-    const HeightFieldWrite write =
-        StreamHeightField(sink, kTargaFormat, {2, 2}, HeightList{0, 10, 20, 30}, 0, 30);
-    EXPECT_EQ(write.failure, std::nullopt);
+    EXPECT_EQ(StreamHeightField(sink, kTargaFormat, {2, 2}, HeightList{0, 10, 20, 30}, 0, 30).failure,
+              std::nullopt);
     EXPECT_EQ(sink.bytes, kTwoByTwoImage);
 }
 
 TEST(StreamHeightField, ClampsScalesAndRoundsHalfToEven) {
-    struct Case {
-        const char* name;
-        double height;
-        double low;
-        double high;
-        std::string pixel;
-        std::int64_t below;
-        std::int64_t above;
-    };
-    const Case cases[] = {
-        {"bottom of the range", 0, 0, 1000, {"\0\0\0", 3}, 0, 0},
-        {"top of the range", 1000, 0, 1000, {"\0\xFF\xFF", 3}, 0, 0},
-        {"tie goes to even", 500, 0, 1000, {"\0\0\x80", 3}, 0, 0},
-        {"one step", 1, 0, 65535, {"\0\1\0", 3}, 0, 0},
-        {"above the range", 1200, 0, 1000, {"\0\xFF\xFF", 3}, 0, 1},
-        {"below the range", -3, 0, 100, {"\0\0\0", 3}, 1, 0},
-        {"automatic range above 65000", 70000, 65000, 70000, {"\0\xFF\xFF", 3}, 0, 0},
-        {"inverted range, below its minimum", 50, 100, 0, {"\0\xFF\xFF", 3}, 1, 1},
-        {"inverted range, above both", 150, 100, 0, {"\0\xFF\xFF", 3}, 0, 1},
-    };
-    for (const auto& [name, height, low, high, pixel, below, above] : cases) {
-        MemorySink sink;
-        const HeightFieldWrite write =
-            StreamHeightField(sink, kTargaFormat, {1, 1}, HeightList{height}, low, high);
-        EXPECT_EQ(sink.bytes, OnePixelImage(pixel)) << name;
-        EXPECT_EQ(write.below.count, below) << name;
-        EXPECT_EQ(write.above.count, above) << name;
-    }
+    EXPECT_EQ(OnePixel(0, 0, 1000), "0 0 0 ");
+    EXPECT_EQ(OnePixel(1000, 0, 1000), "0 255 255 ");
+    EXPECT_EQ(OnePixel(500, 0, 1000), "0 0 128 ");  // 32767.5: the tie goes to the even 32768
+    EXPECT_EQ(OnePixel(1, 0, 65535), "0 1 0 ");     // the low byte in green
+    EXPECT_EQ(OnePixel(1200, 0, 1000), "0 255 255 above 1200");
+    EXPECT_EQ(OnePixel(-3, 0, 100), "0 0 0 below -3 ");
+    EXPECT_EQ(OnePixel(70000, 65000, 70000), "0 255 255 ");
+    EXPECT_EQ(OnePixel(50, 100, 0), "0 255 255 below 50 above 100");  // inverted: raised to 100, then lowered
+    EXPECT_EQ(OnePixel(150, 100, 0), "0 255 255 above 150");
 }
 
 TEST(StreamHeightField, CountsClippedHeightsAndTheMostExtreme) {
@@ -63,24 +53,17 @@ TEST(StreamHeightField, CountsClippedHeightsAndTheMostExtreme) {
 }
 
 TEST(StreamHeightField, RefusesWhatItCannotWriteWithoutWritingAnything) {
-    struct Case {
-        const char* name;
-        GridSize grid;
-        HeightList heights;
-        double low;
-        double high;
+    const std::tuple<GridSize, std::vector<double>, double, double> cases[] = {
+        {{1, 1}, {5}, 5, 5},    {{1, 1}, {5}, -1e308, 1e308}, {{0, 1}, {}, 0, 1},
+        {{32768, 1}, {}, 0, 1}, {{1, 32768}, {}, 0, 1},       {{2, 1}, {5}, 0, 9},
     };
-    const Case cases[] = {
-        {"no span", {1, 1}, {5}, 5, 5},     {"infinite span", {1, 1}, {5}, -1e308, 1e308},
-        {"no columns", {0, 1}, {}, 0, 1},   {"too wide", {32768, 1}, {}, 0, 1},
-        {"too tall", {1, 32768}, {}, 0, 1}, {"a height missing", {2, 1}, {5}, 0, 9},
-    };
-    for (const auto& [name, grid, heights, low, high] : cases) {
+    for (const auto& [grid, values, low, high] : cases) {
         MemorySink sink;
+        HeightList heights;
+        for (const double value : values) heights.Append(value);
         EXPECT_EQ(StreamHeightField(sink, kTargaFormat, grid, heights, low, high).failure,
-                  "the grid or the height range cannot be written as a height field")
-            << name;
-        EXPECT_EQ(sink.bytes, "") << name;
+                  "the grid or the height range cannot be written as a height field");
+        EXPECT_EQ(sink.bytes, "");
     }
 }
 

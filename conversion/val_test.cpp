@@ -16,54 +16,28 @@ struct ValCase {
 
 TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    // clang-format off
     const ValCase cases[] = {
-        {"0", 0, 1},
-        {"3.25", 3.25, 4},
-        {"-7.5", -7.5, 4},
-        {"+4", 4, 2},
-        {".5", 0.5, 2},
-        {"-.25", -0.25, 4},
-        {"5.", 5, 2},
-        {"1 2", 12, 3},            // blanks are skipped even between digits
+        {"0", 0, 1}, {"3.25", 3.25, 4}, {"-7.5", -7.5, 4}, {"+4", 4, 2}, {".5", 0.5, 2}, {"-.25", -0.25, 4}, {"5.", 5, 2},
+        {"1 2", 12, 3},            // blanks are skipped even between digits,
         {" \t\n-1 .5 ", -1.5, 8},  // before the sign and around the point too, but not after the number
-        {"1.5E3", 1500, 5},
-        {"1.5e-2", 0.015, 6},
-        {"2D3", 2000, 3},  // D is an exponent mark as well
-        {"2d+2", 200, 4},
-        {"1.5 E 3", 1500, 7},
-        {"1e", 1, 1},  // a mark without digits ends the number before it
-        {"1e+", 1, 1},
-        {"&HFF", 255, 4},
-        {"&h1a", 26, 4},
-        {"&O17", 15, 4},
-        {"&o78", 7, 3},  // 8 is no octal digit
-        {"&H", 0, 0},
-        {"&X12", 0, 0},
-        {"0.1", 0.1, 3},
-        {"123456789012345678901234567890", 123456789012345678901234567890.0, 30},
+        {"1.5E3", 1500, 5}, {"1.5e-2", 0.015, 6}, {"2D3", 2000, 3}, {"2d+2", 200, 4}, {"1.5 E 3", 1500, 7},
+        {"1e", 1, 1}, {"1e+", 1, 1},  // a mark without digits ends the number before it
+        {"&HFF", 255, 4}, {"&h1a", 26, 4}, {"&O17", 15, 4}, {"&o78", 7, 3}, {"&H", 0, 0}, {"&X12", 0, 0},
+        {"0.1", 0.1, 3}, {"123456789012345678901234567890", 123456789012345678901234567890.0, 30},
         {"0.000000000000000000000000000001", 1e-30, 32},
         {"9007199254740993", 9007199254740992.0, 16},  // rounds to even like any other double text
-        {"3.25 Y:4", 3.25, 4},
-        {"1,5", 1, 1},
-        {"1.2.3", 1.2, 3},
-        {"--5", 0, 0},
-        {"", 0, 0},
-        {"abc", 0, 0},
-        {".", 0, 0},
-        {"-", 0, 0},
-        {"e5", 0, 0},
-        {"4\r", 4, 1},
-        {"1e999", kInfinity, 5},  // beyond the double range: callers must refuse it
-        {"-1e999", -kInfinity, 6},
-        {"123456e99999999999999999", kInfinity, 24},
-        {"0.0001e-99999", 0, 13},  // below it: zero
-        {"0e999999", 0, 8},
+        {"3.25 Y:4", 3.25, 4}, {"1,5", 1, 1}, {"1.2.3", 1.2, 3}, {"--5", 0, 0}, {"", 0, 0}, {"abc", 0, 0},
+        {".", 0, 0}, {"-", 0, 0}, {"e5", 0, 0}, {"4\r", 4, 1},
+        {"1e999", kInfinity, 5}, {"-1e999", -kInfinity, 6},  // beyond the double range: callers refuse it
+        {"123456e99999999999999999", kInfinity, 24}, {"0.0001e-99999", 0, 13}, {"0e999999", 0, 8},
     };
+    // clang-format on
     for (const auto& [text, value, length] : cases) {
         const ValRead read = ReadVal(text);
-        EXPECT_EQ(read.value, value) << "text: '" << text << "'";
-        EXPECT_EQ(read.length, length) << "text: '" << text << "'";
-        EXPECT_EQ(Val(text), value) << "text: '" << text << "'";
+        EXPECT_EQ(read.value, value) << "'" << text << "'";
+        EXPECT_EQ(read.length, length) << "'" << text << "'";
+        EXPECT_EQ(Val(text), value) << "'" << text << "'";
     }
     EXPECT_FALSE(std::isnan(Val(std::string(5000, '9'))));
 }

@@ -65,64 +65,32 @@ struct Case {
 
 TEST(AtomicFile, PutsTheFileInPlaceWholeOrNotAtAll) {
     const std::string longName(255, 'x');
+    const auto link = [](const TemporaryFolder& folder) {
+        fs::create_symlink("hill.tga", folder / "link.tga");
+    };
+    const auto folderInTheWay = [](const TemporaryFolder& folder) {
+        fs::create_directory(folder / "folder");
+    };
+    const auto readOnly = [](const TemporaryFolder& folder) {
+        fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+    };
+    const std::string full(64 * 1024, 'p');
+    // clang-format off
     const Case cases[] = {
         {"replaces a longer file", "hill.tga", kNewer, Write, std::nullopt, kNewer, {"hill.tga"}},
-        {"a name as long as a name can be",
-         longName,
-         kNewer,
-         Write,
-         std::nullopt,
-         kOlder,
-         {"hill.tga", longName}},
-        {"writes through a link",
-         "link.tga",
-         kNewer,
-         Write,
-         std::nullopt,
-         kNewer,
-         {"hill.tga", "link.tga"},
-         [](const TemporaryFolder& folder) { fs::create_symlink("hill.tga", folder / "link.tga"); }},
-        {"a disk that fills up",
-         "hill.tga",
-         std::string(64 * 1024, 'p'),
-         WriteOnAFullDisk,
-         "File too large",
-         kOlder,
-         {"hill.tga"}},
-        {"a crash between writing and renaming",
-         "hill.tga",
-         kNewer,
-         CrashBeforeRename,
-         std::nullopt,
-         kOlder,
+        {"a name as long as a name can be", longName, kNewer, Write, std::nullopt, kOlder, {"hill.tga", longName}},
+        {"writes through a link", "link.tga", kNewer, Write, std::nullopt, kNewer, {"hill.tga", "link.tga"}, link},
+        {"a disk that fills up", "hill.tga", full, WriteOnAFullDisk, "File too large", kOlder, {"hill.tga"}},
+        {"a crash between writing and renaming", "hill.tga", kNewer, CrashBeforeRename, std::nullopt, kOlder,
          {"hill.tga", "hill.tga.partial-"}},
-        {"a folder that is missing",
-         "missing/hill.tga",
-         kNewer,
-         Write,
-         "No such file or directory",
-         kOlder,
+        {"a folder that is missing", "missing/hill.tga", kNewer, Write, "No such file or directory", kOlder,
          {"hill.tga"}},
-        {"a folder in the way",
-         "folder",
-         kNewer,
-         Write,
-         "Is a directory",
-         kOlder,
-         {"folder", "hill.tga"},
-         [](const TemporaryFolder& folder) { fs::create_directory(folder / "folder"); }},
-        {"a read-only folder",
-         "hill.tga",
-         kNewer,
-         Write,
-         "Permission denied",
-         kOlder,
-         {"hill.tga"},
-         [](const TemporaryFolder& folder) {
-             fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-         },
+        {"a folder in the way", "folder", kNewer, Write, "Is a directory", kOlder, {"folder", "hill.tga"},
+         folderInTheWay},
+        {"a read-only folder", "hill.tga", kNewer, Write, "Permission denied", kOlder, {"hill.tga"}, readOnly,
          false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (!c.asRootToo && geteuid() == 0) continue;  // root writes into read-only folders

@@ -3,18 +3,21 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/byte_sink.h"
+#include "platform/byte_source.h"
 
 // What tests of every folder need around files: a scratch folder, whole-file reads and writes, a
-// disk that fills up, and a sink that keeps the bytes in memory.
+// disk that fills up, a sink that keeps the bytes in memory and a source that takes its time.
 namespace tessiloom {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
@@ -100,6 +103,21 @@ class MemorySink final : public ByteSink {
 
   private:
     int accepted_;
+};
+
+// Reads text from memory, pausing before every read, so that a second reading thread starts long
+// before the first has read a few lines, and takes half of them.
+class DawdlingByteSource final : public ByteSource {
+  public:
+    DawdlingByteSource(std::string_view text, std::chrono::microseconds pause) : text_(text), pause_(pause) {}
+    Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
+        std::this_thread::sleep_for(pause_);
+        return text_.ReadAt(offset, buffer, capacity);
+    }
+
+  private:
+    StringByteSource text_;
+    std::chrono::microseconds pause_;
 };
 
 }  // namespace tessiloom

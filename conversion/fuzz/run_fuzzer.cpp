@@ -11,13 +11,13 @@
 // Any other outcome aborts, so libFuzzer keeps the input.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "conversion/line_source.h"
@@ -74,7 +74,7 @@ std::vector<std::string_view> ReferenceLines(std::string_view text) {
     return lines;
 }
 
-// The run reads through 1 MiB blocks, which no fuzz input fills; tiny blocks cut the same bytes at
+// The run reads through 2 MiB blocks, which no fuzz input fills; tiny blocks cut the same bytes at
 // every place a large file's block boundaries can fall.
 void CheckLinesInSmallBlocks(std::string_view listing, std::size_t blockBytes) {
     StringByteSource bytes(listing);
@@ -90,27 +90,12 @@ void CheckLinesInSmallBlocks(std::string_view listing, std::size_t blockBytes) {
     Require(count == expected.size(), "lines missing in small blocks");
 }
 
-// Gives up the processor before every read, so that a second thread starts before the first has
-// read a fuzz input's few lines, and takes half of them.
-class DawdlingByteSource final : public ByteSource {
-  public:
-    DawdlingByteSource(std::string_view text, bool dawdle) : text_(text), dawdle_(dawdle) {}
-    Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
-        if (dawdle_) std::this_thread::yield();
-        return text_.ReadAt(offset, buffer, capacity);
-    }
-
-  private:
-    StringByteSource text_;
-    bool dawdle_;
-};
-
 // Reads the listing again, from memory through tiny blocks, and writes its image to memory: the
 // run must have told the same failure, or written the same bytes from the same range.
 void CheckAgainstSmallBlocks(std::string_view listing, std::size_t blockBytes, bool dawdle,
                              const RecordingHost& host, const ReadRequest& request,
                              const ConversionOutcome& outcome, const std::string& image) {
-    DawdlingByteSource bytes(listing, dawdle);
+    DawdlingByteSource bytes(listing, std::chrono::microseconds(dawdle ? 1 : 0));
     LineSource lines(bytes, blockBytes);
     const std::string& last = host.trace[host.trace.size() - 2];
     Listing read;
