@@ -10,69 +10,60 @@
 namespace tessiloom {
 namespace {
 
-PovTerrain Ridge() {
-    PovTerrain terrain;
-    terrain.name = "Ridge";
-    terrain.imageName = "ridge.tga";
-    terrain.imageType = "tga";
-    terrain.sourceName = "ridge.asc";
-    terrain.low = -12.5;
-    terrain.high = 830;
-    terrain.grid = {3, 3};
-    terrain.corners.first = {1000, 2000};
-    terrain.corners.firstRowEnd = {1060, 2000};
-    terrain.corners.last = {1060, 2090};
-    return terrain;
-}
+// clang-format off
+const PovTerrain kRidge{"Ridge", "ridge.tga", "tga", "ridge.asc", -12.5, 830, {3, 3},
+                        {{1000, 2000}, {1060, 2000}, {1060, 2090}}};  // vertex 0, the first row's end, the last
+// clang-format on
 
 TEST(PovIncludeText, DeclaresTheRangeTheExtentAndThePlacedObject) {
     EXPECT_EQ(
-        PovIncludeText(Ridge()),
-        "// ridge.tga placed at its true size, written by tessiloom-convert 1.0.4 from ridge.asc.\n"
-        "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n"
-        "#declare Ridge_Low = -12.5;  // the height stored as 0\n"
-        "#declare Ridge_High = 830;  // the height stored as 65535\n"
-        "#declare Ridge_Side = 3;  // vertices along each side of the grid\n"
-        "#declare Ridge_X0 = 1000;  // X of vertex 0, the image's left edge\n"
-        "#declare Ridge_X1 = 1060;  // X of the last vertex of the first row, its right edge\n"
-        "#declare Ridge_Y0 = 2000;  // Y of vertex 0, the image's bottom edge\n"
-        "#declare Ridge_Y1 = 2090;  // Y of the last vertex, its top edge\n"
-        "\n"
-        "// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n"
-        "#declare Ridge = height_field {\n"
-        "    tga \"ridge.tga\"\n"
-        "    smooth\n"
-        "    scale <Ridge_X1 - Ridge_X0, (Ridge_High - Ridge_Low) * 65536 / 65535, Ridge_Y1 - Ridge_Y0>\n"
-        "    translate <Ridge_X0, Ridge_Low, Ridge_Y0>\n"
-        "}\n");
+        PovIncludeText(kRidge),
+        "// ridge.tga placed at its true size, written by tessiloom-convert " + std::string(kVersionText) +
+            " from ridge.asc.\n"
+            "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n"
+            "#declare Ridge_Low = -12.5;  // the height stored as 0\n"
+            "#declare Ridge_High = 830;  // the height stored as 65535\n"
+            "#declare Ridge_Side = 3;  // vertices along each side of the grid\n"
+            "#declare Ridge_X0 = 1000;  // X of vertex 0, the image's left edge\n"
+            "#declare Ridge_X1 = 1060;  // X of the last vertex of the first row, its right edge\n"
+            "#declare Ridge_Y0 = 2000;  // Y of vertex 0, the image's bottom edge\n"
+            "#declare Ridge_Y1 = 2090;  // Y of the last vertex, its top edge\n"
+            "\n"
+            "// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n"
+            "#declare Ridge = height_field {\n"
+            "    tga \"ridge.tga\"\n"
+            "    smooth\n"
+            "    scale <Ridge_X1 - Ridge_X0, (Ridge_High - Ridge_Low) * 65536 / 65535, Ridge_Y1 - Ridge_Y0>\n"
+            "    translate <Ridge_X0, Ridge_Low, Ridge_Y0>\n"
+            "}\n");
 }
 
 TEST(CheckPlacement, RefusesCornersThatPlaceNothing) {
     const double nan = std::nan("");
     const std::string noCoordinate =
         "a corner vertex (0, 2 or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
+    // clang-format off
     const std::pair<std::function<void(CornerPoints&)>, std::optional<std::string>> cases[] = {
-        {[](CornerPoints&) {}, std::nullopt},
-        {[&](CornerPoints& c) { c.first.x = nan; }, noCoordinate},
-        {[&](CornerPoints& c) { c.first.y = nan; }, noCoordinate},
-        {[&](CornerPoints& c) { c.firstRowEnd.x = nan; }, noCoordinate},
+        {[](CornerPoints&) {}, std::nullopt}, {[&](CornerPoints& c) { c.first.x = nan; }, noCoordinate},
+        {[&](CornerPoints& c) { c.first.y = nan; }, noCoordinate}, {[&](CornerPoints& c) { c.firstRowEnd.x = nan; }, noCoordinate},
         {[&](CornerPoints& c) { c.last.y = nan; }, noCoordinate},
         {[&](CornerPoints& c) { c.firstRowEnd.y = c.last.x = nan; }, std::nullopt},  // not part of the extent
         {[](CornerPoints& c) { c.firstRowEnd.x = c.first.x; }, "the corner vertices span no distance in X"},
         {[](CornerPoints& c) { c.last.y = c.first.y; }, "the corner vertices span no distance in Y"},
     };
+    // clang-format on
     for (const auto& [change, failure] : cases) {
-        PovTerrain terrain = Ridge();
+        PovTerrain terrain = kRidge;
         change(terrain.corners);
         EXPECT_EQ(CheckPlacement(terrain), failure);
     }
 }
 
 TEST(PovNames, AreIdentifiersPovRayAccepts) {
-    const std::pair<const char*, const char*> stems[] = {
-        {"hill", "Hill"},       {"Dem_2049", "Dem_2049"}, {"2049-dem", "Terrain_2049_dem"},
-        {"my hill", "My_hill"}, {"", "Terrain_"},         {"berg\xC3\xA4", "Berg__"},
-    };
+    // clang-format off
+    const std::pair<const char*, const char*> stems[] = {{"hill", "Hill"}, {"Dem_2049", "Dem_2049"},
+        {"2049-dem", "Terrain_2049_dem"}, {"my hill", "My_hill"}, {"", "Terrain_"}, {"berg\xC3\xA4", "Berg__"}};
+    // clang-format on
     for (const auto& [stem, name] : stems) {
         EXPECT_EQ(IdentifierFromStem(stem), name) << stem;
         EXPECT_TRUE(IsPovIdentifier(IdentifierFromStem(stem))) << stem;

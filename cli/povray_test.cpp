@@ -5,6 +5,7 @@
 // at the listing's own X, Y and Z, for square and rectangular grids. Skipped without povray.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -17,10 +18,8 @@
 namespace tessiloom {
 namespace {
 
-constexpr double kX0 = -1200.0;  // not the origin, and not a unit square: the include must place it
-constexpr double kCellX = 30.0;
-constexpr double kY0 = 5400.0;
-constexpr double kCellY = 45.0;
+// Not the origin, and not a unit square: the include must place it.
+constexpr double kX0 = -1200.0, kCellX = 30.0, kY0 = 5400.0, kCellY = 45.0;
 
 // Lopsided on purpose: a mirrored, flipped or transposed placement would move these heights; and
 // the ripple is smaller than a step of the high byte.
@@ -33,13 +32,11 @@ std::string RidgeListing(int columns, int rows) {
     std::ostringstream text;
     text.precision(10);
     text << "Tri-mesh, Vertices: " << columns * rows << "     Faces: " << 2 * (columns - 1) * (rows - 1)
-         << "\r\n"
-         << "Vertex list:\r\n";
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns; ++column) {
-            text << "Vertex " << row * columns + column << ":  X:" << kX0 + kCellX * column
-                 << "  Y:" << kY0 + kCellY * row << "  Z:" << HeightAt(row, column) << "\r\n";
-        }
+         << "\r\nVertex list:\r\n";
+    for (int i = 0; i < columns * rows; ++i) {
+        text << "Vertex " << i << ":  X:" << kX0 + kCellX * (i % columns)
+             << "  Y:" << kY0 + kCellY * (i / columns) << "  Z:" << HeightAt(i / columns, i % columns)
+             << "\r\n";
     }
     return text.str();
 }
@@ -47,21 +44,14 @@ std::string RidgeListing(int columns, int rows) {
 // A binary 16-bit PGM, top row first: the last grid row at the top and vertex 0 at the bottom left,
 // each height scaled over the listing's range and rounded half to even.
 std::string ExpectedPgm(int side) {
-    double low = 65000.0;
-    double high = 0.0;
-    for (int row = 0; row < side; ++row) {
-        for (int column = 0; column < side; ++column) {
-            low = std::min(low, HeightAt(row, column));
-            high = std::max(high, HeightAt(row, column));
-        }
-    }
+    std::vector<double> heights;
+    for (int row = side - 1; row >= 0; --row)
+        for (int column = 0; column < side; ++column) heights.push_back(HeightAt(row, column));
+    const auto [low, high] = std::minmax_element(heights.begin(), heights.end());
     std::string pgm = "P5\n" + std::to_string(side) + " " + std::to_string(side) + "\n65535\n";
-    for (int row = side - 1; row >= 0; --row) {
-        for (int column = 0; column < side; ++column) {
-            const auto level =
-                static_cast<unsigned>(std::nearbyint((HeightAt(row, column) - low) / (high - low) * 65535));
-            pgm += {static_cast<char>(level >> 8), static_cast<char>(level & 0xFF)};
-        }
+    for (const double height : heights) {
+        const auto level = static_cast<unsigned>(std::nearbyint((height - *low) / (*high - *low) * 65535));
+        pgm += {static_cast<char>(level >> 8), static_cast<char>(level & 0xFF)};
     }
     return pgm;
 }
@@ -72,15 +62,13 @@ class PovRay : public ::testing::Test {
         if (std::system("command -v povray >/dev/null 2>&1") != 0) GTEST_SKIP() << "povray is not installed";
     }
 
-    bool Converted(std::vector<std::string> options) {
-        options.insert(options.begin(), {"tessiloom-convert", "--quiet", "--pov-include"});
+    void Convert(std::vector<std::string> options) {
         options.push_back(folder_ / "ridge.asc");
-        std::vector<const char*> argv;
+        std::vector<const char*> argv{"tessiloom-convert", "--quiet", "--pov-include"};
         for (const std::string& option : options) argv.push_back(option.c_str());
         std::ostringstream out, log;
         const int exitCode = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, log);
-        EXPECT_EQ(log.str(), "");
-        return exitCode == kExitConverted;
+        EXPECT_EQ(std::pair(exitCode, log.str()), std::pair(kExitConverted, std::string()));
     }
 
     // The pixels POV-Ray renders of `scene`; empty, after reporting its log, when it fails.
@@ -116,20 +104,19 @@ std::string LookScene(const std::string& field) {
 TEST_F(PovRay, RendersOurImagesLikeTheLevelsTheyAreToHold) {
     WriteFile(folder_ / "ridge.asc", RidgeListing(9, 9));
     WriteFile(folder_ / "expected.pgm", ExpectedPgm(9));
-    ASSERT_TRUE(Converted({"--format", "png"}));
-    const std::string png = Rendered(LookScene("png \"ridge.png\""));
-    ASSERT_TRUE(Converted({}));
+    Convert({"--format", "png"});
+    Convert({});
     const std::string expected = Rendered(LookScene("pgm \"expected.pgm\""));
     ASSERT_EQ(expected.size(), 64u * 48 * 3);
     EXPECT_NE(expected, std::string(expected.size(), '\0'));  // the terrain is in the picture
-    EXPECT_EQ(Rendered(LookScene("tga \"ridge.tga\"")), expected);
-    EXPECT_EQ(png, expected);
+    for (const char* field : {"tga \"ridge.tga\"", "png \"ridge.png\""})
+        EXPECT_EQ(Rendered(LookScene(field)), expected) << field;
 }
 
 TEST_F(PovRay, IncludePlacesTheTerrainAtItsTrueSizeAndHeight) {
     for (const auto& [columns, rows, format] : {std::tuple{9, 9, "tga"}, {11, 7, "png"}, {6, 10, "png"}}) {
         WriteFile(folder_ / "ridge.asc", RidgeListing(columns, rows));
-        ASSERT_TRUE(Converted({"--rectangular", "--format", format}));
+        Convert({"--rectangular", "--format", format});
         // Straight down at every inner vertex: rays along the outer edge may slip past it.
         std::ostringstream scene;
         scene << "#version 3.7;\n#include \"ridge.inc\"\n#fopen Results \"traced.txt\" write\n"
@@ -141,13 +128,12 @@ TEST_F(PovRay, IncludePlacesTheTerrainAtItsTrueSizeAndHeight) {
         ASSERT_FALSE(Rendered(scene.str()).empty());
         std::istringstream traced(ReadFile(folder_ / "traced.txt"));
         const double step = (HeightAt(rows - 1, columns - 1) - HeightAt(0, 0)) / 65535;
-        for (int row = 1; row <= rows - 2; ++row) {
-            for (int column = 1; column <= columns - 2; ++column) {
-                double height = 0;
-                ASSERT_TRUE(traced >> height) << format << " row " << row << ", column " << column;
-                EXPECT_NEAR(height, HeightAt(row, column), step)
-                    << format << " row " << row << ", column " << column;
-            }
+        for (int inner = 0; inner < (rows - 2) * (columns - 2); ++inner) {
+            const int row = 1 + inner / (columns - 2), column = 1 + inner % (columns - 2);
+            double height = 0;
+            ASSERT_TRUE(traced >> height) << format << " row " << row << ", column " << column;
+            EXPECT_NEAR(height, HeightAt(row, column), step)
+                << format << " row " << row << ", column " << column;
         }
     }
 }

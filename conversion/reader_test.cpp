@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <string>
-#include <vector>
 
 #include "conversion/number_text.h"
 #include "platform/test_files.h"
@@ -12,22 +11,33 @@
 namespace tessiloom {
 namespace {
 
-// The heights, their range and what stopped the reading, as one text to compare.
-std::string Read(const std::string& text, std::int32_t count,
-                 std::size_t blockBytes = LineSource::kBlockBytes, GridPlane* plane = nullptr) {
-    DawdlingByteSource bytes(text, std::chrono::microseconds(20));
+// The lines read in blocks of `blockBytes`, each followed by "|", after "@" and its index the first
+// Z of each line that has one, and why reading stopped.
+std::string ReadLines(const ByteSource& bytes, std::size_t blockBytes) {
     LineSource source(bytes, blockBytes);
-    const VertexHeights read = ReadVertexHeights(source, count, plane);
-    std::string described;
-    for (std::size_t i = 0; i < read.mesh.heights.Size(); ++i)
-        described += NumberText(read.mesh.heights[i]) + " ";
-    described += "in " + NumberText(read.mesh.lowest) + " to " + NumberText(read.mesh.highest);
-    if (read.unreadableVertex)
-        described += ", vertex " + std::to_string(*read.unreadableVertex) + " unreadable";
-    if (plane)
-        described +=
-            ", " + std::to_string(plane->columns) + " columns to " + NumberText(plane->corners.last.y);
-    return described + (read.failure ? ", " + *read.failure : "");
+    std::string read;
+    std::string_view line;
+    for (std::size_t z; source.NextLine(line, 'Z', z);)
+        read += std::string(line) + (z == LineSource::kNoMarker ? "" : "@" + std::to_string(z)) + "|";
+    return read + source.Failure().value_or("");
+}
+
+TEST(LineSource, EndsLinesAtCrLfLoneCrAndLoneLfInBlocksOfAnySize) {
+    // clang-format off
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\r\nbb\r\n", "a|bb|"}, {"a\nbb\n", "a|bb|"}, {"a\rbb\r", "a|bb|"}, {"x\r", "x|"}, {"", ""},
+        {"a\r\nb\rc\nd", "a|b|c|d|"}, {"a\n\rb", "a||b|"},  // no final terminator; LF then CR is two ends
+        {"\r\n\r\nx\r\n", "||x|"}, {std::string(99, 'z') + "\r\nq", std::string(99, 'z') + "|q|"},
+        {"no marker\r\naZb\r\n" + std::string(40, 'x') + "ZZ\n\rZ", "no marker|aZb@1|" + std::string(40, 'x') + "ZZ@40||Z@0|"},
+    };
+    // clang-format on
+    for (const auto& [text, expected] : cases) {
+        // Tiny blocks split CR LF pairs and lines across refills at every possible position.
+        for (const std::size_t blockBytes : {2, 3, 5, 7, 64, 4096})
+            EXPECT_EQ(ReadLines(StringByteSource(text), blockBytes), expected) << text;
+    }
+    // "Z:12" may be the start of "Z:12.5": the cut line before a read failure is never handed out.
+    EXPECT_EQ(ReadLines(DawdlingByteSource("whole\r\nZ:12", {}, true), 4), "whole|Input/output error");
 }
 
 TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkersOrSaysWhatIsWrong) {
@@ -35,17 +45,13 @@ TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkersOrSaysWhatIsWrong) {
     const std::pair<std::string, std::string> cases[] = {
         {"Tri-mesh, Vertices: 9     Faces: 8\r\n", "9 8"},
         {"Named object: \"x\"\r\nvertices: 4 Faces: 2\r\nVertices: 16 Faces: 18\r\n", "16 18"},  // case counts
-        {"Vertices:25 Faces:32", "25 32"},
-        {"Vertices: 4198401     Faces: 8388608", "4198401 8388608"},  // 2049 x 2049
-        {"Faces: 8 Vertices: 9", "9 8"},
+        {"Vertices:25 Faces:32", "25 32"}, {"Faces: 8 Vertices: 9", "9 8"},
         {"Vertices: 8.5 Faces: 9.5", "8 10"},          // halves round to the even neighbour
         {"Vertices: &H10 Faces: 8", "1112782 8"},      // F, a, c and e are hexadecimal digits too
         {"Vertices: 2147483647 Faces: 0", "2147483647 0"},
-        {"", "the file ends before a line with \"Vertices:\""},
-        {"Vertex list:\r\nVertex 0: Z:1\r\n", "the file ends before a line with \"Vertices:\""},
+        {"", "the file ends before a line with \"Vertices:\""}, {"Vertex list:\r\nVertex 0: Z:1\r\n", "the file ends before a line with \"Vertices:\""},
         {"Vertices: 9\r\nFaces: 8\r\n", "the header line with \"Vertices:\" has no \"Faces:\""},
-        {"Vertices: -9 Faces: 8", "the vertex count -9 is negative"},
-        {"Vertices: 9 Faces: -8", "the face count -8 is negative"},
+        {"Vertices: -9 Faces: 8", "the vertex count -9 is negative"}, {"Vertices: 9 Faces: -8", "the face count -8 is negative"},
         {"Vertices: 2147483648 Faces: 8", "the vertex count 2147483648 does not fit a 32-bit integer"},
         {"Vertices: -2147483649 Faces: 8", "the vertex count -2147483649 does not fit a 32-bit integer"},
         {"Vertices: 9 Faces: 1e999", "the face count inf does not fit a 32-bit integer"},
@@ -54,40 +60,44 @@ TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkersOrSaysWhatIsWrong) {
     for (const auto& [text, expected] : cases) {
         StringByteSource bytes(text);
         LineSource source(bytes);
-        HeaderCounts counts;
-        const std::optional<std::string> failure = ReadHeaderCounts(source, counts);
-        EXPECT_EQ(
-            failure.value_or(std::to_string(counts.vertexCount) + " " + std::to_string(counts.faceCount)),
-            expected)
+        HeaderCounts c;
+        const std::optional<std::string> failure = ReadHeaderCounts(source, c);
+        EXPECT_EQ(failure.value_or(std::to_string(c.vertexCount) + " " + std::to_string(c.faceCount)),
+                  expected)
             << text;
     }
 }
 
 TEST(IsSquareGrid, HoldsExactlyForTwoTrianglesPerCell) {
+    // clang-format off
     const std::pair<HeaderCounts, std::optional<std::int32_t>> cases[] = {
-        {{9, 8}, 3},
-        {{9, 10}, std::nullopt},
-        {{10, 8}, std::nullopt},
-        {{1, 0}, 1},
+        {{9, 8}, 3}, {{9, 10}, std::nullopt}, {{10, 8}, std::nullopt}, {{1, 0}, 1}, {{0, 0}, std::nullopt},
         {{9, 9}, std::nullopt},  // the square root of 4.5, plus 1, is not 3
-        {{0, 0}, std::nullopt},
-        {{4198401, 8388608}, 2049},
-        {{1073741824, 2147352578}, 32768},
+        {{4198401, 8388608}, 2049}, {{1073741824, 2147352578}, 32768},
         {{502681, 100252}, std::nullopt},  // what a 7-character window made of a 709 x 709 header
     };
+    // clang-format on
     for (const auto& [counts, side] : cases) EXPECT_EQ(IsSquareGrid(counts), side) << counts.vertexCount;
 }
 
-TEST(SkipToVertexList, StartsAfterTheMarkerLine) {
-    StringByteSource bytes("Vertex lis\r\nThe Vertex list:\r\nnext\r\n");
-    LineSource source(bytes);
-    ASSERT_EQ(SkipToVertexList(source), std::nullopt);
-    std::string_view line;
-    ASSERT_TRUE(source.NextLine(line));
-    EXPECT_EQ(line, "next");
-    StringByteSource lowerCase("vertex list\r\n");
-    LineSource ended(lowerCase);
-    EXPECT_EQ(SkipToVertexList(ended), "the file ends before the line with \"Vertex list\"");
+// The heights, their range and what stopped the reading, as one text; with `columns` from 0 on, the
+// plane asked for with them: its columns and corners. With `fails`, reading past the text fails.
+std::string Read(const std::string& text, std::int32_t count, std::int32_t columns = -1,
+                 std::size_t blockBytes = LineSource::kBlockBytes, bool fails = false) {
+    const DawdlingByteSource bytes(text, std::chrono::microseconds(20), fails);
+    LineSource source(bytes, blockBytes);
+    GridPlane plane{columns, {}};
+    const auto& [mesh, unreadable, failure] =
+        ReadVertexHeights(source, count, columns < 0 ? nullptr : &plane);
+    std::string described;
+    for (std::size_t i = 0; i < mesh.heights.Size(); ++i) described += NumberText(mesh.heights[i]) + " ";
+    described += "in " + NumberText(mesh.lowest) + " to " + NumberText(mesh.highest);
+    if (unreadable) described += ", vertex " + std::to_string(*unreadable) + " unreadable";
+    if (columns >= 0) described += ", plane";
+    const auto& [first, rowEnd, last] = plane.corners;
+    for (const double at : {double(plane.columns), first.x, first.y, rowEnd.x, rowEnd.y, last.x, last.y})
+        described += columns < 0 ? "" : " " + NumberText(at);
+    return described + (failure ? ", " + *failure : "");
 }
 
 TEST(ReadVertexHeights, TakesTheNumberAfterZAndTracksTheRange) {
@@ -97,8 +107,7 @@ TEST(ReadVertexHeights, TakesTheNumberAfterZAndTracksTheRange) {
         {"Vertex 3:  X:1.0  Y:2.0  Z:-7.5  U:0.1", 1, "-7.5 in -7.5 to 0"},
         {"Vertex 0: Z:-1.234567e+02\nVertex 0: Z:3.14159265358979", 2, "-123.4567 3.14159265358979 in -123.4567 to 3.14159265358979"},
         {"Vertex 0: Z: 1 5\r\nVertex 1: X:1 Z:2 Z:3\r\nZ:\r\n", 3, "15 2 0 in 0 to 15"},
-        {"Z:-5\nZ:-1\n", 2, "-5 -1 in -5 to 0"},
-        {"Z:70000\nZ:80000\nFace list:\n", 2, "70000 80000 in 65000 to 80000"},
+        {"Z:-5\nZ:-1\n", 2, "-5 -1 in -5 to 0"}, {"Z:70000\nZ:80000\nFace list:\n", 2, "70000 80000 in 65000 to 80000"},
         {"Z:1\r\nZ:2\r\n\r\nZ:4\r\n", 4, "1 2 in 1 to 2, vertex 2 unreadable"},
         {"Z:1\r\nz:2\r\n", 2, "1 in 1 to 1, vertex 1 unreadable"},
         {"Z:1\r\nZ:2\r\n", 3, "1 2 in 1 to 2, the file ends before vertex line 2 (of 3)"},
@@ -108,6 +117,14 @@ TEST(ReadVertexHeights, TakesTheNumberAfterZAndTracksTheRange) {
     };
     // clang-format on
     for (const auto& [text, count, expected] : cases) EXPECT_EQ(Read(text, count), expected) << text;
+}
+
+TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
+    const std::string text =
+        "Vertex 0: X:-10 Y:-20 Z:1\nVertex 1: X:0 Y:-20 Z:2\nVertex 2: X:10 Y:-20 Z:3\n"
+        "Z:4\nZ:5\nZ:6\nZ:7\nZ:8\nVertex 8: Y:20.5 X:10e0 U:1 Z:9\n";
+    for (const std::int32_t columns : {3, 0})  // given, or found from the first row
+        EXPECT_EQ(Read(text, 9, columns), "1 2 3 4 5 6 7 8 9 in 1 to 9, plane 3 -10 -20 10 -20 10 20.5");
 }
 
 // Small blocks make even a few hundred lines worth a second thread: whatever line fails, and
@@ -120,38 +137,19 @@ TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
                  (i % 7 == 0 ? ".25" : "") + (i % 3 == 0 ? "\n" : "\r\n");
     }
     const auto replaced = [&](const std::string& from, const std::string& to) {
-        std::string text = clean;
-        return text.replace(text.find(from), from.size(), to);
+        return std::string(clean).replace(clean.find(from), from.size(), to);
     };
     for (const std::string& text :
          {clean + "Face list:\r\n", replaced("Vertex 233:", "Vertex 233: no height\n"),
           replaced("Vertex 250: X:10 Y:12 Z:", "Vertex 250: X:10 Y:12 Z:1e999"),
           clean.substr(0, clean.find("Vertex 271:")), clean + clean,
           replaced("\r\nVertex 150", "\rVertex 150")}) {
-        for (const std::int32_t columns : {0, 20}) {
-            GridPlane whole{columns, {}};
-            const std::string expected = Read(text, 280, LineSource::kBlockBytes, &whole);
-            for (const std::size_t blockBytes : {16, 100}) {
-                GridPlane halves{columns, {}};
-                EXPECT_EQ(Read(text, 280, blockBytes, &halves), expected) << blockBytes;
-                EXPECT_EQ(halves.corners.firstRowEnd.x, whole.corners.firstRowEnd.x);
-            }
-        }
-    }
-}
-
-TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
-    const std::string text =
-        "Vertex 0: X:-10 Y:-20 Z:1\nVertex 1: X:0 Y:-20 Z:2\nVertex 2: X:10 Y:-20 Z:3\n"
-        "Z:4\nZ:5\nZ:6\nZ:7\nZ:8\nVertex 8: Y:20.5 X:10e0 U:1 Z:9\n";
-    for (const std::int32_t columns : {3, 0}) {  // given, or found from the first row
-        GridPlane plane{columns, {}};
-        Read(text, 9, LineSource::kBlockBytes, &plane);
-        const CornerPoints& corners = plane.corners;
-        EXPECT_EQ(plane.columns, 3);
-        EXPECT_EQ(std::vector<double>({corners.first.x, corners.first.y, corners.firstRowEnd.x,
-                                       corners.firstRowEnd.y, corners.last.x, corners.last.y}),
-                  std::vector<double>({-10, -20, 10, -20, 10, 20.5}));
+        for (const std::int32_t columns : {-1, 0, 20})  // no plane, or one found or given
+            for (const std::size_t block : {16, 100})
+                for (const bool fails :
+                     {false, true})  // the disk fails past the end: no matter unless reached
+                    EXPECT_EQ(Read(text, 280, columns, block, fails),
+                              Read(text, 280, columns, LineSource::kBlockBytes, fails));
     }
 }
 

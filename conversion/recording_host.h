@@ -11,19 +11,13 @@ using Trace = std::vector<std::string>;
 
 // A host that answers from its fields and records everything the run tells it, in order, as
 // "busy on", "status <text>", "message <text>", "events" and "busy off".
-class RecordingHost : public ConversionHost {
-  public:
+struct RecordingHost : ConversionHost {
     explicit RecordingHost(std::string path = "", bool presetRanges = false, std::string min = "0.0",
                            std::string max = "1000.0")
-        : sourcePath(std::move(path)),
-          usePresetRanges(presetRanges),
-          minPreset(std::move(min)),
-          maxPreset(std::move(max)) {}
+        : sourcePath(path), minPreset(min), maxPreset(max), usePresetRanges(presetRanges) {}
 
-    std::string sourcePath;
+    std::string sourcePath, minPreset, maxPreset;
     bool usePresetRanges;
-    std::string minPreset;
-    std::string maxPreset;
     Trace trace;
 
     std::string SourcePathText() override { return sourcePath; }

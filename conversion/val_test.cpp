@@ -4,20 +4,20 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
+#include <tuple>
+
+#include "conversion/height_text.h"
 
 namespace tessiloom {
 namespace {
 
-struct ValCase {
-    const char* text;
-    double value;
-    std::size_t length;  // of the number, from the start of the text
-};
-
 TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    // The text, its value and how many characters the number took from the start of the text.
     // clang-format off
-    const ValCase cases[] = {
+    const std::tuple<const char*, double, std::size_t> cases[] = {
         {"0", 0, 1}, {"3.25", 3.25, 4}, {"-7.5", -7.5, 4}, {"+4", 4, 2}, {".5", 0.5, 2}, {"-.25", -0.25, 4}, {"5.", 5, 2},
         {"1 2", 12, 3},            // blanks are skipped even between digits,
         {" \t\n-1 .5 ", -1.5, 8},  // before the sign and around the point too, but not after the number
@@ -35,11 +35,29 @@ TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
     // clang-format on
     for (const auto& [text, value, length] : cases) {
         const ValRead read = ReadVal(text);
-        EXPECT_EQ(read.value, value) << "'" << text << "'";
-        EXPECT_EQ(read.length, length) << "'" << text << "'";
-        EXPECT_EQ(Val(text), value) << "'" << text << "'";
+        EXPECT_EQ(std::pair(read.value, read.length), std::pair(value, length)) << "'" << text << "'";
     }
     EXPECT_FALSE(std::isnan(Val(std::string(5000, '9'))));
+}
+
+// The word-at-a-time reading must agree with Val on every text, whatever the bytes after it.
+TEST(ReadHeightText, AgreesWithValWhateverFollows) {
+    // clang-format off
+    const std::string pieces[] = {"0", "7", "12", "420", "1234567", "12345678", "123456789", ".", "-", "+", "e", "E5",
+                                  "d-2", " ", "\t", "x", "U:", ",", "&H", "00", "9999999"};
+    // clang-format on
+    const std::string followers[] = {"\r\n0000000", "99999999", std::string(8, '\0'), ".5e5 123"};
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (auto count = random() % 6; count > 0; --count) text += pieces[random() % std::size(pieces)];
+        for (const std::string& follower : followers) {
+            const std::string buffer = text + follower;
+            const double expected = Val(text), actual = ReadHeightText({buffer.data(), text.size()});
+            EXPECT_TRUE(expected == actual && std::signbit(expected) == std::signbit(actual))
+                << "'" << text << "': " << actual << " instead of " << expected;
+        }
+    }
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,21 +21,18 @@
 namespace tessiloom {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// Neither copied nor moved, so that it is removed once.
 class TemporaryFolder {
   public:
-    TemporaryFolder() {
-        const auto base = std::filesystem::temp_directory_path();
-        do {
-            path_ = base / ("tessiloom-test-" + std::to_string(std::random_device{}()));
-        } while (!std::filesystem::create_directory(path_));
+    TemporaryFolder() : path_(std::filesystem::temp_directory_path() / "tessiloom-test-XXXXXX") {
+        path_ = ::mkdtemp(path_.string().data());  // the X's become a name no one has taken
     }
+    TemporaryFolder(TemporaryFolder&&) = delete;
     ~TemporaryFolder() {
         std::error_code ignored;
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& Path() const { return path_; }
@@ -43,10 +40,9 @@ class TemporaryFolder {
     // The names in the folder, sorted.
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            names.push_back(entry.path().filename());
+        std::ranges::sort(names);
         return names;
     }
 
@@ -59,8 +55,7 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 inline std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 // Caps the size of any file this process writes, the way a full disk stops a write, until
@@ -70,16 +65,14 @@ class FileSizeCap {
   public:
     explicit FileSizeCap(rlim_t bytes) : signalBefore_(std::signal(SIGXFSZ, SIG_IGN)) {
         getrlimit(RLIMIT_FSIZE, &before_);
-        rlimit capped = before_;
-        capped.rlim_cur = bytes;
+        const rlimit capped{bytes, before_.rlim_max};
         setrlimit(RLIMIT_FSIZE, &capped);
     }
+    FileSizeCap(FileSizeCap&&) = delete;  // restores the limit once
     ~FileSizeCap() {
         setrlimit(RLIMIT_FSIZE, &before_);
         std::signal(SIGXFSZ, signalBefore_);
     }
-    FileSizeCap(const FileSizeCap&) = delete;
-    FileSizeCap& operator=(const FileSizeCap&) = delete;
 
   private:
     void (*signalBefore_)(int);
@@ -105,19 +98,24 @@ class MemorySink final : public ByteSink {
     int accepted_;
 };
 
-// Reads text from memory, pausing before every read, so that a second reading thread starts long
-// before the first has read a few lines, and takes half of them.
+// Reads text from memory as a slow disk would: pausing before every read, so that a second reading
+// thread starts long before the first has read a few lines, and takes half of them; with
+// `failsAtEnd`, failing where the text ends, as a disk read does.
 class DawdlingByteSource final : public ByteSource {
   public:
-    DawdlingByteSource(std::string_view text, std::chrono::microseconds pause) : text_(text), pause_(pause) {}
+    DawdlingByteSource(std::string_view text, std::chrono::microseconds pause, bool failsAtEnd = false)
+        : text_(text), pause_(pause), failsAtEnd_(failsAtEnd) {}
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
         std::this_thread::sleep_for(pause_);
-        return text_.ReadAt(offset, buffer, capacity);
+        Read read = text_.ReadAt(offset, buffer, capacity);
+        if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
+        return read;
     }
 
   private:
     StringByteSource text_;
     std::chrono::microseconds pause_;
+    bool failsAtEnd_;
 };
 
 }  // namespace tessiloom

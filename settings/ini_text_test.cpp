@@ -2,58 +2,46 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <tuple>
 #include <utility>
 
 namespace tessiloom {
 namespace {
 
-struct SetCase {
-    const char* name;
-    std::string before;
-    const char* section;
-    std::string value;
-    std::string after;
-};
-
 TEST(IniText, SetChangesOnlyWhatItMust) {
-    const SetCase cases[] = {
+    // Why, the text before, the section named, the value set, the text afterwards.
+    // clang-format off
+    const std::tuple<const char*, std::string, const char*, std::string, std::string> cases[] = {
         {"empty text gets section and key", "", "app", "C:\\x.asc", "[app]\nSourceFile=C:\\x.asc\n"},
         {"replace keeps spelling, blanks, CRLF and other lines",
-         "; top\r\n[Other]\r\nSourceFile=keep\r\n\r\n[APP]\r\n  sourcefile = old \r\nNext=1\r\n", "app",
-         "/new path",
+         "; top\r\n[Other]\r\nSourceFile=keep\r\n\r\n[APP]\r\n  sourcefile = old \r\nNext=1\r\n", "app", "/new path",
          "; top\r\n[Other]\r\nSourceFile=keep\r\n\r\n[APP]\r\n  sourcefile = /new path \r\nNext=1\r\n"},
-        {"missing key goes after the section's last entry, in CRLF",
-         "[app]\r\nA=1\r\n\r\n; about b\r\n[b]\r\n", "App", "v",
-         "[app]\r\nA=1\r\nSourceFile=v\r\n\r\n; about b\r\n[b]\r\n"},
+        {"missing key goes after the section's last entry, in CRLF", "[app]\r\nA=1\r\n\r\n; about b\r\n[b]\r\n", "App",
+         "v", "[app]\r\nA=1\r\nSourceFile=v\r\n\r\n; about b\r\n[b]\r\n"},
         {"last line without a line end gets one", "[app]\nA=1", "app", "v", "[app]\nA=1\nSourceFile=v\n"},
         {"missing section is appended", "[x]\nA=1", "app", "v", "[x]\nA=1\n[app]\nSourceFile=v\n"},
         {"empty value leaves the key", "[app]\nSourceFile=old\n", "app", "", "[app]\nSourceFile=\n"},
         {"only the first matching section is written", "[app]\nA=1\n[App]\nSourceFile=2\n", "APP", "v",
          "[app]\nA=1\nSourceFile=v\n[App]\nSourceFile=2\n"},
-        {"commented-out key is not the key", "[app]\n;SourceFile=old\n", "app", "v",
-         "[app]\nSourceFile=v\n;SourceFile=old\n"},
-        {"bytes pass through", "[app]\n", "app", "C:\\\xE9t\xE9\\m\xC3\xA9sh.asc",
-         "[app]\nSourceFile=C:\\\xE9t\xE9\\m\xC3\xA9sh.asc\n"},
+        {"commented-out key is not the key", "[app]\n;SourceFile=old\n", "app", "v", "[app]\nSourceFile=v\n;SourceFile=old\n"},
+        {"bytes pass through", "[app]\n", "app", "C:\\\xE9t\xE9\\m\xC3\xA9sh.asc", "[app]\nSourceFile=C:\\\xE9t\xE9\\m\xC3\xA9sh.asc\n"},
     };
-    for (const SetCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string after = SetIniValue(c.before, c.section, "SourceFile", c.value);
-        EXPECT_EQ(after, c.after);
-        EXPECT_EQ(FindIniValue(after, "app", "sourcefile"), c.value);
+    // clang-format on
+    for (const auto& [why, before, section, value, after] : cases) {
+        SCOPED_TRACE(why);
+        EXPECT_EQ(SetIniValue(before, section, "SourceFile", value), after);
+        EXPECT_EQ(FindIniValue(after, "app", "sourcefile"), value);
     }
 }
 
 TEST(IniText, RefusesWhatWouldBreakTheLines) {
-    // Values with line ends are refused at file level (IniFile.FailedWriteLeavesOldFileAndNoTemporary).
-    for (const auto& [section, key] : {std::pair{"a]b", "SourceFile"},
-                                       {"a\r\nb", "k"},
-                                       {"app", "Source=File"},
-                                       {"app", " "},
-                                       {"app", ";x"},
-                                       {"app", "[x"}}) {
+    // Values with line ends are refused at file level (IniFile.WritesOneValueAndKeepsEverythingElse).
+    // clang-format off
+    const std::pair<const char*, const char*> refused[] = {{"a]b", "SourceFile"}, {"a\r\nb", "k"}, {"app", "a\nb"},
+        {"app", "Source=File"}, {"app", " "}, {"app", ";x"}, {"app", "[x"}};
+    // clang-format on
+    for (const auto& [section, key] : refused)
         EXPECT_NE(CheckIniWrite(section, key, "v"), std::nullopt) << section << "/" << key;
-    }
 }
 
 }  // namespace

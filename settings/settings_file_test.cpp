@@ -8,35 +8,23 @@
 namespace tessiloom {
 namespace {
 
-struct PlaceCase {
-    const char* name;
-    bool writable;
-    bool holdsOne;  // the program folder already holds a settings file
-    std::string configHome;
-    std::string home;
-    std::string expected;
-};
-
 TEST(SettingsFile, StaysBesideTheProgramWhereItCanElseGoesToTheUsersConfiguration) {
     TemporaryFolder folder;
-    const std::string program = folder / "program";
-    const std::string installed = folder / "installed";
-    std::filesystem::create_directories(installed);
-    WriteFile(installed + "/Quarnel.ini", "[app]\n");
-    const PlaceCase cases[] = {
-        {"a folder that can be written", true, false, "/config", "/home/u", program + "/Quarnel.ini"},
-        {"a folder that holds one", false, true, "/config", "/home/u", installed + "/Quarnel.ini"},
-        {"installed", false, false, "/config", "/home/u", "/config/tessiloom/Quarnel.ini"},
-        {"installed, no configuration folder", false, false, "", "/home/u",
-         "/home/u/.config/tessiloom/Quarnel.ini"},
-        {"installed, a relative one", false, false, "config", "/home/u",
-         "/home/u/.config/tessiloom/Quarnel.ini"},
-        {"installed, no home", false, false, "", "", program + "/Quarnel.ini"},
+    const std::string program = folder / "program", installed = folder.Path();  // installed holds one
+    WriteFile(folder / "Quarnel.ini", "[app]\n");
+    // clang-format off
+    const std::pair<SettingsPlaces, std::string> cases[] = {
+        // The program's folder, whether it can be written, $XDG_CONFIG_HOME, $HOME; where the file goes.
+        {{program, true, "/config", "/home/u"}, program + "/Quarnel.ini"},
+        {{installed, false, "/config", "/home/u"}, installed + "/Quarnel.ini"},
+        {{program, false, "/config", "/home/u"}, "/config/tessiloom/Quarnel.ini"},
+        {{program, false, "", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},
+        {{program, false, "config", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},  // not absolute
+        {{program, false, "", ""}, program + "/Quarnel.ini"},
     };
-    for (const auto& [name, writable, holdsOne, configHome, home, expected] : cases) {
-        EXPECT_EQ(ChooseSettingsFile({holdsOne ? installed : program, writable, configHome, home}), expected)
-            << name;
-    }
+    // clang-format on
+    for (const auto& [places, expected] : cases)
+        EXPECT_EQ(ChooseSettingsFile(places), expected) << places.programFolder << " " << places.configHome;
 }
 
 TEST(SettingsFile, TheFirstSaveCreatesTheConfigurationFolder) {
