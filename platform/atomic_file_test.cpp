@@ -27,8 +27,8 @@ std::optional<std::string> CrashBeforeRename(const fs::path& target, std::string
 
 struct Case {
     const char* name;
-    std::string target;  // in a folder that holds hill.tga: kOlder, with kOlderPermissions
-    std::string bytes;
+    // The file written, in a folder that holds hill.tga (kOlder, with kOlderPermissions), and its bytes.
+    std::string target, bytes;
     std::optional<std::string> failure;
     std::string expected;            // what hill.tga holds afterwards
     std::vector<std::string> names;  // the folder afterwards, a temporary file's random part left out

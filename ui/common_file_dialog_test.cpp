@@ -76,6 +76,8 @@ class CommonFileDialogTest : public QObject {
             {"FileType", "Drive1", kTop | kHeight}, {"Command1", "Command2", kTop | kWidth | kHeight},
             {"Label1[0]", "Label1[1]", kTop | kWidth | kHeight}, {"Label1[1]", "Command2", kLeft}}), QString());
         // clang-format on
+        for (const auto& [name, points] : {std::pair{"Label1", 9.75}, {"File1", 8.0}, {"Command1", 8.0}})
+            QCOMPARE(dialog.findChild<QWidget*>(name)->font(), ArialFont(points));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QCOMPARE(TabWalk(6), QString("File1 Dir1 FileType Drive1 Command1 Command2 File1"));

@@ -17,6 +17,7 @@
 #include "settings/settings_file.h"
 #include "tessiloom/version.h"
 #include "ui/file_list.h"
+#include "ui/form_layout.h"
 #include "ui/program_state.h"
 #include "ui/test_layout.h"
 
@@ -127,7 +128,8 @@ class MainWindowTest : public QObject {
             {"MinPreset", "MaxPreset", kTop | kWidth | kHeight}, {"Label1", "Label2", kTop | kWidth | kHeight},
             {"Line1[0]", "Line1[1]", kLeft | kWidth | kHeight}}), QString());
         // clang-format on
-        for (const char* name : {"Stat", "Version"}) QCOMPARE(Control(name)->font().pointSizeF(), 9.0);
+        for (const auto& [name, points] : {std::pair{"Stat", 9.0}, {"Version", 9.0}, {"ProcessBut", 8.0}})
+            QCOMPARE(Control(name)->font(), ArialFont(points));
         // A status wider than the line shows only what fits: the label neither grows nor wraps.
         const QRect status = Control("Stat")->geometry();
         Window().ShowStatus("Finished writing: " + std::string(300, 'x') + "<b>.tga");
@@ -207,8 +209,7 @@ class MainWindowTest : public QObject {
             QCOMPARE(shown, messages);
             QCOMPARE(Text("Stat"), QString::fromStdString("Finished writing: " + *folder_ / "hill.tga"));
             QCOMPARE(ReadFile(*folder_ / "hill.tga"), kTwoByTwoImage.substr(0, 18) + pixels);
-            QVERIFY(!std::filesystem::exists(*folder_ / "second.tga"));
-            QVERIFY(!QGuiApplication::overrideCursor());
+            QVERIFY(!std::filesystem::exists(*folder_ / "second.tga") && !QGuiApplication::overrideCursor());
         }
     }
 
