@@ -99,19 +99,22 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
 }
 
-// Each tile converts exactly as it would with --min and --max set to the range that holds them all;
-// a tile that cannot be read is told first and counts for nothing. In both orders, so that the range
-// can come neither from the first tile read nor from the last alone.
+// Each tile converts exactly as it would with --min and --max set to the range that holds them all, for
+// ranges that overlap and ranges apart; a tile that cannot be read is told first and counts for nothing.
+// In both orders, so that the range can come neither from the first tile read nor from the last alone.
 TEST_F(CommandLineTest, MapsEveryTileOverOneSharedRange) {
     const std::string tile = folder_ / "tile.asc", missing = folder_ / "missing.asc";
-    WriteFile(tile, GridListing({"20", "40", "50", "60"}));
-    const std::string told = missing + ": Could not open '" + missing + "': No such file or directory.\n";
-    for (const auto& [first, second] : {std::pair{hill_, tile}, {tile, hill_}})
-        EXPECT_THAT(Convert({"--shared-range", missing, first, second}),
-                    FieldsAre(1, "", StartsWith(told + "Shared range: 0 to 60\nReading Vertices...\n")));
-    const std::string images = ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga");
-    EXPECT_EQ(std::get<0>(Convert({"--min", "0", "--max", "60", hill_, tile})), 0);
-    EXPECT_EQ(ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga"), images);
+    for (const auto& [low, high] : {std::pair<std::string, std::string>{"20", "60"}, {"100", "130"}}) {
+        WriteFile(tile, GridListing({low, high, high, high}));
+        const std::string told = missing + ": Could not open '" + missing +
+                                 "': No such file or directory.\nShared range: 0 to " + high + "\nReading";
+        for (const auto& [first, second] : {std::pair{hill_, tile}, {tile, hill_}})
+            EXPECT_THAT(Convert({"--shared-range", missing, first, second}),
+                        FieldsAre(1, "", StartsWith(told)));
+        const std::string images = ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga");
+        EXPECT_EQ(std::get<0>(Convert({"--min", "0", "--max", high, hill_, tile})), 0);
+        EXPECT_EQ(ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga"), images);
+    }
 }
 
 TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {

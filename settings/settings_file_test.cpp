@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/test_files.h"
-#include "settings/ini_file.h"
 
 namespace tessiloom {
 namespace {
@@ -25,13 +24,6 @@ TEST(SettingsFile, StaysBesideTheProgramWhereItCanElseGoesToTheUsersConfiguratio
     // clang-format on
     for (const auto& [places, expected] : cases)
         EXPECT_EQ(ChooseSettingsFile(places), expected) << places.programFolder << " " << places.configHome;
-}
-
-TEST(SettingsFile, TheFirstSaveCreatesTheConfigurationFolder) {
-    TemporaryFolder home;
-    const std::filesystem::path file = ChooseSettingsFile({"/usr/bin", false, "", home.Path().string()});
-    EXPECT_EQ(WriteIniValue(file, kSettingsSectionWritten, kSourceFileKey, "/maps/hill.asc"), std::nullopt);
-    EXPECT_EQ(ReadIniValue(file, kSettingsSectionRead, kSourceFileKey), "/maps/hill.asc");
 }
 
 }  // namespace
