@@ -29,6 +29,7 @@ TEST(LineSource, EndsLinesAtCrLfLoneCrAndLoneLfInBlocksOfAnySize) {
         {"a\r\nb\rc\nd", "a|b|c|d|"}, {"a\n\rb", "a||b|"},  // no final terminator; LF then CR is two ends
         {"\r\n\r\nx\r\n", "||x|"}, {std::string(99, 'z') + "\r\nq", std::string(99, 'z') + "|q|"},
         {"no marker\r\naZb\r\n" + std::string(40, 'x') + "ZZ\n\rZ", "no marker|aZb@1|" + std::string(40, 'x') + "ZZ@40||Z@0|"},
+        {"Z" + std::string(20, 'x') + "Z\r\n" + std::string(20, 'y'), "Z" + std::string(20, 'x') + "Z@0|" + std::string(20, 'y') + "|"},
     };
     // clang-format on
     for (const auto& [text, expected] : cases) {

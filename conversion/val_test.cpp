@@ -31,6 +31,7 @@ TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
         {".", 0, 0}, {"-", 0, 0}, {"e5", 0, 0}, {"4\r", 4, 1},
         {"1e999", kInfinity, 5}, {"-1e999", -kInfinity, 6},  // beyond the double range: callers refuse it
         {"123456e99999999999999999", kInfinity, 24}, {"0.0001e-99999", 0, 13}, {"0e999999", 0, 8},
+        {"1e10000000000000000000", kInfinity, 22},  // an exponent's zeros count towards its length too
     };
     // clang-format on
     for (const auto& [text, value, length] : cases) {

@@ -13,11 +13,10 @@ namespace tessiloom {
 
 // A control's name, with its place among controls of the same name ("Line1[1]").
 inline QString NameOf(const QWidget* control) {
+    const QString name = control->objectName();
     const QList<QWidget*> namesakes =
-        control->parentWidget()->findChildren<QWidget*>(control->objectName(), Qt::FindDirectChildrenOnly);
-    return namesakes.size() == 1
-               ? control->objectName()
-               : control->objectName() + '[' + QString::number(namesakes.indexOf(control)) + ']';
+        control->parentWidget()->findChildren<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    return namesakes.size() == 1 ? name : name + '[' + QString::number(namesakes.indexOf(control)) + ']';
 }
 
 // The controls of `window` that carry a name of ours (Qt names the parts of its own controls "qt_..."),
