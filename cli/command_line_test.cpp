@@ -97,8 +97,8 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     EXPECT_THAT(ReadFile(folder_ / "scenes/hill.inc"),
                 HasSubstr("#declare Crater = height_field {\n    png \"hill.png\"\n"));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
-    std::filesystem::create_directory(folder_ /
-                                      "hill.inc");  // an include that cannot be written fails the file
+    // An include that cannot be written fails its file.
+    std::filesystem::create_directory(folder_ / "hill.inc");
     EXPECT_THAT(Convert({"--quiet", "--pov-include", hill_}),
                 FieldsAre(1, "", HasSubstr("hill.inc': Is a directory")));
 }

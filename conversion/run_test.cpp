@@ -1,7 +1,6 @@
 #include "conversion/run.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>

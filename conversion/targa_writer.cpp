@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cstring>
 
 #include "platform/large_memory.h"
 
@@ -25,16 +23,11 @@ std::array<char, kTargaHeaderBytes> TargaHeader(GridSize grid) {
     return header;
 }
 
-// Blue 0, green the low byte, red the high byte. Stores four bytes: the caller keeps one spare.
+// Blue 0, green the low byte, red the high byte.
 void StorePixel(char* pixel, std::uint32_t level) {
-    if constexpr (std::endian::native == std::endian::little) {
-        const std::uint32_t bytes = (level & 0xFF) << 8 | (level >> 8) << 16;
-        std::memcpy(pixel, &bytes, sizeof bytes);
-    } else {
-        pixel[0] = 0;
-        pixel[1] = static_cast<char>(level & 0xFF);
-        pixel[2] = static_cast<char>(level >> 8);
-    }
+    pixel[0] = 0;
+    pixel[1] = static_cast<char>(level & 0xFF);
+    pixel[2] = static_cast<char>(level >> 8);
 }
 
 bool WriteTarga(ByteSink& sink, GridSize grid, const LevelRows& rows) {
@@ -43,8 +36,7 @@ bool WriteTarga(ByteSink& sink, GridSize grid, const LevelRows& rows) {
     const std::size_t rowBytes = static_cast<std::size_t>(grid.columns) * kTargaPixelBytes;
     const std::size_t rowsPerBlock =
         std::clamp<std::size_t>(kBlockBytes / rowBytes, 1, static_cast<std::size_t>(grid.rows));
-    // The spare byte is the one StorePixel writes past the last pixel.
-    const LargeArray<char> block = MakeLargeArray<char>(rowsPerBlock * rowBytes + 1);
+    const LargeArray<char> block = MakeLargeArray<char>(rowsPerBlock * rowBytes);
     for (std::int32_t row = 0; row < grid.rows;) {
         char* pixel = block.get();
         for (std::size_t inBlock = 0; inBlock < rowsPerBlock && row < grid.rows; ++inBlock, ++row) {

@@ -94,11 +94,8 @@ void AtomicFile::Fail(int error) {
 bool AtomicFile::Write(const char* data, std::size_t size) {
     if (!file_ || failure_) return false;
     errno = 0;
-    if (std::fwrite(data, 1, size, file_.get()) != size) {
-        Fail(errno);
-        return false;
-    }
-    return true;
+    if (std::fwrite(data, 1, size, file_.get()) != size) Fail(errno);
+    return !failure_;
 }
 
 bool AtomicFile::Commit() {

@@ -5,7 +5,6 @@
 namespace tessiloom {
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {
-    setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemDoubleClicked, this, &FileList::DoubleClicked);
 }
