@@ -30,8 +30,8 @@ TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
         {"3.25 Y:4", 3.25, 4}, {"1,5", 1, 1}, {"1.2.3", 1.2, 3}, {"--5", 0, 0}, {"", 0, 0}, {"abc", 0, 0},
         {".", 0, 0}, {"-", 0, 0}, {"e5", 0, 0}, {"4\r", 4, 1},
         {"1e999", kInfinity, 5}, {"-1e999", -kInfinity, 6},  // beyond the double range: callers refuse it
-        {"123456e99999999999999999", kInfinity, 24}, {"0.0001e-99999", 0, 13}, {"0e999999", 0, 8},
-        {"1e10000000000000000000", kInfinity, 22},  // an exponent's zeros count towards its length too
+        {"123456e99999999999999999", kInfinity, 24}, {"0.0001e-99999", 0, 13}, {"0e999999", 0, 8}, {"1e0000005", 1e5, 9},
+        {"1e10000000000000000000", kInfinity, 22},  // only an exponent's leading zeros are not its digits
     };
     // clang-format on
     for (const auto& [text, value, length] : cases) {
