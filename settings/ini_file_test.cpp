@@ -11,7 +11,6 @@ namespace tessiloom {
 namespace {
 
 TEST(IniFile, ReadsLikeTheProfileFunctions) {
-    const std::string longValue(300, 'p');
     // The file (none at all for nullopt), and the value read from it.
     // clang-format off
     const std::pair<std::optional<std::string>, std::string> cases[] = {
@@ -19,7 +18,7 @@ TEST(IniFile, ReadsLikeTheProfileFunctions) {
         {" [ app ]\r\n\tSOURCEFILE =  C:\\x.asc \r\n", "C:\\x.asc"},  // blanks around names and value, CRLF
         {"[Other]\nSourceFile=x\n", ""}, {"[Bpp]\nSourceFile=x\n", ""}, {"[App]\nSource=x\n", ""},
         {"[App]\nSourceFile=NOENTRYFOUND\n", ""}, {"[App]\nSourceFile=noentryfound\n", "noentryfound"},  // the sentinel
-        {"[App]\nSourceFile=" + longValue + "\n", longValue}, {"[app]\nSourceFile=1\nSourceFile=2\n[App]\nSourceFile=3\n", "1"},  // the first section and key win
+        {"[App]\nSourceFile=" + std::string(300, 'p') + "\n", std::string(300, 'p')}, {"[app]\nSourceFile=1\nSourceFile=2\n[App]\nSourceFile=3\n", "1"},  // the first section and key win
         {"[App]\n;SourceFile=x\n", ""}, {"\xEF\xBB\xBF[App]\nSourceFile=x", "x"},  // a comment; a byte order mark
     };
     // clang-format on

@@ -132,6 +132,9 @@ class MainWindowTest : public QObject {
             QCOMPARE(Control(name)->font(), ArialFont(points));
         // A status wider than the line shows only what fits: the label neither grows nor wraps.
         const QRect status = Control("Stat")->geometry();
+        // A name shows as it is, never as markup, which would show nothing here.
+        Window().ShowStatus("<i></i>");
+        QVERIFY(Control("Stat")->sizeHint().width() > 0);
         Window().ShowStatus("Finished writing: " + std::string(300, 'x') + "<b>.tga");
         QCOMPARE(Control("Stat")->geometry(), status);
         // The etched line runs edge to edge: grey, with white just below it, right above the status row.
