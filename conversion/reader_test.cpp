@@ -150,6 +150,10 @@ TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
                     EXPECT_EQ(Read(text, 280, columns, block, fails),
                               Read(text, 280, columns, LineSource::kBlockBytes, fails));
     }
+    const DawdlingByteSource bytes(clean, std::chrono::microseconds(20));
+    LineSource source(bytes, 16);
+    EXPECT_EQ(ReadVertexHeights(source, 280, nullptr).mesh.heights.Size(), 280u);
+    EXPECT_TRUE(bytes.ReadElsewhere());  // the second half on a thread of its own
 }
 
 }  // namespace

@@ -75,21 +75,16 @@ TEST_F(RunConversionTest, StopsWithOneMessageAndLeavesAnOlderImageUntouched) {
         {"Vertices: 1073676289 Faces: 2147221512\r\n", read + "the file ends before the line with \"Vertex list\"."},  // 32767 fits
         {"Vertices: 4 Faces: 2\r\nVertex lis\r\nvertex list\r\n", read + "the file ends before the line with \"Vertex list\"."},
         {"Vertices: 4 Faces: 2\r\nVertex list:\r\nZ:1\r\nZ:2\r\n", kReading + read + "the file ends before vertex line 2 (of 4)."},
-        {GridListing({"7", "7", "7", "7"}),
-         kReading + convert + "every height is 7, which leaves no range to scale the heights over; use a preset height range."},
+        {GridListing({"7", "7", "7", "7"}), kReading + convert + "every height is 7, which leaves no range to scale the heights over; use a preset height range."},
         {GridListing({"-1e308", "1", "2", "1e308"}), kReading + convert + "the height range from -1e+308 to 1e+308 is too wide to scale."},
-        {four, kReading + convert + "the preset minimum and maximum are both 0, which leaves no range to scale the heights over.",
-         false, "0", " 0.0"},
-        {four, kReading + convert + "the preset minimum '-1e999' is not a finite number.", false, "-1e999", "0"},
-        {four, kReading + convert + "the preset maximum '1e999' is not a finite number.", false, "0", "1e999"},
+        {four, kReading + convert + "the preset minimum and maximum are both 0, which leaves no range to scale the heights over.", false, "0", " 0.0"},
+        {four, kReading + convert + "the preset minimum '-1e999' is not a finite number.", false, "-1e999", "0"}, {four, kReading + convert + "the preset maximum '1e999' is not a finite number.", false, "0", "1e999"},
         {four, kReading + convert + "the height range from -1e+308 to 1e+308 is too wide to scale.", false, "-1e308", "1e308"},
-        {"Vertices: 10 Faces: 10\r\n", read + "its 10 vertices and 10 faces" + noGrid, true},
-        {"Vertices: 5 Faces: 0\r\n", read + "its 5 vertices and 0 faces" + noGrid, true},
+        {"Vertices: 10 Faces: 10\r\n", read + "its 10 vertices and 10 faces" + noGrid, true}, {"Vertices: 5 Faces: 0\r\n", read + "its 5 vertices and 0 faces" + noGrid, true},
         {"Vertices: 65536 Faces: 65534\r\n", convert + "its grid of 2 x 32768" + tooLarge, true},
         // The header describes 3 x 4 (or 4 x 3), but the first row ends where Y changes.
         {"Vertices: 12 Faces: 12\nVertex list\nY:0 Z:1\nY:0 Z:1\nY:1 Z:1\nZ:1\nZ:1\nZ:1\nZ:1\nZ:1\nZ:1\nZ:1\nZ:1\nZ:1\n",
-         kReading + read + "its first row holds 2 vertices (those with vertex 0's Y), but its 12 vertices and 12 faces make a "
-         "grid of 3 x 4 or 4 x 3.", true},
+         kReading + read + "its first row holds 2 vertices (those with vertex 0's Y), but its 12 vertices and 12 faces make a grid of 3 x 4 or 4 x 3.", true},
     };
     // clang-format on
     for (const auto& [listing, steps, rectangular, min, max] : cases) {
@@ -108,12 +103,10 @@ TEST_F(RunConversionTest, RefusesSourcesItCannotOpenOrWouldOverwriteAndImagesItC
     for (const char* name : {"abc", "over.tga", "blocked.asc"}) WriteFile(name, kTwoByTwoListing);
     // clang-format off
     const std::pair<std::string, std::string> cases[] = {
-        {"", "message There is no source file to convert: the source path is empty."},
-        {"missing.asc", "message Could not open 'missing.asc': No such file or directory."},
+        {"", "message There is no source file to convert: the source path is empty."}, {"missing.asc", "message Could not open 'missing.asc': No such file or directory."},
         {"maps.asc", "message Could not open 'maps.asc': it is a folder, not a file."},
         // A device or a pipe never ends the way a file does, or never opens.
-        {"/dev/zero", "message Could not open '/dev/zero': it is not a regular file."},
-        {"pipe.asc", "message Could not open 'pipe.asc': it is not a regular file."},
+        {"/dev/zero", "message Could not open '/dev/zero': it is not a regular file."}, {"pipe.asc", "message Could not open 'pipe.asc': it is not a regular file."},
         {"abc", "message Could not convert 'abc': a source path needs at least four characters to name the image."},
         {"over.tga", "message Could not convert 'over.tga': its image 'over.tga' would be written over the source itself."},
         {"blocked.asc", kReading + kWriting + "message Could not write 'blocked.tga': Is a directory."},

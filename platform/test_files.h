@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -107,15 +108,21 @@ class DawdlingByteSource final : public ByteSource {
         : text_(text), pause_(pause), failsAtEnd_(failsAtEnd) {}
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
         std::this_thread::sleep_for(pause_);
+        if (std::this_thread::get_id() != owner_) readElsewhere_ = true;
         Read read = text_.ReadAt(offset, buffer, capacity);
         if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
         return read;
     }
 
+    // Whether a thread other than the one that made it has read from it.
+    bool ReadElsewhere() const { return readElsewhere_; }
+
   private:
     StringByteSource text_;
     std::chrono::microseconds pause_;
     bool failsAtEnd_;
+    const std::thread::id owner_ = std::this_thread::get_id();
+    mutable std::atomic<bool> readElsewhere_ = false;
 };
 
 }  // namespace tessiloom

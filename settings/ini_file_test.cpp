@@ -40,7 +40,7 @@ TEST(IniFile, WritesOneValueAndKeepsEverythingElse) {
         {std::nullopt, "C:\\x.asc", std::nullopt, "[app]\nSourceFile=C:\\x.asc\n"},
         {other, "/home/u/new.asc", std::nullopt,
          "; kept\r\n[Window]\r\nSourceFile=other\r\n\r\n[App]\r\nSourceFile=/home/u/new.asc\r\nZ=1\r\n"},
-        {other, "a\nb", "a value cannot hold a line end", other}, {"\n", "x", std::nullopt, "\n[app]\nSourceFile=x\n"},
+        {other, "a\nb", "a value cannot hold a line end", other}, {"\n", "x", std::nullopt, "\n[app]\nSourceFile=x\n"}, {"\r\n", "x", std::nullopt, "\r\n[app]\r\nSourceFile=x\r\n"},
         {other, std::string(64 * 1024, 'x'), "File too large", other},  // a disk that fills up
     };
     // clang-format on
