@@ -150,7 +150,8 @@ TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
                     EXPECT_EQ(Read(text, 280, columns, block, fails),
                               Read(text, 280, columns, LineSource::kBlockBytes, fails));
     }
-    const DawdlingByteSource bytes(clean, std::chrono::microseconds(20));
+    // Slow enough that the second thread, however late the system starts it, finds lines left to take.
+    const DawdlingByteSource bytes(clean, std::chrono::milliseconds(1));
     LineSource source(bytes, 16);
     EXPECT_EQ(ReadVertexHeights(source, 280, nullptr).mesh.heights.Size(), 280u);
     EXPECT_TRUE(bytes.ReadElsewhere());  // the second half on a thread of its own
