@@ -99,15 +99,15 @@ class MemorySink final : public ByteSink {
     int accepted_;
 };
 
-// Reads text from memory as a slow disk would: pausing before every read, so that a second reading
-// thread starts long before the first has read a few lines, and takes half of them; with
-// `failsAtEnd`, failing where the text ends, as a disk read does.
+// Reads text from memory as a slow disk would for the thread that made it: pausing before each of
+// its reads, so that a second reading thread starts long before the first has read a few lines,
+// and takes half of them or more; with `failsAtEnd`, failing where the text ends, as a disk read does.
 class DawdlingByteSource final : public ByteSource {
   public:
     DawdlingByteSource(std::string_view text, std::chrono::microseconds pause, bool failsAtEnd = false)
         : text_(text), pause_(pause), failsAtEnd_(failsAtEnd) {}
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
-        std::this_thread::sleep_for(pause_);
+        if (std::this_thread::get_id() == owner_) std::this_thread::sleep_for(pause_);
         if (std::this_thread::get_id() != owner_) readElsewhere_ = true;
         Read read = text_.ReadAt(offset, buffer, capacity);
         if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
