@@ -182,8 +182,7 @@ class MainWindowTest : public QObject {
         const std::tuple<QString, QStringList, std::string> rows[] = {  // the preset range (none: the data's)
             {"", {}, kTwoByTwoImage.substr(18)},
             {"10 20", {"Tessiloom: Warning: a height value was lower than your minimum height range!",
-                       "Tessiloom: Warning: a height value in was higher than your maximum height range!"},
-             std::string("\0\xff\xff\0\xff\xff\0\0\0\0\0\0", 12)}};
+                       "Tessiloom: Warning: a height value in was higher than your maximum height range!"}, std::string("\0\xff\xff\0\xff\xff\0\0\0\0\0\0", 12)}};
         // clang-format on
         for (const auto& [range, messages, pixels] : rows) {
             init();
