@@ -50,6 +50,9 @@ class LineSource {
     // Reads on from `bytes`, which must give the same bytes as the source so far, or fewer.
     void ReadThrough(const ByteSource& bytes) { bytes_ = &bytes; }
     std::size_t BlockBytes() const { return capacity_; }
+    // Has a source that has read nothing yet start at `begin`, so that its block, whose fresh memory
+    // is slow to fault in, can be made ready before the start is known.
+    void StartAt(std::uint64_t begin) { offset_ = begin; }
 
   private:
     template <bool kSeekMarker>

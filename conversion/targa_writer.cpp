@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <array>
-
-#include "platform/large_memory.h"
+#include <vector>
 
 namespace tessiloom {
 namespace {
 
-// Rows go to the sink in blocks of about this many bytes: few large writes.
-constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+// Rows go to the sink in blocks of about this many bytes: few writes, from a block small enough that
+// its fresh memory costs few page faults. A 1 MiB block took 256 faults, 3.5 ms in our virtual machines
+// and an eighth of the whole conversion of the 708 x 708 listing.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
 
 std::array<char, kTargaHeaderBytes> TargaHeader(GridSize grid) {
     std::array<char, kTargaHeaderBytes> header{};
@@ -36,16 +37,16 @@ bool WriteTarga(ByteSink& sink, GridSize grid, const LevelRows& rows) {
     const std::size_t rowBytes = static_cast<std::size_t>(grid.columns) * kTargaPixelBytes;
     const std::size_t rowsPerBlock =
         std::clamp<std::size_t>(kBlockBytes / rowBytes, 1, static_cast<std::size_t>(grid.rows));
-    const LargeArray<char> block = MakeLargeArray<char>(rowsPerBlock * rowBytes);
+    std::vector<char> block(rowsPerBlock * rowBytes);
     for (std::int32_t row = 0; row < grid.rows;) {
-        char* pixel = block.get();
+        char* pixel = block.data();
         for (std::size_t inBlock = 0; inBlock < rowsPerBlock && row < grid.rows; ++inBlock, ++row) {
             for (const std::uint16_t level : rows()) {
                 StorePixel(pixel, level);
                 pixel += kTargaPixelBytes;
             }
         }
-        if (!sink.Write(block.get(), static_cast<std::size_t>(pixel - block.get()))) return false;
+        if (!sink.Write(block.data(), static_cast<std::size_t>(pixel - block.data()))) return false;
     }
     return true;
 }
