@@ -65,7 +65,6 @@ void SyncFolder(const fs::path& folder) {
 AtomicFile::AtomicFile(const fs::path& target) : target_(ResolveLink(target)) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         temporaryPath_ = TemporaryPathFor(target_);
-        errno = 0;
         // "x": never open a file that is already there, such as another writer's temporary file.
         file_.reset(std::fopen(temporaryPath_.c_str(), "wbx"));
         if (file_ || errno != EEXIST) break;
@@ -76,12 +75,12 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(ResolveLink(target)) {
         Fail(error);
         return;
     }
-    std::setvbuf(file_.get(), nullptr, _IONBF, 0);  // writers hand over whole blocks already
+    std::setbuf(file_.get(), nullptr);  // writers hand over whole blocks already
 }
 
 AtomicFile::~AtomicFile() {
     file_.reset();
-    if (!committed_ && !temporaryPath_.empty()) {
+    if (!temporaryPath_.empty()) {
         std::error_code ignored;
         fs::remove(temporaryPath_, ignored);
     }
@@ -98,24 +97,23 @@ bool AtomicFile::Write(const char* data, std::size_t size) {
     return !failure_;
 }
 
-bool AtomicFile::Commit() {
-    if (!file_ || failure_) return false;
+void AtomicFile::Commit() {
+    if (!file_ || failure_) return;
     errno = 0;
     // Without the sync the rename could reach the disk before the data, and a crash in between would
     // leave an empty or partial file under the target's name, the older one already gone.
     const int descriptor = ::fileno(file_.get());
     if (std::fflush(file_.get()) != 0 || ::fsync(descriptor) != 0 || !KeepPermissions(target_, descriptor)) {
         Fail(errno);
-        return false;
+        return;
     }
     // Closing can still report a failed write-back, so it has to happen before the rename.
     if (std::fclose(file_.release()) != 0 || std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
         Fail(errno);
-        return false;
+        return;
     }
-    committed_ = true;
+    temporaryPath_.clear();  // the name is the target's now
     SyncFolder(target_.parent_path());
-    return true;
 }
 
 std::optional<std::string> WriteFileAtomically(const fs::path& target, std::string_view bytes) {

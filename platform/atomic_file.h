@@ -25,8 +25,8 @@ class AtomicFile final : public ByteSink {
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     bool Write(const char* data, std::size_t size) override;
-    // Puts the file in place; false on failure.
-    bool Commit();
+    // Puts the file in place, unless writing failed already; Failure() tells whether it did.
+    void Commit();
 
     // Why creating, writing or committing failed ("No space left on device"), to follow the
     // target's path in a message; empty while nothing failed.
@@ -35,11 +35,10 @@ class AtomicFile final : public ByteSink {
   private:
     void Fail(int error);
 
-    std::filesystem::path target_;  // where the link, if any, points
-    std::filesystem::path temporaryPath_;
+    std::filesystem::path target_;         // where the link, if any, points
+    std::filesystem::path temporaryPath_;  // empty once it is the target's, or if it was never made
     FileHandle file_;
     std::optional<std::string> failure_;
-    bool committed_ = false;
 };
 
 // Writes `bytes` as the whole new contents of `target` through an AtomicFile: why it failed

@@ -30,9 +30,8 @@ SourceFile::SourceFile(const std::string& path) {
         openFailure_ = "it is not a regular file";
         return;
     }
-    errno = 0;
     file_.reset(std::fopen(path.c_str(), "rb"));
-    if (!file_) openFailure_ = ErrorText(errno != 0 ? errno : ENOENT);
+    if (!file_) openFailure_ = ErrorText(errno);
 }
 
 ByteSource::Read SourceFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const {
