@@ -39,6 +39,12 @@ TEST(LineSource, EndsLinesAtCrLfLoneCrAndLoneLfInBlocksOfAnySize) {
     }
     // "Z:12" may be the start of "Z:12.5": the cut line before a read failure is never handed out.
     EXPECT_EQ(ReadLines(DawdlingByteSource("whole\r\nZ:12", {}, true), 4), "whole|Input/output error");
+    // The position is where the next line starts, while it still waits in the block.
+    const StringByteSource bytes("ab\r\ncd\n");
+    LineSource source(bytes);
+    std::string_view line;
+    source.NextLine(line);
+    EXPECT_EQ(source.Position(), 4u);
 }
 
 TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkersOrSaysWhatIsWrong) {
@@ -105,7 +111,7 @@ TEST(ReadVertexHeights, TakesTheNumberAfterZAndTracksTheRange) {
         {"Vertex 7:  X:0.0     Y:50.0     Z:3.25", 1, "3.25 in 3.25 to 3.25"},
         {"Vertex 3:  X:1.0  Y:2.0  Z:-7.5  U:0.1", 1, "-7.5 in -7.5 to 0"},
         {"Vertex 0: Z:-1.234567e+02\nVertex 0: Z:3.14159265358979", 2, "-123.4567 3.14159265358979 in -123.4567 to 3.14159265358979"},
-        {"Vertex 0: Z: 1 5\r\nVertex 1: X:1 Z:2 Z:3\r\nZ:\r\n", 3, "15 2 0 in 0 to 15"},
+        {"Vertex 0: Z: 1 5\r\nVertex 1: X:1 ZZ:2 Z:3\r\nZ:\r\n", 3, "15 2 0 in 0 to 15"},
         {"Z:-5\nZ:-1\n", 2, "-5 -1 in -5 to 0"}, {"Z:70000\nZ:80000\nFace list:\n", 2, "70000 80000 in 65000 to 80000"},
         {"Z:1\r\nZ:2\r\n\r\nZ:4\r\n", 4, "1 2 in 1 to 2, vertex 2 unreadable"},
         {"Z:1\r\nz:2\r\n", 2, "1 in 1 to 1, vertex 1 unreadable"},
