@@ -108,13 +108,13 @@ class DawdlingByteSource final : public ByteSource {
         : text_(text), pause_(pause), failsAtEnd_(failsAtEnd) {}
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
         if (std::this_thread::get_id() == owner_) std::this_thread::sleep_for(pause_);
-        if (std::this_thread::get_id() != owner_) readElsewhere_ = true;
         Read read = text_.ReadAt(offset, buffer, capacity);
+        if (std::this_thread::get_id() != owner_ && read.count > 0) readElsewhere_ = true;
         if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
         return read;
     }
 
-    // Whether a thread other than the one that made it has read from it.
+    // Whether a thread other than the one that made it has read any of its bytes.
     bool ReadElsewhere() const { return readElsewhere_; }
 
   private:
