@@ -72,5 +72,17 @@ TEST(AtomicFile, PutsTheFileInPlaceWholeOrNotAtAll) {
     }
 }
 
+// Some file systems refuse a name that is not UTF-8, so a name too long for its suffix gives way
+// whole characters at a time.
+TEST(AtomicFile, ShortensALongNameForItsTemporaryFileByWholeCharacters) {
+    TemporaryFolder folder;
+    std::string name;
+    for (int i = 0; i < 127; ++i) name += "\xC3\xA9";  // e acute, 254 bytes in all
+    CrashBeforeRename(folder / name, "new");
+    const std::string temporary = folder.Names().at(0);
+    const std::string kept = temporary.substr(0, temporary.find(".partial-"));
+    EXPECT_TRUE(temporary.size() <= 255 && kept.size() % 2 == 0 && name.starts_with(kept)) << temporary;
+}
+
 }  // namespace
 }  // namespace tessiloom
