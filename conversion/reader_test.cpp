@@ -132,6 +132,16 @@ TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
         EXPECT_EQ(Read(text, 9, columns), "1 2 3 4 5 6 7 8 9 in 1 to 9, plane 3 -10 -20 10 -20 10 20.5");
 }
 
+// Two halves are joined by taking over the second's blocks; what is appended next follows them.
+TEST(HeightList, TakesOverAnotherListsBlocksAndAppendsAfterThem) {
+    constexpr std::size_t kBlock = HeightList::kBlockSize;
+    HeightList joined{-1}, second;
+    for (std::size_t i = 0; i < kBlock + 2; ++i) second.Append(static_cast<double>(i));
+    EXPECT_EQ(joined.AppendFrom(std::move(second), kBlock + 1), kBlock + 1);
+    joined.Append(-2);
+    EXPECT_TRUE(joined.Size() == kBlock + 3 && joined[kBlock + 1] == kBlock && joined[kBlock + 2] == -2);
+}
+
 // Small blocks make even a few hundred lines worth a second thread: whatever line fails, and
 // wherever the halves meet, two halves read what one thread reading line by line reads.
 TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
