@@ -29,10 +29,6 @@ class HeightList {
         *next_++ = height;
         ++size_;
     }
-    // Makes room for the next height now rather than at the next Append.
-    void Reserve() {
-        if (next_ == blockEnd_) AddBlock();
-    }
     std::size_t Size() const { return size_; }
     double operator[](std::size_t index) const { return RunFrom(index).front(); }
 
