@@ -154,8 +154,11 @@ TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
     const auto replaced = [&](const std::string& from, const std::string& to) {
         return std::string(clean).replace(clean.find(from), from.size(), to);
     };
+    std::string wide;  // a first row longer than a stretch of lines: it is read alone to its end all the same
+    for (int i = 0; i < 300; ++i)
+        wide += "Z:1 X:" + std::to_string(i % 250) + " Y:" + std::to_string(i / 250) + "\n";
     for (const std::string& text :
-         {clean + "Face list:\r\n", replaced("Vertex 233:", "Vertex 233: no height\n"),
+         {clean + "Face list:\r\n", wide, replaced("Vertex 233:", "Vertex 233: no height\n"),
           replaced("Vertex 250: X:10 Y:12 Z:", "Vertex 250: X:10 Y:12 Z:1e999"),
           clean.substr(0, clean.find("Vertex 271:")), clean + clean,
           replaced("\r\nVertex 150", "\rVertex 150")}) {
