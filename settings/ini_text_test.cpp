@@ -20,6 +20,7 @@ TEST(IniText, SetChangesOnlyWhatItMust) {
          "v", "[app]\r\nA=1\r\nSourceFile=v\r\n\r\n; about b\r\n[b]\r\n"},
         {"last line without a line end gets one", "[app]\nA=1", "app", "v", "[app]\nA=1\nSourceFile=v\n"},
         {"missing section is appended", "[x]\nA=1", "app", "v", "[x]\nA=1\n[app]\nSourceFile=v\n"},
+        {"every letter matches either case, A to Z", "[Zap]\nSourceFile=old\n", "zAP", "v", "[Zap]\nSourceFile=v\n"},
         {"empty value leaves the key", "[app]\nSourceFile=old\n", "app", "", "[app]\nSourceFile=\n"},
         {"only the first matching section is written", "[app]\nA=1\n[App]\nSourceFile=2\n", "APP", "v",
          "[app]\nA=1\nSourceFile=v\n[App]\nSourceFile=2\n"},
@@ -30,7 +31,7 @@ TEST(IniText, SetChangesOnlyWhatItMust) {
     for (const auto& [why, before, section, value, after] : cases) {
         SCOPED_TRACE(why);
         EXPECT_EQ(SetIniValue(before, section, "SourceFile", value), after);
-        EXPECT_EQ(FindIniValue(after, "app", "sourcefile"), value);
+        EXPECT_EQ(FindIniValue(after, section, "sourcefile"), value);
     }
 }
 
