@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -178,6 +179,12 @@ class CommonFileDialogTest : public QObject {
         for (const QString& root : layout.roots) {  // bind-mounted files too
             QVERIFY2(QFileInfo(root).isDir() && QFileInfo(root).isReadable(), qPrintable(root));
             QCOMPARE(layout.roots.count(root), 1);
+        }
+        for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {  // no listable drive left out
+            const QFileInfo root(volume.rootPath());
+            const bool listable =
+                volume.isReady() && root.isDir() && root.isReadable() && root.isExecutable();
+            QVERIFY2(!listable || layout.roots.contains(volume.rootPath()), qPrintable(volume.rootPath()));
         }
         QCOMPARE(layout.workingFolder, Under("work"));
     }
