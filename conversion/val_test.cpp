@@ -39,6 +39,7 @@ TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
         EXPECT_EQ(std::pair(read.value, read.length), std::pair(value, length)) << "'" << text << "'";
     }
     EXPECT_FALSE(std::isnan(Val(std::string(5000, '9'))));
+    EXPECT_EQ(Val("0." + std::string(400, '0') + "1"), 0);  // too small, by its leading zeros alone
 }
 
 // The word-at-a-time reading must agree with Val on every text, whatever the bytes after it.
