@@ -90,9 +90,9 @@ class CommonFileDialogTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto* dir1 = dialog.findChild<FolderList*>("Dir1");
         const auto* file1 = dialog.findChild<FileList*>("File1");
-        QStringList chain;  // one entry per ancestor, from "/" down to the folder shown
+        QStringList chain;  // one entry per ancestor, from "/" down to the folder shown, each with its icon
         for (const QTreeWidgetItem* entry = dir1->currentItem(); entry; entry = entry->parent())
-            chain.prepend(entry->text(0));
+            chain.prepend(entry->text(0) + (entry->icon(0).isNull() ? " (no icon)" : ""));
         QCOMPARE(chain.join('/'), '/' + Under("work"));
         // No header and no branch marks: the chain starts in the list's corner, and no key folds it away.
         const QRect first = dir1->visualItemRect(dir1->topLevelItem(0)).translated(dir1->viewport()->pos());

@@ -137,6 +137,7 @@ class MainWindowTest : public QObject {
         QVERIFY(Control("Stat")->sizeHint().width() > 0);
         Window().ShowStatus("Finished writing: " + std::string(300, 'x') + "<b>.tga");
         QCOMPARE(Control("Stat")->geometry(), status);
+        QVERIFY(Control("Stat")->heightForWidth(status.width()) <= status.height());  // unwrapped, it fits
         // The etched line runs edge to edge: grey, with white just below it, right above the status row.
         const QImage shot = Window().grab().toImage();
         for (int x : {0, 300, 582}) {
