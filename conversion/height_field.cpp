@@ -1,7 +1,9 @@
 #include "conversion/height_field.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -10,6 +12,12 @@ namespace tessiloom {
 namespace {
 
 constexpr double kLargestLevel = 65535.0;
+// Fewer heights than this, a second thread costs more than it saves: the 708 x 708 image (500,000
+// heights, 3.5 ms) took 0.4 ms longer with one.
+constexpr std::size_t kHeightsWorthAThread = std::size_t{1} << 20;
+// How far the scaling may run ahead of the writer, in bytes of levels: fresh memory is slow to
+// fault in, so no more than keeps both threads busy.
+constexpr std::size_t kAheadBytes = std::size_t{1} << 16;
 
 bool Fits(std::int32_t count) {
     return count >= 1 && count <= kLargestImageSide;
@@ -41,6 +49,92 @@ void ScaleRow(const HeightList& heights, std::size_t first, double low, double h
     }
 }
 
+// Merges the tally of rows another thread scaled: the counts add up and the farther extreme stays.
+void Merge(ClipTally& tally, const ClipTally& other, bool otherFarther) {
+    if (other.count == 0) return;
+    if (tally.count == 0 || otherFarther) tally.extreme = other.extreme;
+    tally.count += other.count;
+}
+
+// The rows of levels, top row first, scaled on two threads while the format turns the rows before
+// them into bytes. A row is scaled by whichever thread takes it up first, the writer included, so
+// that a second thread slow to start costs nothing, and it is handed out in order however it was
+// scaled. On our 2-core machines this takes the 2049 x 2049 image from 17 ms to 9.
+class ScaledRows {
+  public:
+    ScaledRows(const HeightList& heights, GridSize grid, double low, double high)
+        : heights_(heights),
+          width_(static_cast<std::size_t>(grid.columns)),
+          rows_(static_cast<std::size_t>(grid.rows)),
+          low_(low),
+          high_(high),
+          slots_(std::clamp<std::size_t>(kAheadBytes / (width_ * sizeof(std::uint16_t)), 1, rows_)),
+          levels_(slots_ * width_),
+          scaledRow_(slots_) {
+        if (width_ * rows_ >= kHeightsWorthAThread) {
+            helper_ = std::jthread([this](std::stop_token stop) {
+                while (!stop.stop_requested() && claimed_.load(std::memory_order_relaxed) < rows_) {
+                    if (!ScaleOneAhead(helperTally_)) std::this_thread::yield();
+                }
+            });
+        }
+    }
+
+    // The next row; it stays valid until the next call.
+    std::span<const std::uint16_t> Next() {
+        const std::size_t row = taken_++;
+        written_.store(row, std::memory_order_release);  // the slots of the rows before it are free
+        std::size_t unclaimed = row;
+        if (claimed_.compare_exchange_strong(unclaimed, row + 1, std::memory_order_relaxed)) {
+            Scale(row, writerTally_);
+        }
+        while (scaledRow_[row % slots_].load(std::memory_order_acquire) != row + 1) {
+            if (!ScaleOneAhead(writerTally_)) std::this_thread::yield();
+        }
+        return {levels_.data() + row % slots_ * width_, width_};
+    }
+
+    // What the range clipped, once every row has been taken.
+    HeightFieldWrite Clipped() {
+        if (helper_.joinable()) helper_.join();
+        HeightFieldWrite clipped = writerTally_;
+        Merge(clipped.below, helperTally_.below, helperTally_.below.extreme < clipped.below.extreme);
+        Merge(clipped.above, helperTally_.above, helperTally_.above.extreme > clipped.above.extreme);
+        return clipped;
+    }
+
+  private:
+    // Scales the first row no thread has taken up, if its slot is free; false when there was none.
+    bool ScaleOneAhead(HeightFieldWrite& tally) {
+        std::size_t row = claimed_.load(std::memory_order_relaxed);
+        if (row >= rows_ || row - written_.load(std::memory_order_acquire) >= slots_) return false;
+        if (!claimed_.compare_exchange_strong(row, row + 1, std::memory_order_relaxed)) return true;
+        Scale(row, tally);
+        return true;
+    }
+
+    void Scale(std::size_t row, HeightFieldWrite& tally) {
+        const std::span<std::uint16_t> levels(levels_.data() + row % slots_ * width_, width_);
+        ScaleRow(heights_, (rows_ - 1 - row) * width_, low_, high_, levels, tally);
+        scaledRow_[row % slots_].store(row + 1, std::memory_order_release);
+    }
+
+    const HeightList& heights_;
+    const std::size_t width_;
+    const std::size_t rows_;
+    const double low_;
+    const double high_;
+    const std::size_t slots_;
+    std::vector<std::uint16_t> levels_;                // one row of levels a slot
+    std::vector<std::atomic<std::size_t>> scaledRow_;  // a slot's row + 1, once it is scaled
+    std::atomic<std::size_t> claimed_ = 0;             // rows taken up for scaling
+    std::atomic<std::size_t> written_ = 0;             // rows the writer is done with
+    std::size_t taken_ = 0;                            // rows handed out, for the writer only
+    HeightFieldWrite writerTally_;
+    HeightFieldWrite helperTally_;
+    std::jthread helper_;  // last: it starts once the rest is in place and is joined before it goes
+};
+
 }  // namespace
 
 HeightFieldWrite StreamHeightField(ByteSink& sink, const ImageFormat& format, GridSize grid,
@@ -53,14 +147,13 @@ HeightFieldWrite StreamHeightField(ByteSink& sink, const ImageFormat& format, Gr
         result.failure = "the grid or the height range cannot be written as a height field";
         return result;
     }
-    std::vector<std::uint16_t> levels(width);
-    auto row = static_cast<std::size_t>(grid.rows);
-    const LevelRows rows = [&] {
-        ScaleRow(heights, --row * width, low, high, levels, result);
-        return std::span<const std::uint16_t>(levels);
-    };
-    if (!format.write(sink, grid, rows)) result.failure = "the image could not be written in full";
-    return result;
+    ScaledRows scaled(heights, grid, low, high);
+    const LevelRows rows = [&] { return scaled.Next(); };
+    if (!format.write(sink, grid, rows)) {
+        result.failure = "the image could not be written in full";
+        return result;
+    }
+    return scaled.Clipped();
 }
 
 HeightFieldWrite WriteHeightField(const std::string& outputPath, const ImageFormat& format, GridSize grid,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -54,21 +56,36 @@ TEST(StreamHeightField, ClampsScalesRoundsHalfToEvenTopRowFirstAndTalliesTheClip
 }
 
 TEST(StreamHeightField, StopsAtTheFirstBlockTheSinkRefuses) {
-    // A sink that takes the header only; 513 is 0x0201, little-endian.
-    EXPECT_EQ(Stream({513, 513}, std::vector<double>(513 * 513, 3), 0, 6, 1),
-              "513x513, the image could not be written in full");
+    // A sink that takes the header only, while a second thread scales rows; 1025 is 0x0401.
+    EXPECT_EQ(Stream({1025, 1025}, std::vector<double>(1025 * 1025, 3), 0, 6, 1),
+              "1025x1025, the image could not be written in full");
 }
 
-// Heights are kept in blocks; a row that starts in one and ends in the next is written whole.
-TEST(StreamHeightField, WritesRowsThatRunFromOneBlockOfHeightsIntoTheNext) {
-    const GridSize grid{1000, HeightList::kBlockSize / 1000 + 2};
+// A large image, whose rows two threads scale: each row whole and in its place, though heights are
+// kept in blocks that rows straddle, and what either thread clipped counted once.
+TEST(StreamHeightField, WritesTheRowsOfALargeImageInOrderAndTalliesEveryClip) {
+    const GridSize grid{1000, 1100};
     HeightList heights;
-    for (int i = 0; i < grid.columns * grid.rows; ++i) heights.Append(i % grid.columns);
+    for (int i = 0; i < grid.columns * grid.rows; ++i) heights.Append(i / grid.columns);  // its row
     MemorySink sink;
-    ASSERT_EQ(StreamHeightField(sink, kTargaFormat, grid, heights, 0, 999).failure, std::nullopt);
-    const std::string firstRow = sink.bytes.substr(kTargaHeaderBytes, 3000);
-    for (std::size_t at = kTargaHeaderBytes; at < sink.bytes.size(); at += 3000)
-        ASSERT_EQ(sink.bytes.substr(at, 3000), firstRow) << "row at byte " << at;
+    const HeightFieldWrite write = StreamHeightField(sink, kTargaFormat, grid, heights, 100, 999);
+    ASSERT_EQ(write.failure, std::nullopt);
+    EXPECT_EQ(std::tuple(write.below.count, write.below.extreme, write.above.count, write.above.extreme),
+              std::tuple(100'000, 0.0, 100'000, 1099.0));
+    // Top row first: 100 rows clipped to white, then a level a row going down to black, then 100
+    // rows clipped to black.
+    std::vector<int> levels;
+    for (std::size_t at = kTargaHeaderBytes; at < sink.bytes.size(); at += 3000) {
+        const std::string row = sink.bytes.substr(at, 3000);
+        std::string uniform;
+        for (int column = 0; column < grid.columns; ++column) uniform += row.substr(0, 3);
+        ASSERT_EQ(row, uniform) << "row at byte " << at;
+        levels.push_back(static_cast<unsigned char>(row[1]) + 256 * static_cast<unsigned char>(row[2]));
+    }
+    ASSERT_EQ(levels.size(), 1100u);
+    EXPECT_TRUE(std::is_sorted(levels.rbegin(), levels.rend()));
+    EXPECT_EQ(std::set<int>(levels.begin(), levels.end()).size(), 900u);
+    EXPECT_EQ(std::tuple(levels.front(), levels.back()), std::tuple(65535, 0));
 }
 
 }  // namespace
