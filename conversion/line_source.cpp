@@ -19,6 +19,17 @@ LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uin
     std::memset(buffer_.get(), 0, kPadding);  // what follows an empty input is defined too
 }
 
+void LineSource::Restart(const ByteSource& bytes, std::uint64_t begin) {
+    bytes_ = &bytes;
+    offset_ = begin;
+    endOffset_ = kNoEnd;
+    failure_.reset();
+    begin_ = end_ = scanned_ = 0;
+    marker_ = kNoMarker;
+    endOfInput_ = false;
+    std::memset(buffer_.get(), 0, kPadding);
+}
+
 bool LineSource::Refill() {
     if (endOfInput_) return false;
     if (begin_ > 0) {

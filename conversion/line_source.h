@@ -50,9 +50,9 @@ class LineSource {
     // Reads on from `bytes`, which must give the same bytes as the source so far, or fewer.
     void ReadThrough(const ByteSource& bytes) { bytes_ = &bytes; }
     std::size_t BlockBytes() const { return capacity_; }
-    // Has a source that has read nothing yet start at `begin`, so that its block, whose fresh memory
-    // is slow to fault in, can be made ready before the start is known.
-    void StartAt(std::uint64_t begin) { offset_ = begin; }
+    // Reads `bytes` from `begin` on, as a new source would, in the block it has: fresh memory is
+    // slow to fault in, so a block is made ready before the start is known, and read again.
+    void Restart(const ByteSource& bytes, std::uint64_t begin);
 
   private:
     template <bool kSeekMarker>

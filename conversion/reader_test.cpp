@@ -86,10 +86,12 @@ TEST(IsSquareGrid, HoldsExactlyForTwoTrianglesPerCell) {
 }
 
 // The heights, their range and what stopped the reading, as one text; with `columns` from 0 on, the
-// plane asked for with them: its columns and corners. With `fails`, reading past the text fails.
+// plane asked for with them: its columns and corners. With `fails`, reading past the text fails;
+// with `othersDawdle`, the threads this one starts read slower than it does.
 std::string Read(const std::string& text, std::int32_t count, std::int32_t columns = -1,
-                 std::size_t blockBytes = LineSource::kBlockBytes, bool fails = false) {
-    const DawdlingByteSource bytes(text, std::chrono::microseconds(20), fails);
+                 std::size_t blockBytes = LineSource::kBlockBytes, bool fails = false,
+                 bool othersDawdle = false) {
+    const DawdlingByteSource bytes(text, std::chrono::microseconds(20), fails, othersDawdle);
     LineSource source(bytes, blockBytes);
     GridPlane plane{columns, {}};
     const auto& [mesh, unreadable, failure] =
@@ -142,9 +144,10 @@ TEST(HeightList, TakesOverAnotherListsBlocksAndAppendsAfterThem) {
     EXPECT_TRUE(joined.Size() == kBlock + 3 && joined[kBlock + 1] == kBlock && joined[kBlock + 2] == -2);
 }
 
-// Small blocks make even a few hundred lines worth a second thread: whatever line fails, and
-// wherever the halves meet, two halves read what one thread reading line by line reads.
-TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
+// Small blocks make even a few hundred lines worth a second thread: whatever line fails, wherever
+// the stretches meet, and whichever thread runs slower and has its lines taken over, two threads
+// read what one thread reading line by line reads.
+TEST(ReadVertexHeights, TwoThreadsReadAsOneThreadDoes) {
     std::string clean;
     for (int i = 0; i < 300; ++i) {
         clean += "Vertex " + std::to_string(i) + ": X:" + std::to_string(i % 20) +
@@ -166,11 +169,12 @@ TEST(ReadVertexHeights, TwoHalvesReadAsOneThreadDoes) {
             for (const std::size_t block : {16, 100})
                 for (const bool fails :
                      {false, true})  // the disk fails past the end: no matter unless reached
-                    EXPECT_EQ(Read(text, 280, columns, block, fails),
-                              Read(text, 280, columns, LineSource::kBlockBytes, fails));
+                    for (const bool othersDawdle : {false, true})
+                        EXPECT_EQ(Read(text, 280, columns, block, fails, othersDawdle),
+                                  Read(text, 280, columns, LineSource::kBlockBytes, fails));
     }
-    // The second half is read on a thread of its own, which may read past the vertex lines before it
-    // learns where the first half ended: the face list it meets there is no unreadable vertex.
+    // The second thread may read past the vertex lines before it learns where the first thread's
+    // stretch ended: the face list it meets there is no unreadable vertex.
     const std::string listing = clean + "Face list:\r\n";
     const DawdlingByteSource bytes(listing, std::chrono::milliseconds(1));
     LineSource source(bytes, 16);

@@ -128,7 +128,7 @@ struct CuttingHost : RecordingHost {
 };
 
 // Large enough that what is cut on disk after the header has been read is still to be read, and
-// that the second half of the vertex lines is read on a thread of its own.
+// that a second thread reads some of the vertex lines.
 TEST_F(RunConversionTest, ReportsASourceCutShortWhileItIsRead) {
     const std::string line = "Vertex:  X:1.0     Y:2.0     Z:5.0\r\n";
     std::string listing = "Vertices: 263169 Faces: 524288\r\nVertex list:\r\n";

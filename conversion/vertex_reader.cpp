@@ -1,18 +1,24 @@
 // ReadVertexHeights: the vertex lines on two threads. Each vertex line stands on its own, so once
-// the first block has shown how long a line is, a second thread cuts the lines this thread has not
-// read yet in two at a line start, and reads and parses the second half while this thread does the
-// first. The second thread starts before that and waits on the processor rather than in the
-// system: a processor woken from idle took up to 5 ms to run a new thread in our virtual machines. Each reads
-// its half from the file itself, so that neither waits on the other until both are done, and a second thread
-// that starts late simply takes less. The result is exactly that of reading every line in turn: the first
-// line that fails in listing order decides, the heights keep listing order, and lines the second thread read
-// beyond the last vertex count for nothing.
+// the first block has shown how long a line is, a second thread splits the lines this thread has not
+// read yet in two at a line start, and reads the second half while this thread reads the first.
+// Whichever is done first splits what is left of the other's stretch in turn, until little is left:
+// the machine may run one thread far slower than the other (30 ms of the 2049 x 2049 conversion's
+// 150 on our virtual machines). The second thread starts before that and waits on the processor
+// rather than in the system: a processor woken from idle took up to 5 ms to run a new thread. Each
+// thread reads its stretches from the file itself, so that neither waits on the other until both
+// are done. The result is exactly that of reading every line in turn: the first line that fails in
+// listing order decides, the heights keep listing order, and lines read beyond the last vertex
+// count for nothing.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <mutex>
 #include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "conversion/height_text.h"
 #include "conversion/reader.h"
@@ -27,7 +33,7 @@ constexpr std::string_view kYMarker = "Y:";
 // The first lines are read alone in stretches of this many, until they fill a block: enough to
 // tell how long a line is, and so where the lines end.
 constexpr std::int64_t kStretch = 64;
-// Fewer bytes than this many blocks left: a second thread would cost more than it saves.
+// Fewer bytes than this many blocks left to share: another thread would cost more than it saves.
 constexpr std::uint64_t kBlocksWorthAThread = 2;
 // How much is looked at, at a time, for the start of a line.
 constexpr std::size_t kSplitWindow = 4096;
@@ -150,14 +156,16 @@ std::optional<std::uint64_t> NextLineStart(const ByteSource& bytes, std::uint64_
     }
 }
 
-// The bytes of the first half: the source's, up to where the second half starts, which the second
-// thread settles once it runs. A read claims its bytes under a lock before it reads them, so that
-// the split always lies past every byte the first half reads, and the second thread, which splits
-// while a 2 MiB read is under way, does not wait for it (0.4 ms of the 708 x 708 conversion).
-class FirstHalfBytes final : public ByteSource {
+// A stretch of the vertex lines for one thread to read: from `start` up to the end of the lines at
+// first, and then up to where another thread splits what is left off for itself. A read claims its
+// bytes under a lock before it reads them, so that a split always lies past every byte the stretch
+// reads, and a thread splitting does not wait for a 2 MiB read under way (0.4 ms of the 708 x 708
+// conversion).
+class Stretch final : public ByteSource {
   public:
-    // Over `bytes`, of which the first half has read everything before `readTo` already.
-    FirstHalfBytes(const ByteSource& bytes, std::uint64_t readTo) : bytes_(bytes), readTo_(readTo) {}
+    // Over `bytes`, from `start` up to `end`, of which everything before `readTo` is read already.
+    Stretch(const ByteSource& bytes, std::uint64_t start, std::uint64_t readTo, std::uint64_t end)
+        : bytes_(bytes), start_(start), readTo_(readTo), end_(end) {}
 
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
         std::size_t count;
@@ -170,29 +178,36 @@ class FirstHalfBytes final : public ByteSource {
         return bytes_.ReadAt(offset, buffer, count);
     }
 
-    // For the second thread: ends the first half at a line start halfway between what it has read
-    // and `linesEnd`, where the second half then begins. Nothing when too little is left to share,
-    // or once the first half is done.
-    std::optional<std::uint64_t> Split(std::uint64_t linesEnd, std::uint64_t leastBytes) {
+    // Ends the stretch at a line start halfway through what is left of it, up to its end or, while
+    // that is open, to about `linesEnd`. Where the rest begins and ends; nothing when less than
+    // `leastBytes` is left, or once the stretch is done.
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> Split(std::uint64_t linesEnd,
+                                                                 std::uint64_t leastBytes) {
         const std::lock_guard lock(mutex_);
-        if (end_ != LineSource::kNoEnd || linesEnd < readTo_ + leastBytes) return std::nullopt;
-        const std::optional<std::uint64_t> start = NextLineStart(bytes_, readTo_ + (linesEnd - readTo_) / 2);
-        if (start) end_ = *start;
-        return start;
+        const std::uint64_t leftEnd = end_ == LineSource::kNoEnd ? linesEnd : end_;
+        if (done_ || leftEnd < readTo_ + leastBytes) return std::nullopt;
+        const std::optional<std::uint64_t> split = NextLineStart(bytes_, readTo_ + (leftEnd - readTo_) / 2);
+        if (!split || *split >= end_) return std::nullopt;
+        const std::uint64_t restEnd = std::exchange(end_, *split);
+        return std::pair{*split, restEnd};
     }
 
-    // For the first thread, done: no split after this. Where its half ends.
+    // For its thread, done with it: no split after this. Where it ends.
     std::uint64_t Close() {
         const std::lock_guard lock(mutex_);
-        if (end_ == LineSource::kNoEnd) end_ = readTo_;
+        done_ = true;
         return end_;
     }
 
+    std::uint64_t Start() const { return start_; }
+
   private:
     const ByteSource& bytes_;
+    const std::uint64_t start_;
     mutable std::mutex mutex_;
     mutable std::uint64_t readTo_;
-    std::uint64_t end_ = LineSource::kNoEnd;
+    std::uint64_t end_;
+    bool done_ = false;
 };
 
 // Has a line source read through other bytes while it lives, and then its own again.
@@ -210,50 +225,94 @@ class ReadingThrough {
     const ByteSource& own_;
 };
 
-// The second half of the lines, read on a thread of its own from where it splits the first's.
-class SecondHalf {
+// The heights of one stretch, and whether its lines ran on to its end, where the next stretch begins.
+struct StretchRead {
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    bool reachedEnd = false;
+    Part part;
+};
+
+// Whether the lines of a stretch ran on to its `end`, where the next stretch begins.
+bool RanOnTo(std::uint64_t end, const Part& part, const LineSource& lines) {
+    return part.end == PartEnd::kLinesEnded && !part.failure && lines.Position() == end;
+}
+
+// The stretches of two threads: each splits what is left of the other's when it is done with its
+// own, so that both keep reading until little is left, however unevenly the machine runs them.
+class Stretches {
   public:
-    // Starts the thread, which waits for Begin() and then reads at most `atMost` lines: no more can
-    // be wanted. While it waits, it faults in the fresh memory of its block: done once the lines are
-    // shared out, that cost the 708 x 708 conversion 1 ms (4%) in our virtual machines.
-    SecondHalf(FirstHalfBytes& first, const ByteSource& bytes, std::size_t blockBytes, std::int64_t atMost)
-        : wanted_(atMost) {
-        thread_ = std::jthread([&first, &bytes, blockBytes, this](std::stop_token stop) {
+    // Over `bytes`, the first thread's stretch being `first`; a split leaves at least `leastBytes`.
+    Stretches(const ByteSource& bytes, Stretch& first, std::uint64_t leastBytes)
+        : bytes_(bytes), leastBytes_(leastBytes), reading_{&first, nullptr} {}
+
+    // Has thread `self` (0 or 1) read what it splits off the other thread's stretches, through
+    // `lines`, until too little is left; `linesEnd` is about where the lines end.
+    void ReadSplitOff(int self, LineSource& lines, std::uint64_t linesEnd,
+                      const std::atomic<std::int64_t>& wanted) {
+        while (Stretch* stretch = SplitOff(self, linesEnd)) {
+            lines.Restart(*stretch, stretch->Start());
+            StretchRead read;
+            read.start = stretch->Start();
+            Read(lines, wanted, nullptr, read.part);
+            read.end = stretch->Close();
+            read.reachedEnd = RanOnTo(read.end, read.part, lines);
+            const std::lock_guard lock(mutex_);
+            read_.push_back(std::move(read));
+        }
+    }
+
+    // Once both threads are done: the stretches they split off, in listing order.
+    std::vector<StretchRead>& InOrder() {
+        std::sort(read_.begin(), read_.end(),
+                  [](const StretchRead& a, const StretchRead& b) { return a.start < b.start; });
+        return read_;
+    }
+
+  private:
+    Stretch* SplitOff(int self, std::uint64_t linesEnd) {
+        const std::lock_guard lock(mutex_);
+        Stretch* other = reading_[1 - self];
+        const auto rest = other ? other->Split(linesEnd, leastBytes_) : std::nullopt;
+        if (!rest) return nullptr;
+        return reading_[self] = &stretches_.emplace_back(bytes_, rest->first, rest->first, rest->second);
+    }
+
+    const ByteSource& bytes_;
+    const std::uint64_t leastBytes_;
+    std::mutex mutex_;
+    std::deque<Stretch> stretches_;  // split off; a deque, so that they stay where they are
+    Stretch* reading_[2];            // each thread's stretch
+    std::vector<StretchRead> read_;
+};
+
+// The second thread, which waits for Begin() and then reads what it splits off the first's
+// stretches. While it waits, it faults in the fresh memory of its block: done once the lines are
+// shared out, that cost the 708 x 708 conversion 1 ms (4%) in our virtual machines.
+class SecondThread {
+  public:
+    SecondThread(Stretches& stretches, const ByteSource& bytes, std::size_t blockBytes,
+                 const std::atomic<std::int64_t>& wanted) {
+        thread_ = std::jthread([&stretches, &bytes, &wanted, blockBytes, this](std::stop_token stop) {
             LineSource lines(bytes, blockBytes);
             std::uint64_t linesEnd;
             while ((linesEnd = linesEnd_.load(std::memory_order_acquire)) == kNotYet) {
                 if (stop.stop_requested()) return;
                 std::this_thread::yield();
             }
-            const std::optional<std::uint64_t> split =
-                first.Split(linesEnd, kBlocksWorthAThread * blockBytes);
-            if (!split) return;
-            start_ = *split;
-            lines.StartAt(*split);
-            Read(lines, wanted_, nullptr, part_);
+            stretches.ReadSplitOff(1, lines, linesEnd, wanted);
         });
     }
 
-    // Lets the thread split the first half's lines, which end at about `linesEnd`; 0: there is
-    // nothing to split.
+    // Lets the thread split the first's lines, which end at about `linesEnd`; 0: there is nothing
+    // to split.
     void Begin(std::uint64_t linesEnd) { linesEnd_.store(linesEnd, std::memory_order_release); }
-
-    // Waits for the thread, which reads no further once it holds `needed` heights; 0 stops it.
-    Part& Join(std::int64_t needed) {
-        wanted_.store(needed, std::memory_order_relaxed);
-        thread_.join();
-        return part_;
-    }
-    // Where the second half began (LineSource::kNoEnd when it never did); read after Join().
-    std::uint64_t Start() const { return start_; }
+    void Join() { thread_.join(); }
 
   private:
     static constexpr std::uint64_t kNotYet = LineSource::kNoEnd;
 
-    Part part_;
-    std::uint64_t start_ = LineSource::kNoEnd;
     std::atomic<std::uint64_t> linesEnd_ = kNotYet;
-    std::atomic<std::int64_t> wanted_;
     std::jthread thread_;  // last: it starts once the rest is in place and is joined before it goes
 };
 
@@ -280,7 +339,8 @@ void Join(Part& first, Part& second, std::int64_t count) {
     first.failure = std::move(second.failure);
 }
 
-// The last vertex, when the second half read it, for notes that want it: found again by its index.
+// The last vertex, for notes that want it, when a stretch other than the first read it: found
+// again by its index, from `begin`, where the vertex with index `first` starts.
 void NoteLastVertex(const ByteSource& bytes, std::size_t blockBytes, std::uint64_t begin, std::int64_t first,
                     std::int64_t vertexCount, PlaneNotes& notes) {
     LineSource again(bytes, blockBytes, begin);
@@ -288,6 +348,25 @@ void NoteLastVertex(const ByteSource& bytes, std::size_t blockBytes, std::uint64
     for (std::int64_t index = first; index < vertexCount && again.NextLine(line); ++index) {
         if (index == vertexCount - 1) notes.Note(line, index);
     }
+}
+
+// Appends to `first`, which ran on to the end of its stretch at `firstEnd`, the stretches that
+// follow it in listing order, each as far as the one before it ran on. Where the last one appended
+// begins, with the index of its first vertex; nothing when none was.
+std::optional<std::pair<std::uint64_t, std::int64_t>> JoinInOrder(Part& first, std::uint64_t firstEnd,
+                                                                  std::vector<StretchRead>& rest,
+                                                                  std::int64_t vertexCount) {
+    std::optional<std::pair<std::uint64_t, std::int64_t>> last;
+    std::uint64_t end = firstEnd;
+    for (StretchRead& next : rest) {
+        if (next.start != end) break;
+        const auto done = static_cast<std::int64_t>(first.heights.Size());
+        last = {next.start, done};
+        Join(first, next.part, vertexCount - done);
+        if (first.end != PartEnd::kLinesEnded || !next.reachedEnd) break;
+        end = next.end;
+    }
+    return last;
 }
 
 VertexHeights Outcome(Part& part, std::int64_t vertexCount) {
@@ -318,11 +397,13 @@ VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, Gr
     const std::size_t blockBytes = source.BlockBytes();
     LineSource& lines = source;
     const std::uint64_t begin = lines.Position();
-    FirstHalfBytes firstBytes(bytes, lines.ReadUpTo());
-    const ReadingThrough through(lines, firstBytes);
-    std::optional<SecondHalf> second;
+    Stretch firstStretch(bytes, begin, lines.ReadUpTo(), LineSource::kNoEnd);
+    const ReadingThrough through(lines, firstStretch);
+    Stretches stretches(bytes, firstStretch, kBlocksWorthAThread * blockBytes);
+    std::atomic<std::int64_t> splitOffWanted = vertexCount;  // 0 stops the reading of what is split off
+    std::optional<SecondThread> second;
     if (static_cast<std::uint64_t>(vertexCount) * kShortestLineBytes >= kBlocksWorthAThread * blockBytes) {
-        second.emplace(firstBytes, bytes, blockBytes, vertexCount);
+        second.emplace(stretches, bytes, blockBytes, splitOffWanted);
     }
     Part first;
     std::atomic<std::int64_t> wanted = 0;
@@ -335,28 +416,31 @@ VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, Gr
 
     const auto read = static_cast<std::int64_t>(first.heights.Size());
     const bool more = first.end == PartEnd::kCounted && read < vertexCount;
-    if (second) {
+    std::uint64_t linesEnd = 0;
+    if (more) {
         const double lineBytes = static_cast<double>(lines.Position() - begin) / static_cast<double>(read);
-        second->Begin(more ? lines.Position() + static_cast<std::uint64_t>(lineBytes * (vertexCount - read))
-                           : 0);
+        linesEnd = lines.Position() + static_cast<std::uint64_t>(lineBytes * (vertexCount - read));
     }
+    if (second) second->Begin(linesEnd);
     if (more) {
         wanted = vertexCount;
         Read(lines, wanted, notesPointer, first);
     }
-    if (second) {
-        // Only a first half that ran up to the split leaves lines to the second; else it decided.
-        const std::uint64_t end = firstBytes.Close();
-        const auto done = static_cast<std::int64_t>(first.heights.Size());
-        const bool reachedSplit =
-            first.end == PartEnd::kLinesEnded && !first.failure && lines.Position() == end;
-        Part& rest = second->Join(reachedSplit ? vertexCount - done : 0);
-        if (reachedSplit && second->Start() == end) {
-            Join(first, rest, vertexCount - done);
-            if (notes && first.end == PartEnd::kCounted) {
-                NoteLastVertex(bytes, blockBytes, end, done, vertexCount, *notes);
-            }
-        }
+    if (!second) return Outcome(first, vertexCount);
+
+    // Only a first stretch that ran on to its end leaves lines to others; else it decided.
+    const std::uint64_t end = firstStretch.Close();
+    const bool reachedEnd = RanOnTo(end, first, lines);
+    if (reachedEnd) {
+        stretches.ReadSplitOff(0, lines, linesEnd, splitOffWanted);
+    } else {
+        splitOffWanted = 0;
+    }
+    second->Join();
+    if (!reachedEnd) return Outcome(first, vertexCount);
+    const auto last = JoinInOrder(first, end, stretches.InOrder(), vertexCount);
+    if (notes && last && first.end == PartEnd::kCounted) {
+        NoteLastVertex(bytes, blockBytes, last->first, last->second, vertexCount, *notes);
     }
     return Outcome(first, vertexCount);
 }

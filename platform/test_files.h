@@ -101,13 +101,16 @@ class MemorySink final : public ByteSink {
 
 // Reads text from memory as a slow disk would for the thread that made it: pausing before each of
 // its reads, so that a second reading thread starts long before the first has read a few lines,
-// and takes half of them or more; with `failsAtEnd`, failing where the text ends, as a disk read does.
+// and takes half of them or more; with `othersDawdle`, for every other thread instead, so that the
+// first thread takes over lines from the others. With `failsAtEnd`, failing where the text ends,
+// as a disk read does.
 class DawdlingByteSource final : public ByteSource {
   public:
-    DawdlingByteSource(std::string_view text, std::chrono::microseconds pause, bool failsAtEnd = false)
-        : text_(text), pause_(pause), failsAtEnd_(failsAtEnd) {}
+    DawdlingByteSource(std::string_view text, std::chrono::microseconds pause, bool failsAtEnd = false,
+                       bool othersDawdle = false)
+        : text_(text), pause_(pause), failsAtEnd_(failsAtEnd), othersDawdle_(othersDawdle) {}
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
-        if (std::this_thread::get_id() == owner_) std::this_thread::sleep_for(pause_);
+        if ((std::this_thread::get_id() == owner_) != othersDawdle_) std::this_thread::sleep_for(pause_);
         Read read = text_.ReadAt(offset, buffer, capacity);
         if (std::this_thread::get_id() != owner_ && read.count > 0) readElsewhere_ = true;
         if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
@@ -121,6 +124,7 @@ class DawdlingByteSource final : public ByteSource {
     StringByteSource text_;
     std::chrono::microseconds pause_;
     bool failsAtEnd_;
+    bool othersDawdle_;
     const std::thread::id owner_ = std::this_thread::get_id();
     mutable std::atomic<bool> readElsewhere_ = false;
 };
