@@ -35,6 +35,9 @@ constexpr std::string_view kYMarker = "Y:";
 constexpr std::int64_t kStretch = 64;
 // Fewer bytes than this many blocks left to share: another thread would cost more than it saves.
 constexpr std::uint64_t kBlocksWorthAThread = 2;
+// At most this many stretches are split off: the heights of each end in a block of their own, only
+// partly filled, and two more blocks keep a 2049 x 2049 grid within 8 bytes a vertex and 16 MiB.
+constexpr std::size_t kMostSplits = 3;
 // How much is looked at, at a time, for the start of a line.
 constexpr std::size_t kSplitWindow = 4096;
 // No vertex line is shorter: "Z:", a number and its end. With fewer vertices than fill the blocks
@@ -272,7 +275,7 @@ class Stretches {
   private:
     Stretch* SplitOff(int self, std::uint64_t linesEnd) {
         const std::lock_guard lock(mutex_);
-        Stretch* other = reading_[1 - self];
+        Stretch* other = stretches_.size() < kMostSplits ? reading_[1 - self] : nullptr;
         const auto rest = other ? other->Split(linesEnd, leastBytes_) : std::nullopt;
         if (!rest) return nullptr;
         return reading_[self] = &stretches_.emplace_back(bytes_, rest->first, rest->first, rest->second);
