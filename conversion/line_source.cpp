@@ -9,11 +9,9 @@
 
 namespace tessiloom {
 
-LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uint64_t begin,
-                       std::uint64_t end)
+LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uint64_t begin)
     : bytes_(&bytes),
       offset_(begin),
-      endOffset_(end),
       capacity_(std::max<std::size_t>(blockBytes, 2)),
       buffer_(MakeLargeArray<char>(capacity_ + kPadding)) {
     std::memset(buffer_.get(), 0, kPadding);  // what follows an empty input is defined too
@@ -22,7 +20,6 @@ LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uin
 void LineSource::Restart(const ByteSource& bytes, std::uint64_t begin) {
     bytes_ = &bytes;
     offset_ = begin;
-    endOffset_ = kNoEnd;
     failure_.reset();
     begin_ = end_ = scanned_ = 0;
     marker_ = kNoMarker;
@@ -48,10 +45,7 @@ bool LineSource::Refill() {
         buffer_ = std::move(grown);
         capacity_ = larger;
     }
-    const std::size_t wanted = static_cast<std::size_t>(
-        std::min<std::uint64_t>(capacity_ - end_, endOffset_ - std::min(offset_, endOffset_)));
-    ByteSource::Read read =
-        wanted > 0 ? bytes_->ReadAt(offset_, buffer_.get() + end_, wanted) : ByteSource::Read{};
+    ByteSource::Read read = bytes_->ReadAt(offset_, buffer_.get() + end_, capacity_ - end_);
     if (read.failure) failure_ = std::move(read.failure);
     const std::size_t count = read.count;
     offset_ += count;

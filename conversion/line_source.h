@@ -12,7 +12,7 @@
 
 namespace tessiloom {
 
-// Splits a byte source, from `begin` up to `end`, into lines. A line ends at CR LF, at a lone CR or
+// Splits a byte source, from `begin` on, into lines. A line ends at CR LF, at a lone CR or
 // at a lone LF; the last line may end at the end of the input instead. Lines are handed out as
 // views into one large block, so reading a line allocates nothing; the block grows only for a line
 // longer than it.
@@ -28,7 +28,7 @@ class LineSource {
     static constexpr std::uint64_t kNoEnd = std::numeric_limits<std::uint64_t>::max();
 
     explicit LineSource(const ByteSource& bytes, std::size_t blockBytes = kBlockBytes,
-                        std::uint64_t begin = 0, std::uint64_t end = kNoEnd);
+                        std::uint64_t begin = 0);
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
@@ -65,8 +65,7 @@ class LineSource {
     bool Refill();
 
     const ByteSource* bytes_;
-    std::uint64_t offset_;     // where the next read starts
-    std::uint64_t endOffset_;  // where reading stops
+    std::uint64_t offset_;  // where the next read starts
     std::optional<std::string> failure_;
     std::size_t capacity_;
     LargeArray<char> buffer_;         // capacity_ bytes and the padding
