@@ -181,7 +181,9 @@ TEST(ReadVertexHeights, TwoThreadsReadAsOneThreadDoes) {
     // The plane asked for, as an include asks for it: past its first row, the lines are shared all the same.
     GridPlane plane{20, {}};
     const auto& [mesh, unreadable, failure] = ReadVertexHeights(source, 300, &plane);
-    EXPECT_TRUE(mesh.heights.Size() == 300 && !unreadable && !failure && bytes.ReadElsewhere());
+    // The thread that reads no faster than the disk leaves most of the lines to the other.
+    EXPECT_TRUE(mesh.heights.Size() == 300 && !unreadable && !failure &&
+                bytes.BytesReadElsewhere() > listing.size() / 2);
 }
 
 }  // namespace

@@ -112,13 +112,13 @@ class DawdlingByteSource final : public ByteSource {
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
         if ((std::this_thread::get_id() == owner_) != othersDawdle_) std::this_thread::sleep_for(pause_);
         Read read = text_.ReadAt(offset, buffer, capacity);
-        if (std::this_thread::get_id() != owner_ && read.count > 0) readElsewhere_ = true;
+        if (std::this_thread::get_id() != owner_) readElsewhere_ += read.count;
         if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
         return read;
     }
 
-    // Whether a thread other than the one that made it has read any of its bytes.
-    bool ReadElsewhere() const { return readElsewhere_; }
+    // How many of its bytes threads other than the one that made it have read.
+    std::size_t BytesReadElsewhere() const { return readElsewhere_; }
 
   private:
     StringByteSource text_;
@@ -126,7 +126,7 @@ class DawdlingByteSource final : public ByteSource {
     bool failsAtEnd_;
     bool othersDawdle_;
     const std::thread::id owner_ = std::this_thread::get_id();
-    mutable std::atomic<bool> readElsewhere_ = false;
+    mutable std::atomic<std::size_t> readElsewhere_ = 0;
 };
 
 }  // namespace tessiloom
