@@ -94,6 +94,8 @@ class CommonFileDialogTest : public QObject {
         for (const QTreeWidgetItem* entry = dir1->currentItem(); entry; entry = entry->parent())
             chain.prepend(entry->text(0) + (entry->icon(0).isNull() ? " (no icon)" : ""));
         QCOMPARE(chain.join('/'), '/' + Under("work"));
+        const QTreeWidgetItem* subfolder = dir1->currentItem()->child(0);
+        QCOMPARE(subfolder->text(0) + (subfolder->icon(0).isNull() ? " (no icon)" : ""), "sub");
         // No header and no branch marks: the chain starts in the list's corner, and no key folds it away.
         const QRect first = dir1->visualItemRect(dir1->topLevelItem(0)).translated(dir1->viewport()->pos());
         QCOMPARE(first.topLeft(), dir1->contentsRect().topLeft());
