@@ -30,9 +30,9 @@ namespace {
 constexpr std::string_view kHeightMarker = "Z:";
 constexpr std::string_view kXMarker = "X:";
 constexpr std::string_view kYMarker = "Y:";
-// The first lines are read alone in stretches of this many, until they fill a block: enough to
+// The first lines are read alone, this many at a time, until they fill a block: enough to
 // tell how long a line is, and so where the lines end.
-constexpr std::int64_t kStretch = 64;
+constexpr std::int64_t kAloneLines = 64;
 // Fewer bytes than this many blocks left to share: another thread would cost more than it saves.
 constexpr std::uint64_t kBlocksWorthAThread = 2;
 // At most this many stretches are split off: the heights of each end in a block of their own, only
@@ -412,7 +412,7 @@ VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, Gr
     std::atomic<std::int64_t> wanted = 0;
     // Alone first: a block's worth of lines, and every line of the first row the notes want.
     do {
-        wanted = std::min<std::int64_t>(vertexCount, wanted + kStretch);
+        wanted = std::min<std::int64_t>(vertexCount, wanted + kAloneLines);
         Read(lines, wanted, notesPointer, first);
     } while (first.end == PartEnd::kCounted && wanted < vertexCount &&
              (lines.Position() - begin < blockBytes || (notes && notes->InFirstRow(wanted))));
