@@ -10,6 +10,7 @@
 #include "conversion/number_text.h"
 #include "conversion/val.h"
 #include "platform/source_file.h"
+#include "platform/utf8.h"
 
 namespace tessiloom {
 namespace {
@@ -27,10 +28,6 @@ class BusyPointer {
   private:
     ConversionHost& host_;
 };
-
-bool IsUtf8Continuation(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
 
 // Both names lead to one file: the same text, or a link or another spelling of the same file.
 bool IsSameFile(const std::string& sourcePath, const std::string& outputPath) {
@@ -84,8 +81,7 @@ std::optional<std::string> OutputPathFor(const std::string& sourcePath, const st
     std::size_t end = sourcePath.size();
     for (std::size_t removed = 0; removed < kReplacedCharacters; ++removed) {
         if (end == 0) return std::nullopt;
-        --end;
-        while (end > 0 && IsUtf8Continuation(sourcePath[end])) --end;
+        end = Utf8CharacterStart(sourcePath, end - 1);
     }
     return sourcePath.substr(0, end) + extension;
 }

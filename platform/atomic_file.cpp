@@ -8,6 +8,8 @@
 #include <random>
 #include <system_error>
 
+#include "platform/utf8.h"
+
 namespace tessiloom {
 namespace {
 
@@ -17,10 +19,6 @@ namespace fs = std::filesystem;
 constexpr int kNameAttempts = 16;
 // The longest name (not path) the usual file systems take, in bytes.
 constexpr std::size_t kLongestName = 255;
-
-bool IsUtf8Continuation(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
 
 // Renaming onto a symbolic link would replace the link itself; the file goes where it points.
 fs::path ResolveLink(const fs::path& target) {
@@ -38,8 +36,7 @@ fs::path TemporaryPathFor(const fs::path& target) {
     const std::string suffix = ".partial-" + std::to_string(std::random_device{}());
     std::size_t end = name.size();
     if (end + suffix.size() > kLongestName) {
-        end = kLongestName - suffix.size();
-        while (end > 0 && IsUtf8Continuation(name[end])) --end;
+        end = Utf8CharacterStart(name, kLongestName - suffix.size());
     }
     return target.parent_path() / (name.substr(0, end) + suffix);
 }
