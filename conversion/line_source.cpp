@@ -14,7 +14,9 @@ LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uin
       offset_(begin),
       capacity_(std::max<std::size_t>(blockBytes, 2)),
       buffer_(MakeLargeArray<char>(capacity_ + kPadding)) {
-    std::memset(buffer_.get(), 0, kPadding);  // what follows an empty input is defined too
+    // Touches the block now: a source made ready before its lines are known, as a second thread's
+    // is, then finds its large page faulted in already.
+    std::memset(buffer_.get(), 0, kPadding);
 }
 
 void LineSource::Restart(const ByteSource& bytes, std::uint64_t begin) {
@@ -24,7 +26,6 @@ void LineSource::Restart(const ByteSource& bytes, std::uint64_t begin) {
     begin_ = end_ = scanned_ = 0;
     marker_ = kNoMarker;
     endOfInput_ = false;
-    std::memset(buffer_.get(), 0, kPadding);
 }
 
 bool LineSource::Refill() {
