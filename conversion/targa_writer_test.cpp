@@ -53,6 +53,9 @@ TEST(StreamHeightField, ClampsScalesRoundsHalfToEvenTopRowFirstAndTalliesTheClip
     // clang-format on
     for (const auto& [grid, values, low, high, written] : cases)
         EXPECT_EQ(Stream(grid, values, low, high), written);
+    // The widest and the tallest image the format holds are written, not refused.
+    for (const GridSize grid : {GridSize{32767, 1}, GridSize{1, 32767}})
+        EXPECT_NE(Stream(grid, std::vector<double>(32767, 1), 0, 1), refused) << grid.columns;
 }
 
 TEST(StreamHeightField, StopsAtTheFirstBlockTheSinkRefuses) {
