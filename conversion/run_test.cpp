@@ -22,8 +22,8 @@ const std::string kReading = "status Reading Vertices...|events|",
 // A run's conversation with its host inside the busy pointer's on and off, each step but the last
 // followed by "|". The run counts as converted exactly when it finishes.
 std::string Conversation(RecordingHost&& host, bool rectangular = false) {
-    RunOptions options;
-    options.read.rectangular = rectangular;
+    RunOptions options;  // the window's: its defaults take square grids only
+    if (rectangular) options.read.rectangular = true;
     const bool converted = RunConversion(host, options).converted;
     std::string steps;
     for (const std::string& step : host.trace) steps += step + "|";
