@@ -90,12 +90,14 @@ class CommonFileDialogTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto* dir1 = dialog.findChild<FolderList*>("Dir1");
         const auto* file1 = dialog.findChild<FileList*>("File1");
+        const auto shown = [](const QTreeWidgetItem* entry) {
+            return entry->text(0) + (entry->icon(0).isNull() ? " (no icon)" : "");
+        };
         QStringList chain;  // one entry per ancestor, from "/" down to the folder shown, each with its icon
         for (const QTreeWidgetItem* entry = dir1->currentItem(); entry; entry = entry->parent())
-            chain.prepend(entry->text(0) + (entry->icon(0).isNull() ? " (no icon)" : ""));
+            chain.prepend(shown(entry));
         QCOMPARE(chain.join('/'), '/' + Under("work"));
-        const QTreeWidgetItem* subfolder = dir1->currentItem()->child(0);
-        QCOMPARE(subfolder->text(0) + (subfolder->icon(0).isNull() ? " (no icon)" : ""), "sub");
+        QCOMPARE(shown(dir1->currentItem()->child(0)), "sub");
         // No header and no branch marks: the chain starts in the list's corner, and no key folds it away.
         const QRect first = dir1->visualItemRect(dir1->topLevelItem(0)).translated(dir1->viewport()->pos());
         QCOMPARE(first.topLeft(), dir1->contentsRect().topLeft());
