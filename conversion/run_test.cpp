@@ -147,7 +147,9 @@ TEST(OutputPathFor, ReplacesTheLastFourCharactersWhateverTheyAre) {
     // clang-format off
     const std::pair<std::string, std::optional<std::string>> cases[] = {
         {"/maps/hill.asc", "/maps/hill.tga"}, {"hill.ascii", "hill.a.tga"}, {"/maps/hill", "/maps/.tga"}, {"abcd", ".tga"},
-        {"abc", std::nullopt}, {"", std::nullopt}, {"berg.äsc", "berg.tga"}, {"höhe", ".tga"}};
+        {"abc", std::nullopt}, {"", std::nullopt}, {"berg.äsc", "berg.tga"}, {"höhe", ".tga"},
+        // Latin-1 names: a byte no lead byte reaches is a character of its own.
+        {"lat\x80\x80\x80\x80", "lat.tga"}, {"dir/\x80\x80\x80\x80", "dir/.tga"}, {"a/bc\xE9\x80\x80\x80", "a/.tga"}};
     // clang-format on
     for (const auto& [source, output] : cases) EXPECT_EQ(OutputPathFor(source, ".tga"), output) << source;
 }
