@@ -101,6 +101,24 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
                 FieldsAre(1, "", HasSubstr("hill.inc': Is a directory")));
 }
 
+// Nothing is written over the listing itself, nor over an image another listing of the same command
+// wrote; converting one listing twice is no such clash.
+TEST_F(CommandLineTest, RefusesToReplaceTheListingOrAnotherListingsImage) {
+    const std::string listing = folder_ / "ridge.inc";
+    WriteFile(listing, kTwoByTwoListing);
+    EXPECT_THAT(Convert({"-q", "--pov-include", listing}),
+                FieldsAre(1, "", HasSubstr("over the source itself")));
+    EXPECT_EQ(ReadFile(listing), kTwoByTwoListing);
+
+    std::filesystem::create_directories(folder_ / "b");
+    std::filesystem::create_directory(folder_ / "out");
+    WriteFile(folder_ / "b/hill.asc", GridListing({"5", "5", "5", "9"}));
+    EXPECT_THAT(Convert({"-q", "--output-dir", folder_ / "out", hill_, folder_ / "b/hill.asc"}),
+                FieldsAre(1, "", HasSubstr("would replace the image just written from '" + hill_)));
+    EXPECT_EQ(std::get<0>(Convert({"-q", hill_, hill_})), 0);
+    EXPECT_EQ(ReadFile(folder_ / "out/hill.tga"), ReadFile(folder_ / "hill.tga"));
+}
+
 // Each tile converts exactly as it would with --min and --max set to the range that holds them all, for
 // ranges that overlap and ranges apart; a tile that cannot be read is told first and counts for nothing.
 // In both orders, so that the range can come neither from the first tile read nor from the last alone.

@@ -41,9 +41,31 @@ std::optional<std::string> WriteInclude(const std::string& path, const Conversio
     return std::nullopt;
 }
 
+// Why the files this conversion would write must not be written: the include would replace the
+// listing itself, or the image one that another listing of this run wrote.
+std::optional<std::string> CheckTargets(const std::string& path, const ConversionRequest& request,
+                                        const RunOptions& options, const std::vector<WrittenImage>& written) {
+    const std::optional<std::string> image = ImagePathFor(path, options);
+    if (!image) return std::nullopt;  // the run tells why
+    for (const WrittenImage& earlier : written) {
+        if (IsSameFile(earlier.image, *image) && !IsSameFile(earlier.source, path)) {
+            return CouldNot("convert", path,
+                            "its image '" + *image + "' would replace the image just written from '" +
+                                earlier.source + "'");
+        }
+    }
+    const std::string include = IncludePathFor(*image);
+    if (request.povInclude && IsSameFile(path, include)) {
+        return CouldNot("convert", path,
+                        "its include '" + include + "' would be written over the source itself");
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-bool ConvertFile(const std::string& path, const ConversionRequest& request, std::ostream& log) {
+bool ConvertFile(const std::string& path, const ConversionRequest& request,
+                 std::vector<WrittenImage>& written, std::ostream& log) {
     ConsoleHost host(path, request.preset, request.quiet, log);
     RunOptions options;
     options.outputFolder = request.outputFolder;
@@ -52,8 +74,13 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, std:
     options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
         host.ShowMessage(ClipLine(side, tally, limit));
     };
+    if (auto problem = CheckTargets(path, request, options, written)) {
+        host.ShowMessage(*problem);
+        return false;
+    }
     const ConversionOutcome outcome = RunConversion(host, options);
     if (!outcome.converted) return false;
+    written.push_back({path, outcome.outputPath});
     if (!request.povInclude) return true;
     if (auto message = WriteInclude(path, request, outcome)) {
         host.ShowMessage(*message);

@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/console_host.h"
 #include "conversion/height_field.h"
@@ -20,10 +21,19 @@ struct ConversionRequest {
     std::string povName;  // empty: made from the listing's name
 };
 
+// An image an earlier listing of the same command wrote.
+struct WrittenImage {
+    std::string source;
+    std::string image;
+};
+
 // Converts one listing as the window would, reporting on `log` through a ConsoleHost. A clipping
 // warning is followed by a line with how many heights were clipped on that side and the farthest
-// one; with povInclude, the include is written beside the image. Returns true when the image
-// (and the include, if asked for) were written.
-bool ConvertFile(const std::string& path, const ConversionRequest& request, std::ostream& log);
+// one; with povInclude, the include is written beside the image. A listing whose image would
+// replace one in `written` (two tiles named alike, sent to one --output-dir), or whose include
+// would replace the listing itself, is refused before anything is written. Returns true when the
+// image (and the include, if asked for) were written; the image is then added to `written`.
+bool ConvertFile(const std::string& path, const ConversionRequest& request,
+                 std::vector<WrittenImage>& written, std::ostream& log);
 
 }  // namespace tessiloom

@@ -29,12 +29,6 @@ class BusyPointer {
     ConversionHost& host_;
 };
 
-// Both names lead to one file: the same text, or a link or another spelling of the same file.
-bool IsSameFile(const std::string& sourcePath, const std::string& outputPath) {
-    std::error_code ignored;
-    return sourcePath == outputPath || std::filesystem::equivalent(sourcePath, outputPath, ignored);
-}
-
 struct HeightRange {
     double low = 0;
     double high = 0;
@@ -86,6 +80,20 @@ std::optional<std::string> OutputPathFor(const std::string& sourcePath, const st
     return sourcePath.substr(0, end) + extension;
 }
 
+std::optional<std::string> ImagePathFor(const std::string& sourcePath, const RunOptions& options) {
+    std::optional<std::string> path = OutputPathFor(sourcePath, options.format->extension);
+    if (path && !options.outputFolder.empty()) {
+        path =
+            (std::filesystem::path(options.outputFolder) / std::filesystem::path(*path).filename()).string();
+    }
+    return path;
+}
+
+bool IsSameFile(const std::string& one, const std::string& other) {
+    std::error_code ignored;
+    return one == other || std::filesystem::equivalent(one, other, ignored);
+}
+
 ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options) {
     BusyPointer busy(host);
     ConversionOutcome outcome;
@@ -98,15 +106,10 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
 
     SourceFile file(sourcePath);  // declared after `busy`: closed before the pointer returns
     if (file.OpenFailure()) return fail(CouldNot("open", sourcePath, *file.OpenFailure()));
-    std::optional<std::string> outputPath = OutputPathFor(sourcePath, options.format->extension);
+    const std::optional<std::string> outputPath = ImagePathFor(sourcePath, options);
     if (!outputPath) {
         return fail(CouldNot("convert", sourcePath,
                              "a source path needs at least four characters to name the image"));
-    }
-    if (!options.outputFolder.empty()) {
-        outputPath =
-            (std::filesystem::path(options.outputFolder) / std::filesystem::path(*outputPath).filename())
-                .string();
     }
     if (IsSameFile(sourcePath, *outputPath)) {
         return fail(CouldNot("convert", sourcePath,

@@ -29,6 +29,13 @@ struct RunOptions {
     std::function<void(ClipSide side, const ClipTally& tally, double limit)> afterClipWarning;
 };
 
+// Where a run with these options writes the image of `sourcePath`: OutputPathFor, moved into
+// options.outputFolder when one is given. Empty when the path is too short to name an image.
+std::optional<std::string> ImagePathFor(const std::string& sourcePath, const RunOptions& options);
+
+// Both names lead to one file: the same text, or a link or another spelling of it.
+bool IsSameFile(const std::string& one, const std::string& other);
+
 struct ConversionOutcome {
     bool converted = false;  // the image was written in full (warnings or not)
     std::string outputPath;
