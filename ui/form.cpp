@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcutEvent>
 
 namespace tessiloom {
 
@@ -25,6 +26,26 @@ void Form::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void Form::showEvent(QShowEvent* event) {
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        if (button->window() == this) button->installEventFilter(this);
+    }
+    QDialog::showEvent(event);
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    // An access key clicks its button at once, as the mouse does. Qt's own press waits 100 ms to show
+    // the button down, so an Alt+X delivered while a conversion waits for events would come only
+    // after the run had gone on to write its image.
+    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        auto* button = static_cast<QPushButton*>(watched);
+        button->setFocus(Qt::ShortcutFocusReason);
+        button->click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace tessiloom

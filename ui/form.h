@@ -7,7 +7,8 @@ class QPushButton;
 namespace tessiloom {
 
 // A window that behaves as the classic forms did: a fixed frame with a close box and no minimize
-// or maximize button, Escape pressing its cancel button as a click would, and one way out. However
+// or maximize button, Escape and access keys pressing their buttons as a click would, and one way
+// out. However
 // it closes (accept(), reject(), the close box, any other close request), done() runs Unload()
 // once, before the window goes.
 class Form : public QDialog {
@@ -25,6 +26,8 @@ class Form : public QDialog {
     virtual void Unload() = 0;
 
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QPushButton* cancelButton_ = nullptr;

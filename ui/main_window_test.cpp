@@ -244,7 +244,7 @@ class MainWindowTest : public QObject {
     // However the window closes, the field's text is saved, even when empty; during a run the process
     // then ends at once, at either of the run's two yield points, before any image exists.
     void ClosingSavesThePathAndEndsARunBeforeItsImage() {
-        for (const QString route : {"Exit", "Escape", "close box"}) {
+        for (const QString route : {"Exit", "Alt+X", "Escape", "close box"}) {
             for (const int point : {0, 1, 2}) {  // 0: no run
                 init();
                 WriteFile(SettingsFile(), "[app]\nSourceFile=/maps/earlier.asc\n");
@@ -259,6 +259,7 @@ class MainWindowTest : public QObject {
                 });
                 const std::function<void()> close = [&] {
                     if (route == "Exit") QTest::mouseClick(Control<QPushButton>("ExitBut"), Qt::LeftButton);
+                    if (route == "Alt+X") QTest::keySequence(&Window(), QKeySequence(route));
                     if (route == "Escape") QTest::keyClick(Control<QLineEdit>("SourceFile"), Qt::Key_Escape);
                     if (route == "close box") Window().close();
                 };
