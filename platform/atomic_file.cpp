@@ -60,6 +60,12 @@ void SyncFolder(const fs::path& folder) {
 }  // namespace
 
 AtomicFile::AtomicFile(const fs::path& target) : target_(ResolveLink(target)) {
+    // The rename would replace a file its owner has made read-only, which writing it in place
+    // could not: such a file stays, as it would for any program that opens it to write.
+    if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+        Fail(errno);
+        return;
+    }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         temporaryPath_ = TemporaryPathFor(target_);
         // "x": never open a file that is already there, such as another writer's temporary file.
