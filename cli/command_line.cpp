@@ -46,7 +46,8 @@ const CLI::Validator kPovIdentifier(
         return IsPovIdentifier(name) ? std::string()
                                      : "'" + name +
                                            "' is not a POV-Ray name: a letter, then letters, digits or "
-                                           "underscores, 35 characters at most";
+                                           "underscores, 35 characters at most, and none of POV-Ray's "
+                                           "own words";
     },
     "NAME");
 

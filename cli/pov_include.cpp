@@ -1,7 +1,9 @@
 #include "cli/pov_include.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "cli/pov_reserved_words.h"
 #include "conversion/number_text.h"
 #include "tessiloom/version.h"
 
@@ -85,7 +87,7 @@ bool IsPovIdentifier(std::string_view name) {
     for (const char c : name) {
         if (!IsIdentifierCharacter(c)) return false;
     }
-    return true;
+    return !std::ranges::binary_search(kPovReservedWords, name);
 }
 
 std::string IdentifierFromStem(std::string_view stem) {

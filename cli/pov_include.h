@@ -35,7 +35,7 @@ std::string PovIncludeText(const PovTerrain& terrain);
 std::string IncludePathFor(const std::string& imagePath);
 
 // True for a name POV-Ray takes as an identifier, also with the suffixes of the declared values: a
-// letter, then letters, digits and underscores, 35 characters at most.
+// letter, then letters, digits and underscores, 35 characters at most, and none of its reserved words.
 bool IsPovIdentifier(std::string_view name);
 
 // An identifier made from a file's stem: other characters become "_", the first letter is

@@ -67,7 +67,10 @@ TEST(PovNames, AreIdentifiersPovRayAccepts) {
     for (const auto& [stem, name] : stems)
         EXPECT_TRUE(IdentifierFromStem(stem) == name && IsPovIdentifier(name))
             << stem << ": " << IdentifierFromStem(stem);
-    for (const char* bad : {"", "_x", "2x", "a-b", "a b"}) EXPECT_FALSE(IsPovIdentifier(bad)) << bad;
+    // POV-Ray's own words, the first and the last of them among them, would not parse as a name.
+    for (const char* bad : {"", "_x", "2x", "a-b", "a b", "aa_level", "box", "pi", "x", "yes", "z"})
+        EXPECT_FALSE(IsPovIdentifier(bad)) << bad;
+    for (const char* good : {"Box", "terrain", "x1"}) EXPECT_TRUE(IsPovIdentifier(good)) << good;
 }
 
 }  // namespace
