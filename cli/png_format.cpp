@@ -8,10 +8,17 @@
 namespace tessiloom {
 namespace {
 
+// The writer's caller tells the user what failed; libpng's own words on standard error would only
+// stand in front of that message.
+[[noreturn]] void FailQuietly(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void IgnoreWarning(png_structp, png_const_charp) {}
+
 // Owns libpng's two structures for one image.
 class PngWriter {
   public:
-    PngWriter() : png_(png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr)) {
+    PngWriter() : png_(png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, FailQuietly, IgnoreWarning)) {
         if (png_) info_ = png_create_info_struct(png_);
     }
     ~PngWriter() { png_destroy_write_struct(&png_, &info_); }

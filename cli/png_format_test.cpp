@@ -43,8 +43,10 @@ TEST(PngFormat, HoldsTheTargasLevelsAsSixteenBitGreyAndNothingElse) {
         EXPECT_EQ(pixels, targa.bytes.substr(kTargaHeaderBytes));
     }
     MemorySink refusing(1);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(StreamHeightField(refusing, kPngFormat, {2, 2}, HeightList{1, 2, 3, 4}, 0, 4).failure,
               "the image could not be written in full");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // the caller's message is the only one
 }
 
 }  // namespace
