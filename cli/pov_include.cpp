@@ -20,11 +20,12 @@ bool IsIdentifierCharacter(char c) {
     return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
 }
 
-// A POV-Ray string literal: backslashes and quotes escaped.
+// A POV-Ray string literal naming a file. POV-Ray takes a backslash in a file name as it stands (a
+// Windows path keeps its separators), so only a quote is escaped.
 std::string PovString(std::string_view text) {
     std::string literal = "\"";
     for (const char c : text) {
-        if (c == '\\' || c == '"') literal += '\\';
+        if (c == '"') literal += '\\';
         literal += c;
     }
     return literal + "\"";

@@ -38,6 +38,13 @@ TEST(PovIncludeText, DeclaresTheRangeTheExtentAndThePlacedObject) {
             "}\n");
 }
 
+// POV-Ray finds 'b\c"d.tga' under this spelling, and not with the backslash doubled.
+TEST(PovIncludeText, EscapesOnlyTheQuotesOfTheImageName) {
+    PovTerrain terrain = kRidge;
+    terrain.imageName = "b\\c\"d.tga";
+    EXPECT_NE(PovIncludeText(terrain).find("    tga \"b\\c\\\"d.tga\"\n"), std::string::npos);
+}
+
 TEST(CheckPlacement, RefusesCornersThatPlaceNothing) {
     const double nan = std::nan("");
     const std::string noCoordinate =
