@@ -1,24 +1,28 @@
 #include "settings/ini_file.h"
 
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/source_file.h"
 #include "settings/ini_text.h"
 
 namespace tessiloom {
 namespace {
 
 // The whole file in one string: settings files are small, and the writer needs all of
-// it anyway to keep the lines it does not touch. nullopt when it cannot be read.
+// it anyway to keep the lines it does not touch. nullopt when it cannot be read, or is a pipe or a
+// device, which would never end.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return std::move(contents).str();
+    const SourceFile file(path.string());
+    if (file.OpenFailure()) return std::nullopt;
+    std::string contents;
+    char block[4096];
+    for (;;) {
+        const ByteSource::Read read = file.ReadAt(contents.size(), block, sizeof block);
+        if (read.failure) return std::nullopt;
+        if (read.count == 0) return contents;
+        contents.append(block, read.count);
+    }
 }
 
 }  // namespace

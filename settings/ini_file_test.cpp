@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <tuple>
 
@@ -54,6 +55,16 @@ TEST(IniFile, WritesOneValueAndKeepsEverythingElse) {
         EXPECT_EQ(ReadFile(file), after);
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"Quarnel.ini"});
     }
+}
+
+// A pipe in the file's place never ends as a file does: it is neither waited on nor replaced.
+TEST(IniFile, LeavesAPipeAlone) {
+    TemporaryFolder folder;
+    const std::string pipe = folder / "Quarnel.ini";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(ReadIniValue(pipe, kSettingsSectionRead, kSourceFileKey), "");
+    EXPECT_EQ(WriteIniValue(pipe, kSettingsSectionWritten, kSourceFileKey, "x"),
+              "writing '" + pipe + "': cannot read its present contents");
 }
 
 }  // namespace
