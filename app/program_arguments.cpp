@@ -2,10 +2,22 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace tessiloom {
+namespace {
 
-ProgramArguments ReadProgramArguments(const QStringList& arguments, std::ostream& out, std::ostream& err) {
+// Qt's options are single-dash words ("-platform offscreen"); ours are "--" words and -h, -v.
+bool MayHoldQtOptions(const QStringList& arguments) {
+    return std::any_of(arguments.begin() + 1, arguments.end(), [](const QString& argument) {
+        return argument.size() > 2 && argument.startsWith('-') && !argument.startsWith("--");
+    });
+}
+
+}  // namespace
+
+ProgramArguments ReadProgramArguments(const QStringList& arguments, bool qtOptionsTaken, std::ostream& out,
+                                      std::ostream& err) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Converts ASC triangle-mesh listings of terrain grids into POV-Ray height-field Targa images. The "
@@ -21,7 +33,12 @@ ProgramArguments ReadProgramArguments(const QStringList& arguments, std::ostream
             << " --help' for more information.\n";
         return ProgramArguments{std::nullopt, kUsageError};
     };
-    if (!parser.parse(arguments)) return usageError(parser.errorText());
+    const bool parsed = parser.parse(arguments);
+    const QStringList files = parser.positionalArguments();
+    if ((!parsed || files.size() > 1) && !qtOptionsTaken && MayHoldQtOptions(arguments)) {
+        return {std::nullopt, std::nullopt, true};
+    }
+    if (!parsed) return usageError(parser.errorText());
     if (parser.isSet(help) || parser.isSet("help-all")) {
         out << qPrintable(parser.helpText());
         return {std::nullopt, 0};
@@ -31,7 +48,6 @@ ProgramArguments ReadProgramArguments(const QStringList& arguments, std::ostream
             << qPrintable(QCoreApplication::applicationVersion()) << "\n";
         return {std::nullopt, 0};
     }
-    const QStringList files = parser.positionalArguments();
     if (files.size() > 1) return usageError(QString("one FILE at most, not %1").arg(files.size()));
     return {files.isEmpty() ? std::nullopt : std::optional(files.first()), std::nullopt};
 }
