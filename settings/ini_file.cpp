@@ -1,5 +1,8 @@
 #include "settings/ini_file.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <system_error>
 
 #include "platform/atomic_file.h"
@@ -23,6 +26,16 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
         if (read.count == 0) return contents;
         contents.append(block, read.count);
     }
+}
+
+// Creates `folder` and those above it that are missing, each for the user alone (0700), as the XDG
+// base directory rules ask of a program that makes ~/.config or a folder in it.
+std::error_code CreateFolders(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || std::filesystem::exists(folder, error) || error) return error;
+    if ((error = CreateFolders(folder.parent_path()))) return error;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {errno, std::generic_category()};
+    return {};
 }
 
 }  // namespace
@@ -51,9 +64,8 @@ std::optional<std::string> WriteIniValue(const std::filesystem::path& path, std:
     }
     std::string updated = SetIniValue(text, section, key, value);
     if (exists && updated == text) return std::nullopt;
-    if (!exists && path.has_parent_path()) {
-        std::filesystem::create_directories(path.parent_path(), error);
-        if (error) return where + error.message();
+    if (!exists) {
+        if ((error = CreateFolders(path.parent_path()))) return where + error.message();
     }
     if (auto failure = WriteFileAtomically(path, updated)) return where + *failure;
     return std::nullopt;

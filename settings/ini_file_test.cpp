@@ -57,6 +57,20 @@ TEST(IniFile, WritesOneValueAndKeepsEverythingElse) {
     }
 }
 
+// Folders made for the file are the user's alone; one that was there keeps its permissions.
+TEST(IniFile, MakesTheMissingFoldersForTheUserAlone) {
+    TemporaryFolder folder;
+    const auto there = std::filesystem::status(folder.Path()).permissions();
+    EXPECT_EQ(
+        WriteIniValue(folder / ".config/tessiloom/Quarnel.ini", kSettingsSectionWritten, kSourceFileKey, "x"),
+        std::nullopt);
+    EXPECT_EQ(ReadFile(folder / ".config/tessiloom/Quarnel.ini"), "[app]\nSourceFile=x\n");
+    for (const char* made : {".config", ".config/tessiloom"})
+        EXPECT_EQ(std::filesystem::status(folder / made).permissions(), std::filesystem::perms::owner_all)
+            << made;
+    EXPECT_EQ(std::filesystem::status(folder.Path()).permissions(), there);
+}
+
 // A pipe in the file's place never ends as a file does: it is neither waited on nor replaced.
 TEST(IniFile, LeavesAPipeAlone) {
     TemporaryFolder folder;
