@@ -84,6 +84,13 @@ TEST_F(CommandLineTest, DescribesListingsWithoutWritingAnything) {
     WriteFile(hill_, GridListing({"1", "2", "3", "4", "5", "6"}, "\n", 3));
     EXPECT_THAT(Convert({"--info", "--rectangular", hill_}),
                 FieldsAre(0, HasSubstr("  grid              3 x 2\n"), ""));
+    // A range a conversion could not scale over fails as the conversion would, for the same reason.
+    WriteFile(hill_, GridListing({"5", "5", "5", "5"}));
+    EXPECT_THAT(Convert({"--info", hill_}),
+                FieldsAre(1, HasSubstr("5 to 5 (no span)"), HasSubstr("every height is 5")));
+    EXPECT_THAT(
+        Convert({"--info", "--min", "1e400", "--max", "9", hill_}),
+        FieldsAre(1, HasSubstr("preset range      inf to 9\n"), HasSubstr("'1e400' is not a finite number")));
 }
 
 TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {

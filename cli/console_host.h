@@ -5,14 +5,9 @@
 #include <string>
 
 #include "conversion/conversion_host.h"
+#include "conversion/run.h"
 
 namespace tessiloom {
-
-// The heights that map to 0 and to 65535, as given on the command line.
-struct PresetTexts {
-    std::string min;
-    std::string max;
-};
 
 // Hosts one conversion on the command line: status lines and messages go to `log` (standard
 // error), each message prefixed with the source path; `quiet` keeps only the messages.

@@ -4,9 +4,10 @@
 #include <iomanip>
 
 #include "conversion/listing.h"
+#include "conversion/messages.h"
 #include "conversion/number_text.h"
+#include "conversion/run.h"
 #include "conversion/targa_writer.h"
-#include "conversion/val.h"
 
 namespace tessiloom {
 namespace {
@@ -32,17 +33,12 @@ std::string Clipped(const ClipTally& tally, const char* extreme) {
     return std::to_string(tally.count) + " (" + extreme + " " + NumberText(tally.extreme) + ")";
 }
 
-void DescribePreset(std::ostream& out, const PresetTexts& preset, const Listing& listing) {
-    const double low = Val(preset.min);
-    const double high = Val(preset.max);
+void DescribePreset(std::ostream& out, const HeightRange& range, const Listing& listing) {
+    Row(out, "preset range", Range(range.low, range.high));
+    if (range.failure) return;
     DiscardingSink sink;
     const HeightFieldWrite tally =
-        StreamHeightField(sink, kTargaFormat, listing.grid, listing.mesh.heights, low, high);
-    if (tally.failure) {
-        Row(out, "preset range", Range(low, high) + ": no range to scale over");
-        return;
-    }
-    Row(out, "preset range", Range(low, high));
+        StreamHeightField(sink, kTargaFormat, listing.grid, listing.mesh.heights, range.low, range.high);
     Row(out, "clipped below", Clipped(tally.below, "lowest"));
     Row(out, "clipped above", Clipped(tally.above, "highest"));
 }
@@ -73,7 +69,12 @@ bool DescribeListing(const std::string& path, const ReadRequest& request,
     Row(out, "automatic range",
         Range(mesh.lowest, mesh.highest) + (mesh.lowest == mesh.highest ? " (no span)" : ""));
     Row(out, "heights", Range(trueLowest, trueHighest));
-    if (preset) DescribePreset(out, *preset, listing);
+    const HeightRange range = SettleRange(preset, mesh);
+    if (preset) DescribePreset(out, range, listing);
+    if (range.failure) {
+        log << path << ": " << CouldNot("convert", path, *range.failure) << '\n';
+        return false;
+    }
     return true;
 }
 

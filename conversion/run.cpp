@@ -29,20 +29,12 @@ class BusyPointer {
     ConversionHost& host_;
 };
 
-struct HeightRange {
-    double low = 0;
-    double high = 0;
-    std::optional<std::string> failure;  // completes "Could not convert '<source>': "
-};
-
-HeightRange PresetRange(ConversionHost& host) {
-    const std::string minText = host.MinPresetText();
-    const std::string maxText = host.MaxPresetText();
-    HeightRange range{Val(minText), Val(maxText), std::nullopt};
+HeightRange PresetRange(const PresetTexts& preset) {
+    HeightRange range{Val(preset.min), Val(preset.max), std::nullopt};
     if (!std::isfinite(range.low)) {
-        range.failure = "the preset minimum '" + minText + "' is not a finite number";
+        range.failure = "the preset minimum '" + preset.min + "' is not a finite number";
     } else if (!std::isfinite(range.high)) {
-        range.failure = "the preset maximum '" + maxText + "' is not a finite number";
+        range.failure = "the preset maximum '" + preset.max + "' is not a finite number";
     } else if (range.high - range.low == 0) {
         range.failure = "the preset minimum and maximum are both " + NumberText(range.low) +
                         ", which leaves no range to scale the heights over";
@@ -50,10 +42,12 @@ HeightRange PresetRange(ConversionHost& host) {
     return range;
 }
 
-HeightRange SettleRange(ConversionHost& host, const MeshHeights& mesh) {
+}  // namespace
+
+HeightRange SettleRange(const std::optional<PresetTexts>& preset, const MeshHeights& mesh) {
     HeightRange range;
-    if (host.UsePresetRanges()) {
-        range = PresetRange(host);
+    if (preset) {
+        range = PresetRange(*preset);
     } else {
         range = HeightRange{mesh.lowest, mesh.highest, std::nullopt};
         if (range.high - range.low == 0) {
@@ -67,8 +61,6 @@ HeightRange SettleRange(ConversionHost& host, const MeshHeights& mesh) {
     }
     return range;
 }
-
-}  // namespace
 
 std::optional<std::string> OutputPathFor(const std::string& sourcePath, const std::string& extension) {
     // Characters, not bytes: a UTF-8 character is stepped over whole.
@@ -127,7 +119,9 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     outcome.grid = listing.grid;
     outcome.corners = listing.corners;
 
-    const HeightRange range = SettleRange(host, listing.mesh);
+    std::optional<PresetTexts> preset;
+    if (host.UsePresetRanges()) preset = PresetTexts{host.MinPresetText(), host.MaxPresetText()};
+    const HeightRange range = SettleRange(preset, listing.mesh);
     if (range.failure) return fail(CouldNot("convert", sourcePath, *range.failure));
     outcome.low = range.low;
     outcome.high = range.high;

@@ -16,6 +16,24 @@ namespace tessiloom {
 // the path has fewer than four characters.
 std::optional<std::string> OutputPathFor(const std::string& sourcePath, const std::string& extension);
 
+// The heights that map to 0 and to 65535, as typed.
+struct PresetTexts {
+    std::string min;
+    std::string max;
+};
+
+struct HeightRange {
+    double low = 0;   // the height that becomes 0
+    double high = 0;  // the height that becomes 65535
+    std::optional<std::string>
+        failure;  // why no image can be scaled over it; completes "Could not convert '<source>': "
+};
+
+// The range a conversion maps the heights over: the preset texts read by Val when given, else the
+// listing's tracked lowest and highest. A range of no span, or one whose ends or span are not
+// finite, fails.
+HeightRange SettleRange(const std::optional<PresetTexts>& preset, const MeshHeights& mesh);
+
 enum class ClipSide { kBelow, kAbove };
 
 // What the command line asks of a run beyond the window's conversion.
