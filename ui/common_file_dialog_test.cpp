@@ -111,15 +111,17 @@ class CommonFileDialogTest : public QObject {
     }
 
     // Each way of closing (Command1 is Ok, Command2 Cancel; Shift+Tab from File1 is Cancel), after clicking
-    // hill.asc or not; nothing is current until the user moves.
+    // hill.asc or not, and the file it accepts ("" for none); nothing is current until the user moves. As
+    // in the classic list, End goes to the last file, and a click below the entries leaves the choice.
     void ClosingRoutes() {
         // clang-format off
-        const struct { QString route; bool clickFirst, accepts; } rows[] = {
-            {"Command1", true, true}, {"Return", true, true}, {"double-click", false, true}, {"close box", true, true},
-            {"Command2", true, false}, {"Escape", true, false}, {"Shift+Tab, Return", true, false},
-            {"Command1", false, false}, {"Return", false, false}, {"Down, Return", false, true}, {"Home, Return", false, true}};
+        const struct { QString route; bool clickFirst; QString accepted; } rows[] = {
+            {"Command1", true, "hill.asc"}, {"Return", true, "hill.asc"}, {"double-click", false, "hill.asc"},
+            {"close box", true, "hill.asc"}, {"Command2", true, ""}, {"Escape", true, ""}, {"Shift+Tab, Return", true, ""},
+            {"Command1", false, ""}, {"Return", false, ""}, {"Down, Return", false, "hill.asc"}, {"Home, Return", false, "hill.asc"},
+            {"End, Return", false, "Mesa.ASC"}, {"blank click", true, "hill.asc"}};
         // clang-format on
-        for (const auto& [route, clickFirst, accepts] : rows) {
+        for (const auto& [route, clickFirst, accepted] : rows) {
             init();
             CommonFileDialog dialog;
             dialog.show();
@@ -131,11 +133,16 @@ class CommonFileDialogTest : public QObject {
                 QTest::mouseClick(button, Qt::LeftButton);
             if (route == "double-click") ClickEntry(file1, "hill.asc", true);
             if (route == "close box") dialog.close();
+            if (route == "blank click") {
+                QTest::mouseClick(file1->viewport(), Qt::LeftButton, {},
+                                  file1->viewport()->rect().bottomLeft());
+                QTest::keyClick(file1, Qt::Key_Return);
+            }
             if (route.contains("Return") || route == "Escape")
                 QTest::keySequence(dialog.focusWidget(), QKeySequence(route));
-            const QString chosen = accepts ? Under("work/hill.asc") : kEarlierChoice;
+            const QString chosen = accepted.isEmpty() ? kEarlierChoice : Under("work/" + accepted);
             QVERIFY2(!dialog.isVisible() && !currentBeforeMoving && LastFolder == Under("work") &&
-                         ChosenPath == chosen && dialog.AcceptedFile() == accepts,
+                         ChosenPath == chosen && dialog.AcceptedFile() == !accepted.isEmpty(),
                      qPrintable(route + (clickFirst ? " on hill.asc" : "")));
         }
     }

@@ -1,6 +1,7 @@
 #include "ui/file_list.h"
 
 #include <QDir>
+#include <QMouseEvent>
 
 namespace tessiloom {
 
@@ -30,6 +31,19 @@ void FileList::focusInEvent(QFocusEvent* event) {
     const bool hadCurrent = currentIndex().isValid();
     QListWidget::focusInEvent(event);
     if (!hadCurrent) selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void FileList::mousePressEvent(QMouseEvent* event) {
+    // The view would clear the selection, and Ok would then take nothing.
+    if (!indexAt(event->position().toPoint()).isValid()) return;
+    QListWidget::mousePressEvent(event);
+}
+
+QModelIndex FileList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // With no entry current, the view starts every move at the first entry, End too.
+    if (action == MoveEnd && !currentIndex().isValid() && count() > 0)
+        return indexFromItem(item(count() - 1));
+    return QListWidget::moveCursor(action, modifiers);
 }
 
 QString FileList::EntryText(int index) const {

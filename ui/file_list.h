@@ -12,7 +12,8 @@ namespace tessiloom {
 // selected. A folder that does not exist or cannot be read gives an empty list.
 //
 // As in the classic list, no entry is current until the user moves to one: the first Down (or
-// Home) selects the first entry, so that what looks chosen is always what is selected.
+// Home) selects the first entry and End the last, so that what looks chosen is always what is
+// selected; a click below the entries leaves the selection as it was.
 class FileList : public QListWidget {
     Q_OBJECT
 
@@ -37,6 +38,8 @@ class FileList : public QListWidget {
 
   protected:
     void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
   private:
     void Fill();
