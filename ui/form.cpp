@@ -32,7 +32,13 @@ void Form::showEvent(QShowEvent* event) {
     for (QPushButton* button : findChildren<QPushButton*>()) {
         if (button->window() == this) button->installEventFilter(this);
     }
-    QDialog::showEvent(event);
+    // A dialog centres itself over its owner; a window of its own is placed by the window system,
+    // which a position set here would overrule.
+    if (windowType() == Qt::Window) {
+        QWidget::showEvent(event);
+    } else {
+        QDialog::showEvent(event);
+    }
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {

@@ -15,7 +15,8 @@ class Form : public QDialog {
     Q_OBJECT
 
   public:
-    // `kind`: Qt::Window for a window with a taskbar button of its own, Qt::Dialog for one without.
+    // `kind`: Qt::Window for a window with a taskbar button of its own, placed by the window system;
+    // Qt::Dialog for one without, centred over its owner.
     Form(QWidget* owner, Qt::WindowType kind);
 
     void done(int result) override;

@@ -119,6 +119,7 @@ class MainWindowTest : public QObject {
     void LaysOutItsControlsAndTabsThroughThem() {
         QVERIFY(Shown());
         QCOMPARE(QList({Window().minimumSize(), Window().maximumSize()}), QList<QSize>(2, QSize(583, 166)));
+        QCOMPARE(Window().pos(), QPoint(0, 0));  // where the window system put it, not centred by the window
         QCOMPARE(LayoutFaults(Window(), {"Line1"}), QString());  // the lines run past both edges
         // clang-format off
         QCOMPARE(MisalignedIn(Window(), {
