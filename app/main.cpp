@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/program_arguments.h"
+#include "platform/atomic_file.h"
 #include "settings/settings_file.h"
 #include "tessiloom/version.h"
 #include "ui/main_window.h"
@@ -20,7 +21,8 @@ int main(int argc, char* argv[]) {
     }
     if (arguments.exitCode) return *arguments.exitCode;
 
-    QApplication application(argc, argv);  // takes Qt's own options (-platform, -style ...) out
+    tessiloom::RemoveTemporaryFilesOnSignals();  // a logout during a conversion leaves no half-written image
+    QApplication application(argc, argv);        // takes Qt's own options (-platform, -style ...) out
     if (arguments.readAgain) {
         arguments =
             tessiloom::ReadProgramArguments(QCoreApplication::arguments(), true, std::cout, std::cerr);

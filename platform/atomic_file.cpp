@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <random>
 #include <system_error>
 
@@ -57,7 +59,45 @@ void SyncFolder(const fs::path& folder) {
     ::close(descriptor);
 }
 
+// The temporary files alive at this moment, where a signal handler can find them: fixed slots of
+// atomic pointers, since a handler may neither lock nor allocate.
+constexpr std::size_t kLiveSlots = 8;
+std::atomic<const char*> liveTemporaryFiles[kLiveSlots];
+
+void Track(const char* path) {
+    for (auto& slot : liveTemporaryFiles) {
+        const char* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, path)) return;
+    }
+}
+
+void Untrack(const char* path) {
+    for (auto& slot : liveTemporaryFiles) {
+        const char* mine = path;
+        if (slot.compare_exchange_strong(mine, nullptr)) return;
+    }
+}
+
+// Ends the program as the signal would have, without the temporary files it was writing.
+void RemoveTemporaryFilesAndEnd(int signal) {
+    for (auto& slot : liveTemporaryFiles) {
+        if (const char* path = slot.load()) ::unlink(path);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 }  // namespace
+
+void RemoveTemporaryFilesOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal ignored from the start stays so: nohup ignores SIGHUP, and a shell SIGINT for the
+        // jobs it starts in the background.
+        struct sigaction now {};
+        if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
+        std::signal(signal, RemoveTemporaryFilesAndEnd);
+    }
+}
 
 AtomicFile::AtomicFile(const fs::path& target) : target_(ResolveLink(target)) {
     // The rename would replace a file its owner has made read-only, which writing it in place
@@ -79,6 +119,7 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(ResolveLink(target)) {
         return;
     }
     std::setbuf(file_.get(), nullptr);  // writers hand over whole blocks already
+    Track(temporaryPath_.c_str());
 }
 
 AtomicFile::~AtomicFile() {
@@ -86,6 +127,7 @@ AtomicFile::~AtomicFile() {
     if (!temporaryPath_.empty()) {
         std::error_code ignored;
         fs::remove(temporaryPath_, ignored);
+        Untrack(temporaryPath_.c_str());
     }
 }
 
@@ -115,6 +157,7 @@ void AtomicFile::Commit() {
         Fail(errno);
         return;
     }
+    Untrack(temporaryPath_.c_str());
     temporaryPath_.clear();  // the name is the target's now
     SyncFolder(target_.parent_path());
 }

@@ -42,6 +42,11 @@ class AtomicFile final : public ByteSink {
     std::optional<std::string> failure_;
 };
 
+// From now on SIGINT, SIGTERM and SIGHUP remove the temporary files of the AtomicFiles alive at that
+// moment before ending the program as they would, so that an interrupted program leaves behind
+// only the files it had put in place.
+void RemoveTemporaryFilesOnSignals();
+
 // Writes `bytes` as the whole new contents of `target` through an AtomicFile: why it failed
 // (worded as AtomicFile::Failure), or nothing.
 std::optional<std::string> WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);

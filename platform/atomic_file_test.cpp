@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include "platform/test_files.h"
 
 namespace tessiloom {
@@ -23,6 +25,25 @@ std::optional<std::string> CrashBeforeRename(const fs::path& target, std::string
     }
     wait(nullptr);
     return std::nullopt;
+}
+
+// Interrupted between writing and renaming, as by Ctrl-C; with the interrupt ignored, as in a job a
+// shell starts in the background, the program goes on and puts the file in place.
+template <bool kIgnored>
+std::optional<std::string> InterruptBeforeRename(const fs::path& target, std::string_view bytes) {
+    if (fork() == 0) {
+        if (kIgnored) std::signal(SIGINT, SIG_IGN);
+        RemoveTemporaryFilesOnSignals();
+        AtomicFile file(target);
+        file.Write(bytes.data(), bytes.size());
+        std::raise(SIGINT);
+        file.Commit();
+        _exit(0);
+    }
+    int status = 0;
+    wait(&status);
+    const bool interrupted = WIFSIGNALED(status) && WTERMSIG(status) == SIGINT;
+    return interrupted == kIgnored ? std::optional<std::string>("ended otherwise") : std::nullopt;
 }
 
 struct Case {
@@ -47,6 +68,9 @@ TEST(AtomicFile, PutsTheFileInPlaceWholeOrNotAtAll) {
         {"a disk that fills up", "hill.tga", std::string(64 * 1024, 'p'), "File too large", kOlder, {"hill.tga"}},
         {"a crash between writing and renaming", "hill.tga", "new", std::nullopt, kOlder,
          {"hill.tga", "hill.tga.partial-"}, nullptr, CrashBeforeRename},
+        {"an interrupt between writing and renaming", "hill.tga", "new", std::nullopt, kOlder, {"hill.tga"}, nullptr,
+         InterruptBeforeRename<false>},
+        {"an ignored interrupt", "hill.tga", "new", std::nullopt, "new", {"hill.tga"}, nullptr, InterruptBeforeRename<true>},
         {"a folder that is missing", "missing/hill.tga", "new", "No such file or directory", kOlder, {"hill.tga"}},
         {"a folder in the way", "folder", "new", "Is a directory", kOlder, {"folder", "hill.tga"},
          [](const fs::path& folder) { fs::create_directory(folder / "folder"); }},
