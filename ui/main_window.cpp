@@ -249,6 +249,7 @@ void Main::ShowStatus(const std::string& text) {
 void Main::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, Title(), QString::fromStdString(text), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Ok)->setIcon(QIcon());  // some desktop styles put one on the button
     box.exec();
 }
 
