@@ -16,18 +16,12 @@ int main(int argc, char* argv[]) {
         // The parser takes the program's name from an application object; a plain one needs no
         // display, so that --help and --version answer anywhere.
         const QCoreApplication core(argc, argv);
-        arguments =
-            tessiloom::ReadProgramArguments(QCoreApplication::arguments(), false, std::cout, std::cerr);
+        arguments = tessiloom::ReadProgramArguments(QCoreApplication::arguments(), std::cout, std::cerr);
     }
     if (arguments.exitCode) return *arguments.exitCode;
 
     tessiloom::RemoveTemporaryFilesOnSignals();  // a logout during a conversion leaves no half-written image
     QApplication application(argc, argv);        // takes Qt's own options (-platform, -style ...) out
-    if (arguments.readAgain) {
-        arguments =
-            tessiloom::ReadProgramArguments(QCoreApplication::arguments(), true, std::cout, std::cerr);
-        if (arguments.exitCode) return *arguments.exitCode;
-    }
     const std::string programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     tessiloom::Main window(tessiloom::ChooseSettingsFile(tessiloom::CurrentSettingsPlaces(programFolder)),
                            arguments.file);

@@ -2,29 +2,57 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <algorithm>
 
 namespace tessiloom {
 namespace {
 
-// Qt's options are single-dash words ("-platform offscreen"); ours are "--" words and -h, -v.
-bool MayHoldQtOptions(const QStringList& arguments) {
-    return std::any_of(arguments.begin() + 1, arguments.end(), [](const QString& argument) {
-        return argument.size() > 2 && argument.startsWith('-') && !argument.startsWith("--");
-    });
+// The options QApplication takes out of the arguments for itself, with those that take a value
+// first. They are read here only so as not to be refused as unknown before it has taken them.
+constexpr const char* kQtOptionsWithValue[] = {"platform",
+                                               "platformpluginpath",
+                                               "platformtheme",
+                                               "plugin",
+                                               "qwindowgeometry",
+                                               "geometry",
+                                               "qwindowicon",
+                                               "icon",
+                                               "qwindowtitle",
+                                               "title",
+                                               "session",
+                                               "display",
+                                               "name",
+                                               "visual",
+                                               "style",
+                                               "stylesheet",
+                                               "qmljsdebugger"};
+constexpr const char* kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+void AcceptQtOptions(QCommandLineParser& parser) {
+    for (const char* name : kQtOptionsWithValue) {
+        QCommandLineOption option(name, QString(), "value");
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : kQtFlags) {
+        QCommandLineOption option(name);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 }
 
 }  // namespace
 
-ProgramArguments ReadProgramArguments(const QStringList& arguments, bool qtOptionsTaken, std::ostream& out,
-                                      std::ostream& err) {
+ProgramArguments ReadProgramArguments(const QStringList& arguments, std::ostream& out, std::ostream& err) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Converts ASC triangle-mesh listings of terrain grids into POV-Ray height-field Targa images. The "
-        "window "
-        "starts with FILE in its source field, or else with the path it remembered when it last closed.");
+        "window starts with FILE in its source field, or else with the path it remembered when it last "
+        "closed. Qt's own options, such as -platform or -style, are taken as well.");
+    // Qt's options are single-dash words: "-style" is one option, not -s -t -y -l -e.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    AcceptQtOptions(parser);
     parser.addPositionalArgument("FILE", "the ASC listing to convert", "[FILE]");
 
     const auto usageError = [&](const QString& problem) {
@@ -33,12 +61,7 @@ ProgramArguments ReadProgramArguments(const QStringList& arguments, bool qtOptio
             << " --help' for more information.\n";
         return ProgramArguments{std::nullopt, kUsageError};
     };
-    const bool parsed = parser.parse(arguments);
-    const QStringList files = parser.positionalArguments();
-    if ((!parsed || files.size() > 1) && !qtOptionsTaken && MayHoldQtOptions(arguments)) {
-        return {std::nullopt, std::nullopt, true};
-    }
-    if (!parsed) return usageError(parser.errorText());
+    if (!parser.parse(arguments)) return usageError(parser.errorText());
     if (parser.isSet(help) || parser.isSet("help-all")) {
         out << qPrintable(parser.helpText());
         return {std::nullopt, 0};
@@ -48,6 +71,7 @@ ProgramArguments ReadProgramArguments(const QStringList& arguments, bool qtOptio
             << qPrintable(QCoreApplication::applicationVersion()) << "\n";
         return {std::nullopt, 0};
     }
+    const QStringList files = parser.positionalArguments();
     if (files.size() > 1) return usageError(QString("one FILE at most, not %1").arg(files.size()));
     return {files.isEmpty() ? std::nullopt : std::optional(files.first()), std::nullopt};
 }
