@@ -128,10 +128,10 @@ bool ConvertEach(const std::vector<std::string>& files, const Arguments& argumen
                  std::ostream& log) {
     bool all = true;
     const ReadRequest read{arguments.request.rectangular, false};
-    std::vector<WrittenImage> written;
+    ConversionBatch batch{arguments.files, {}};
     for (const std::string& file : files) {
         const bool done = arguments.info ? DescribeListing(file, read, arguments.request.preset, out, log)
-                                         : ConvertFile(file, arguments.request, written, log);
+                                         : ConvertFile(file, arguments.request, batch, log);
         all = all && done;
     }
     return all;

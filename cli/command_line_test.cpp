@@ -13,7 +13,7 @@
 namespace tessiloom {
 namespace {
 
-using testing::FieldsAre, testing::HasSubstr, testing::Not, testing::StartsWith;
+using testing::AllOf, testing::FieldsAre, testing::HasSubstr, testing::Not, testing::StartsWith;
 using Result = std::tuple<int, std::string, std::string>;  // exit code, standard output, standard error
 
 Result Convert(const std::vector<std::string>& arguments) {
@@ -111,10 +111,12 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
 // Nothing is written over the listing itself, nor over an image another listing of the same command
 // wrote; converting one listing twice is no such clash.
 TEST_F(CommandLineTest, RefusesToReplaceTheListingOrAnotherListingsImage) {
-    const std::string listing = folder_ / "ridge.inc";
+    const std::string listing = folder_ / "hill.inc";  // hill.asc's include, and its own
     WriteFile(listing, kTwoByTwoListing);
-    EXPECT_THAT(Convert({"-q", "--pov-include", listing}),
-                FieldsAre(1, "", HasSubstr("over the source itself")));
+    EXPECT_THAT(
+        Convert({"-q", "--pov-include", hill_, listing}),
+        FieldsAre(1, "",
+                  AllOf(HasSubstr("over the listing '" + listing), HasSubstr("over the source itself"))));
     EXPECT_EQ(ReadFile(listing), kTwoByTwoListing);
 
     std::filesystem::create_directories(folder_ / "b");

@@ -41,31 +41,38 @@ std::optional<std::string> WriteInclude(const std::string& path, const Conversio
     return std::nullopt;
 }
 
-// Why the files this conversion would write must not be written: the include would replace the
-// listing itself, or the image one that another listing of this run wrote.
+// Why the files this conversion would write must not be written: one would replace a listing the
+// command names (its own among them), or the image another listing of the command wrote.
 std::optional<std::string> CheckTargets(const std::string& path, const ConversionRequest& request,
-                                        const RunOptions& options, const std::vector<WrittenImage>& written) {
+                                        const RunOptions& options, const ConversionBatch& batch) {
     const std::optional<std::string> image = ImagePathFor(path, options);
     if (!image) return std::nullopt;  // the run tells why
-    for (const WrittenImage& earlier : written) {
+    std::vector<std::pair<std::string, std::string>> targets{{"image", *image}};
+    if (request.povInclude) targets.emplace_back("include", IncludePathFor(*image));
+    for (const auto& [kind, target] : targets) {
+        for (const std::string& listing : batch.listings) {
+            std::error_code missing;  // a listing that is not there is not written over
+            if (!std::filesystem::exists(listing, missing) || !IsSameFile(listing, target)) continue;
+            const std::string over =
+                IsSameFile(listing, path) ? "the source itself" : "the listing '" + listing + "'";
+            return CouldNot("convert", path,
+                            "its " + kind + " '" + target + "' would be written over " + over);
+        }
+    }
+    for (const WrittenImage& earlier : batch.written) {
         if (IsSameFile(earlier.image, *image) && !IsSameFile(earlier.source, path)) {
             return CouldNot("convert", path,
                             "its image '" + *image + "' would replace the image just written from '" +
                                 earlier.source + "'");
         }
     }
-    const std::string include = IncludePathFor(*image);
-    if (request.povInclude && IsSameFile(path, include)) {
-        return CouldNot("convert", path,
-                        "its include '" + include + "' would be written over the source itself");
-    }
     return std::nullopt;
 }
 
 }  // namespace
 
-bool ConvertFile(const std::string& path, const ConversionRequest& request,
-                 std::vector<WrittenImage>& written, std::ostream& log) {
+bool ConvertFile(const std::string& path, const ConversionRequest& request, ConversionBatch& batch,
+                 std::ostream& log) {
     ConsoleHost host(path, request.preset, request.quiet, log);
     RunOptions options;
     options.outputFolder = request.outputFolder;
@@ -74,13 +81,13 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request,
     options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
         host.ShowMessage(ClipLine(side, tally, limit));
     };
-    if (auto problem = CheckTargets(path, request, options, written)) {
+    if (auto problem = CheckTargets(path, request, options, batch)) {
         host.ShowMessage(*problem);
         return false;
     }
     const ConversionOutcome outcome = RunConversion(host, options);
     if (!outcome.converted) return false;
-    written.push_back({path, outcome.outputPath});
+    batch.written.push_back({path, outcome.outputPath});
     if (!request.povInclude) return true;
     if (auto message = WriteInclude(path, request, outcome)) {
         host.ShowMessage(*message);

@@ -27,13 +27,20 @@ struct WrittenImage {
     std::string image;
 };
 
+// One command's listings, and the images it has written so far.
+struct ConversionBatch {
+    std::vector<std::string> listings;
+    std::vector<WrittenImage> written;
+};
+
 // Converts one listing as the window would, reporting on `log` through a ConsoleHost. A clipping
 // warning is followed by a line with how many heights were clipped on that side and the farthest
-// one; with povInclude, the include is written beside the image. A listing whose image would
-// replace one in `written` (two tiles named alike, sent to one --output-dir), or whose include
-// would replace the listing itself, is refused before anything is written. Returns true when the
-// image (and the include, if asked for) were written; the image is then added to `written`.
-bool ConvertFile(const std::string& path, const ConversionRequest& request,
-                 std::vector<WrittenImage>& written, std::ostream& log);
+// one; with povInclude, the include is written beside the image. A listing whose image or include
+// would be written over a listing of the batch (its own among them), or whose image would replace
+// one the batch wrote (two tiles named alike, sent to one --output-dir), is refused before anything
+// is written. Returns true when the image (and the include, if asked for) were written; the image
+// is then added to the batch.
+bool ConvertFile(const std::string& path, const ConversionRequest& request, ConversionBatch& batch,
+                 std::ostream& log);
 
 }  // namespace tessiloom
