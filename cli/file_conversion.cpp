@@ -33,7 +33,7 @@ std::optional<std::string> WriteInclude(const std::string& path, const Conversio
     terrain.grid = outcome.grid;
     terrain.corners = *outcome.corners;
     const std::string includePath = IncludePathFor(outcome.outputPath);
-    if (auto problem = CheckPlacement(terrain)) return CouldNot("write", includePath, *problem);
+    if (auto problem = CheckInclude(terrain)) return CouldNot("write", includePath, *problem);
 
     if (auto failure = WriteFileAtomically(includePath, PovIncludeText(terrain))) {
         return CouldNot("write", includePath, *failure);

@@ -33,7 +33,7 @@ std::string PovString(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> CheckPlacement(const PovTerrain& terrain) {
+std::optional<std::string> CheckInclude(const PovTerrain& terrain) {
     const CornerPoints& corners = terrain.corners;
     for (const double coordinate :
          {corners.first.x, corners.first.y, corners.firstRowEnd.x, corners.last.y}) {
@@ -44,6 +44,10 @@ std::optional<std::string> CheckPlacement(const PovTerrain& terrain) {
     }
     if (corners.firstRowEnd.x == corners.first.x) return "the corner vertices span no distance in X";
     if (corners.last.y == corners.first.y) return "the corner vertices span no distance in Y";
+    // POV-Ray keeps a file name's backslashes as they stand, except before a quote.
+    if (terrain.imageName.find("\\\"") != std::string::npos) {
+        return "the image's name holds a backslash before a quote, which POV-Ray cannot read in a file name";
+    }
     return std::nullopt;
 }
 

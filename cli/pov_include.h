@@ -24,11 +24,12 @@ struct PovTerrain {
     CornerPoints corners;
 };
 
-// Why no object can be placed from these corners (no "X:"/"Y:" on a corner vertex, or no extent
-// along one axis); empty when it can.
-std::optional<std::string> CheckPlacement(const PovTerrain& terrain);
+// Why no include can be written for this terrain: no object can be placed from its corners (no
+// "X:"/"Y:" on a corner vertex, or no extent along one axis), or the image's name cannot be put in
+// a POV-Ray string; empty when it can.
+std::optional<std::string> CheckInclude(const PovTerrain& terrain);
 
-// The include's text. CheckPlacement must have passed.
+// The include's text. CheckInclude must have passed.
 std::string PovIncludeText(const PovTerrain& terrain);
 
 // The include's path: the image path with ".inc" in place of its ".tga" or ".png".

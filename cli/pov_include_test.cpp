@@ -45,7 +45,7 @@ TEST(PovIncludeText, EscapesOnlyTheQuotesOfTheImageName) {
     EXPECT_NE(PovIncludeText(terrain).find("    tga \"b\\c\\\"d.tga\"\n"), std::string::npos);
 }
 
-TEST(CheckPlacement, RefusesCornersThatPlaceNothing) {
+TEST(CheckInclude, RefusesCornersThatPlaceNothingAndNamesPovRayCannotRead) {
     const double nan = std::nan("");
     const std::string noCoordinate =
         "a corner vertex (0, 2 or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
@@ -62,8 +62,11 @@ TEST(CheckPlacement, RefusesCornersThatPlaceNothing) {
     for (const auto& [change, failure] : cases) {
         PovTerrain terrain = kRidge;
         change(terrain.corners);
-        EXPECT_EQ(CheckPlacement(terrain), failure);
+        EXPECT_EQ(CheckInclude(terrain), failure);
     }
+    PovTerrain terrain = kRidge;
+    terrain.imageName = "q\\\"d.tga";
+    EXPECT_NE(CheckInclude(terrain), std::nullopt);
 }
 
 TEST(PovNames, AreIdentifiersPovRayAccepts) {
