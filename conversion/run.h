@@ -25,8 +25,8 @@ struct PresetTexts {
 struct HeightRange {
     double low = 0;   // the height that becomes 0
     double high = 0;  // the height that becomes 65535
-    std::optional<std::string>
-        failure;  // why no image can be scaled over it; completes "Could not convert '<source>': "
+    // Why no image can be scaled over it; completes "Could not convert '<source>': ".
+    std::optional<std::string> failure;
 };
 
 // The range a conversion maps the heights over: the preset texts read by Val when given, else the

@@ -63,6 +63,9 @@ void SyncFolder(const fs::path& folder) {
 // atomic pointers, since a handler may neither lock nor allocate.
 constexpr std::size_t kLiveSlots = 8;
 std::atomic<const char*> liveTemporaryFiles[kLiveSlots];
+static_assert(std::atomic<const char*>::is_always_lock_free);
+// Set by the handler before it reads the slots.
+std::atomic<bool> ending{false};
 
 void Track(const char* path) {
     for (auto& slot : liveTemporaryFiles) {
@@ -74,12 +77,16 @@ void Track(const char* path) {
 void Untrack(const char* path) {
     for (auto& slot : liveTemporaryFiles) {
         const char* mine = path;
-        if (slot.compare_exchange_strong(mine, nullptr)) return;
+        if (slot.compare_exchange_strong(mine, nullptr)) break;
     }
+    // A handler on another thread may have read this path before it left its slot, and be removing
+    // it now: the path must outlive that, and the handler ends the program anyway.
+    while (ending.load()) ::pause();
 }
 
 // Ends the program as the signal would have, without the temporary files it was writing.
 void RemoveTemporaryFilesAndEnd(int signal) {
+    ending.store(true);
     for (auto& slot : liveTemporaryFiles) {
         if (const char* path = slot.load()) ::unlink(path);
     }

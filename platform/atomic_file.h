@@ -16,8 +16,8 @@ namespace tessiloom {
 // the target and flushes the folder, so that a crash at any moment leaves the older file or the
 // new one, each whole. A target that is a symbolic link is written where the link points, and the
 // link stays. A target that may not be written (a read-only file) is refused, not replaced. Until
-// Commit() succeeds, and whenever a step fails, the target is left exactly as it
-// was, and the destructor removes the temporary file.
+// Commit() succeeds, and whenever a step fails, the target is left exactly as it was, and the
+// destructor removes the temporary file.
 class AtomicFile final : public ByteSink {
   public:
     explicit AtomicFile(const std::filesystem::path& target);

@@ -32,7 +32,7 @@ std::optional<std::string> CrashBeforeRename(const fs::path& target, std::string
 template <bool kIgnored>
 std::optional<std::string> InterruptBeforeRename(const fs::path& target, std::string_view bytes) {
     if (fork() == 0) {
-        if (kIgnored) std::signal(SIGINT, SIG_IGN);
+        std::signal(SIGINT, kIgnored ? SIG_IGN : SIG_DFL);  // not as the test was started
         RemoveTemporaryFilesOnSignals();
         AtomicFile file(target);
         file.Write(bytes.data(), bytes.size());

@@ -29,6 +29,7 @@ void Form::keyPressEvent(QKeyEvent* event) {
 }
 
 void Form::showEvent(QShowEvent* event) {
+    // Here, not in the constructor: the windows make their buttons after it.
     for (QPushButton* button : findChildren<QPushButton*>()) {
         if (button->window() == this) button->installEventFilter(this);
     }
@@ -46,9 +47,7 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
     // the button down, so an Alt+X delivered while a conversion waits for events would come only
     // after the run had gone on to write its image.
     if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
-        auto* button = static_cast<QPushButton*>(watched);
-        button->setFocus(Qt::ShortcutFocusReason);
-        button->click();
+        static_cast<QPushButton*>(watched)->click();
         return true;
     }
     return QDialog::eventFilter(watched, event);

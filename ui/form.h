@@ -8,9 +8,8 @@ namespace tessiloom {
 
 // A window that behaves as the classic forms did: a fixed frame with a close box and no minimize
 // or maximize button, Escape and access keys pressing their buttons as a click would, and one way
-// out. However
-// it closes (accept(), reject(), the close box, any other close request), done() runs Unload()
-// once, before the window goes.
+// out. However it closes (accept(), reject(), the close box, any other close request), done() runs
+// Unload() once, before the window goes.
 class Form : public QDialog {
     Q_OBJECT
 
