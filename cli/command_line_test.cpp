@@ -102,10 +102,16 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     EXPECT_THAT(ReadFile(folder_ / "scenes/hill.inc"),
                 HasSubstr("#declare Crater = height_field {\n    png \"hill.png\"\n"));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
-    // An include that cannot be written fails its file.
+    // An include that cannot be written fails its file; one that cannot be made, before its image.
     std::filesystem::create_directory(folder_ / "hill.inc");
     EXPECT_THAT(Convert({"--quiet", "--pov-include", hill_}),
                 FieldsAre(1, "", HasSubstr("hill.inc': Is a directory")));
+    std::string unplaced = kTwoByTwoListing;
+    for (std::size_t at; (at = unplaced.find("X:")) != std::string::npos;) unplaced[at] = 'W';
+    WriteFile(folder_ / "unplaced.asc", unplaced);
+    EXPECT_THAT(Convert({"--quiet", "--pov-include", folder_ / "unplaced.asc"}),
+                FieldsAre(1, "", HasSubstr("has no finite \"X:\"")));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "unplaced.tga"));
 }
 
 // Nothing is written over the listing itself, nor over an image another listing of the same command

@@ -19,9 +19,9 @@ std::string ClipLine(ClipSide side, const ClipTally& tally, double limit) {
            (below ? "lowest" : "highest") + " was " + NumberText(tally.extreme) + ".";
 }
 
-// Writes the include beside the image; the message for the user when it cannot.
-std::optional<std::string> WriteInclude(const std::string& path, const ConversionRequest& request,
-                                        const ConversionOutcome& outcome) {
+// What the include describes: the image the run writes and the range and corners it read.
+PovTerrain TerrainOf(const std::string& path, const ConversionRequest& request,
+                     const ConversionOutcome& outcome) {
     const std::filesystem::path imagePath(outcome.outputPath);
     PovTerrain terrain;
     terrain.name = request.povName.empty() ? IdentifierFromStem(imagePath.stem().string()) : request.povName;
@@ -32,13 +32,7 @@ std::optional<std::string> WriteInclude(const std::string& path, const Conversio
     terrain.high = outcome.high;
     terrain.grid = outcome.grid;
     terrain.corners = *outcome.corners;
-    const std::string includePath = IncludePathFor(outcome.outputPath);
-    if (auto problem = CheckInclude(terrain)) return CouldNot("write", includePath, *problem);
-
-    if (auto failure = WriteFileAtomically(includePath, PovIncludeText(terrain))) {
-        return CouldNot("write", includePath, *failure);
-    }
-    return std::nullopt;
+    return terrain;
 }
 
 // Why the files this conversion would write must not be written: one would replace a listing the
@@ -81,6 +75,14 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, Conv
     options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
         host.ShowMessage(ClipLine(side, tally, limit));
     };
+    if (request.povInclude) {
+        // An include that cannot be written must not leave a new image beside an older include.
+        options.beforeWriting = [&](const ConversionOutcome& sofar) -> std::optional<std::string> {
+            const auto problem = CheckInclude(TerrainOf(path, request, sofar));
+            if (problem) return CouldNot("write", IncludePathFor(sofar.outputPath), *problem);
+            return std::nullopt;
+        };
+    }
     if (auto problem = CheckTargets(path, request, options, batch)) {
         host.ShowMessage(*problem);
         return false;
@@ -89,8 +91,9 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, Conv
     if (!outcome.converted) return false;
     batch.written.push_back({path, outcome.outputPath});
     if (!request.povInclude) return true;
-    if (auto message = WriteInclude(path, request, outcome)) {
-        host.ShowMessage(*message);
+    const std::string includePath = IncludePathFor(outcome.outputPath);
+    if (auto failure = WriteFileAtomically(includePath, PovIncludeText(TerrainOf(path, request, outcome)))) {
+        host.ShowMessage(CouldNot("write", includePath, *failure));
         return false;
     }
     return true;

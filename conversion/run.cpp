@@ -125,6 +125,9 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     if (range.failure) return fail(CouldNot("convert", sourcePath, *range.failure));
     outcome.low = range.low;
     outcome.high = range.high;
+    if (options.beforeWriting) {
+        if (auto message = options.beforeWriting(outcome)) return fail(*message);
+    }
 
     host.ShowStatus(kWritingStatus);
     host.DoEvents();

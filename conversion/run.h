@@ -36,12 +36,17 @@ HeightRange SettleRange(const std::optional<PresetTexts>& preset, const MeshHeig
 
 enum class ClipSide { kBelow, kAbove };
 
+struct ConversionOutcome;
+
 // What the command line asks of a run beyond the window's conversion.
 struct RunOptions {
     // The folder the image goes into, under its usual name; empty: beside the source.
     std::string outputFolder;
     const ImageFormat* format = &kTargaFormat;
     ReadRequest read;
+    // Called once the listing is read and the range settled, before anything is written, with the
+    // outcome so far; a message it returns is the run's failure, and nothing is written.
+    std::function<std::optional<std::string>(const ConversionOutcome& sofar)> beforeWriting;
     // Called right after each clipping warning with what was clipped on that side and the limit
     // it was clipped to.
     std::function<void(ClipSide side, const ClipTally& tally, double limit)> afterClipWarning;
