@@ -22,12 +22,19 @@ constexpr int kNameAttempts = 16;
 // The longest name (not path) the usual file systems take, in bytes.
 constexpr std::size_t kLongestName = 255;
 
-// Renaming onto a symbolic link would replace the link itself; the file goes where it points.
+// Renaming onto a symbolic link would replace the link itself; the file goes where it points, also
+// where nothing is yet. A loop of links is left as it is, for opening it to fail.
 fs::path ResolveLink(const fs::path& target) {
-    std::error_code error;
-    if (!fs::is_symlink(target, error)) return target;
-    fs::path pointee = fs::canonical(target, error);
-    return error ? target : pointee;
+    constexpr int kMostLinks = 40;  // as the kernel follows
+    fs::path resolved = target;
+    for (int link = 0; link < kMostLinks; ++link) {
+        std::error_code error;
+        if (!fs::is_symlink(resolved, error)) return resolved;
+        const fs::path pointee = fs::read_symlink(resolved, error);
+        if (error) return resolved;
+        resolved = pointee.is_absolute() ? pointee : resolved.parent_path() / pointee;
+    }
+    return target;
 }
 
 // A new name beside `target`. Where the target's name and the suffix would make a name longer than
@@ -111,6 +118,17 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(ResolveLink(target)) {
     // could not: such a file stays, as it would for any program that opens it to write.
     if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
         Fail(errno);
+        return;
+    }
+    // Nor may it replace a folder, or a device or a pipe (a link to /dev/null would leave a plain
+    // file in its place): those are refused before anything is written.
+    struct stat existing {};
+    if (::stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        if (S_ISDIR(existing.st_mode)) {
+            Fail(EISDIR);
+        } else {
+            failure_ = "it is not a regular file";
+        }
         return;
     }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {

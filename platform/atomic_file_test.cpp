@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,6 +66,10 @@ TEST(AtomicFile, PutsTheFileInPlaceWholeOrNotAtAll) {
         {"a name as long as a name can be", longName, "new", std::nullopt, kOlder, {"hill.tga", longName}},
         {"writes through a link", "link.tga", "new", std::nullopt, "new", {"hill.tga", "link.tga"},
          [](const fs::path& folder) { fs::create_symlink("hill.tga", folder / "link.tga"); }},
+        {"writes through a link to no file yet", "link.tga", "new", std::nullopt, kOlder, {"hill.tga", "link.tga", "made.tga"},
+         [](const fs::path& folder) { fs::create_symlink("made.tga", folder / "link.tga"); }},
+        {"a pipe in the way", "pipe", "new", "it is not a regular file", kOlder, {"hill.tga", "pipe"},
+         [](const fs::path& folder) { mkfifo((folder / "pipe").c_str(), 0600); }},
         {"a disk that fills up", "hill.tga", std::string(64 * 1024, 'p'), "File too large", kOlder, {"hill.tga"}},
         {"a crash between writing and renaming", "hill.tga", "new", std::nullopt, kOlder,
          {"hill.tga", "hill.tga.partial-"}, nullptr, CrashBeforeRename},
