@@ -75,12 +75,19 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, Conv
     options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
         host.ShowMessage(ClipLine(side, tally, limit));
     };
+    // The include is written in full before the image and put in place after it, so that one that
+    // cannot be written (no corners to place it by, a read-only older include, a full disk) fails
+    // the listing before a new image stands beside an older include.
+    std::optional<AtomicFile> include;
     if (request.povInclude) {
-        // An include that cannot be written must not leave a new image beside an older include.
         options.beforeWriting = [&](const ConversionOutcome& sofar) -> std::optional<std::string> {
-            const auto problem = CheckInclude(TerrainOf(path, request, sofar));
-            if (problem) return CouldNot("write", IncludePathFor(sofar.outputPath), *problem);
-            return std::nullopt;
+            const std::string includePath = IncludePathFor(sofar.outputPath);
+            const PovTerrain terrain = TerrainOf(path, request, sofar);
+            if (auto problem = CheckInclude(terrain)) return CouldNot("write", includePath, *problem);
+            const std::string text = PovIncludeText(terrain);
+            include.emplace(includePath);
+            if (include->Write(text.data(), text.size())) return std::nullopt;
+            return CouldNot("write", includePath, *include->Failure());
         };
     }
     if (auto problem = CheckTargets(path, request, options, batch)) {
@@ -90,10 +97,10 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, Conv
     const ConversionOutcome outcome = RunConversion(host, options);
     if (!outcome.converted) return false;
     batch.written.push_back({path, outcome.outputPath});
-    if (!request.povInclude) return true;
-    const std::string includePath = IncludePathFor(outcome.outputPath);
-    if (auto failure = WriteFileAtomically(includePath, PovIncludeText(TerrainOf(path, request, outcome)))) {
-        host.ShowMessage(CouldNot("write", includePath, *failure));
+    if (!include) return true;
+    include->Commit();
+    if (include->Failure()) {
+        host.ShowMessage(CouldNot("write", IncludePathFor(outcome.outputPath), *include->Failure()));
         return false;
     }
     return true;

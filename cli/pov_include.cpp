@@ -20,6 +20,15 @@ bool IsIdentifierCharacter(char c) {
     return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
 }
 
+// A name in a comment: a line end in it would end the comment, and the rest of the name would be
+// read as scene code.
+std::string CommentText(std::string_view name) {
+    std::string text(name);
+    std::ranges::replace_if(
+        text, [](char c) { return c == '\n' || c == '\r'; }, '?');
+    return text;
+}
+
 // A POV-Ray string literal naming a file. POV-Ray takes a backslash in a file name as it stands (a
 // Windows path keeps its separators), so only a quote is escaped.
 std::string PovString(std::string_view text) {
@@ -58,8 +67,9 @@ std::string PovIncludeText(const PovTerrain& terrain) {
     const auto declare = [&](const std::string& suffix, double value, const std::string& comment) {
         return "#declare " + name + "_" + suffix + " = " + NumberText(value) + ";  // " + comment + "\n";
     };
-    std::string text = "// " + terrain.imageName + " placed at its true size, written by tessiloom-convert " +
-                       kVersionText + " from " + terrain.sourceName + ".\n";
+    std::string text = "// " + CommentText(terrain.imageName) + " placed at its true size, written by " +
+                       "tessiloom-convert " + kVersionText + " from " + CommentText(terrain.sourceName) +
+                       ".\n";
     text += "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n";
     text += declare("Low", terrain.low, "the height stored as 0");
     text += declare("High", terrain.high, "the height stored as 65535");

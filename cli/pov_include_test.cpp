@@ -38,11 +38,15 @@ TEST(PovIncludeText, DeclaresTheRangeTheExtentAndThePlacedObject) {
             "}\n");
 }
 
-// POV-Ray finds 'b\c"d.tga' under this spelling, and not with the backslash doubled.
-TEST(PovIncludeText, EscapesOnlyTheQuotesOfTheImageName) {
+// POV-Ray finds 'b\c"d.tga' under this spelling, and not with the backslash doubled; a line end in
+// a name stays inside the comment that names it.
+TEST(PovIncludeText, WritesNamesAsPovRayReadsThem) {
     PovTerrain terrain = kRidge;
     terrain.imageName = "b\\c\"d.tga";
-    EXPECT_NE(PovIncludeText(terrain).find("    tga \"b\\c\\\"d.tga\"\n"), std::string::npos);
+    terrain.sourceName = "new\nline\r.asc";
+    const std::string text = PovIncludeText(terrain);
+    EXPECT_NE(text.find("    tga \"b\\c\\\"d.tga\"\n"), std::string::npos);
+    EXPECT_TRUE(text.substr(0, text.find('\n')).ends_with(" from new?line?.asc.")) << text;
 }
 
 TEST(CheckInclude, RefusesCornersThatPlaceNothingAndNamesPovRayCannotRead) {
