@@ -158,7 +158,12 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     if (!arguments.min.empty()) arguments.request.preset = PresetTexts{arguments.min, arguments.max};
     if (arguments.format == "png") arguments.request.format = &kPngFormat;
     if (!arguments.sharedRange) {
-        return ConvertEach(arguments.files, arguments, out, log) ? kExitConverted : kExitFailed;
+        const bool all = ConvertEach(arguments.files, arguments, out, log);
+        if (!(out << std::flush)) {  // a description that could not be written is no description
+            log << kProgramName << ": could not write to standard output\n";
+            return kExitFailed;
+        }
+        return all ? kExitConverted : kExitFailed;
     }
     const std::optional<SharedRange> shared =
         FindSharedRange(arguments.files, {arguments.request.rectangular, false}, log);

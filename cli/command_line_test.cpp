@@ -102,7 +102,8 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     EXPECT_THAT(ReadFile(folder_ / "scenes/hill.inc"),
                 HasSubstr("#declare Crater = height_field {\n    png \"hill.png\"\n"));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
-    // An include that cannot be written fails its file; one that cannot be made, before its image.
+    // An include that cannot be made or written fails its listing before the image is written: a
+    // folder in its way, no corners to place it by, a disk with room for the image alone.
     std::filesystem::create_directory(folder_ / "hill.inc");
     EXPECT_THAT(Convert({"--quiet", "--pov-include", hill_}),
                 FieldsAre(1, "", HasSubstr("hill.inc': Is a directory")));
@@ -111,7 +112,15 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     WriteFile(folder_ / "unplaced.asc", unplaced);
     EXPECT_THAT(Convert({"--quiet", "--pov-include", folder_ / "unplaced.asc"}),
                 FieldsAre(1, "", HasSubstr("has no finite \"X:\"")));
-    EXPECT_FALSE(std::filesystem::exists(folder_ / "unplaced.tga"));
+    std::filesystem::create_directory(folder_ / "full");
+    {
+        const FileSizeCap fullDisk(kTwoByTwoImage.size());
+        EXPECT_THAT(Convert({"--quiet", "--pov-include", "--output-dir", folder_ / "full", hill_}),
+                    FieldsAre(1, "", HasSubstr("hill.inc': File too large")));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder_ / "full"));
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "full", "hill.asc", "hill.inc", "scenes",
+                                                         "unplaced.asc"}));
 }
 
 // Nothing is written over the listing itself, nor over an image another listing of the same command
@@ -150,6 +159,14 @@ TEST_F(CommandLineTest, MapsEveryTileOverOneSharedRange) {
         EXPECT_EQ(std::get<0>(Convert({"--min", "0", "--max", high, hill_, tile})), 0);
         EXPECT_EQ(ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga"), images);
     }
+}
+
+TEST_F(CommandLineTest, FailsWhenTheDescriptionCannotBeWritten) {
+    const char* argv[] = {"tessiloom-convert", "--info", hill_.c_str()};
+    std::ostringstream full, log;
+    full.setstate(std::ios::badbit);  // as standard output on a full disk
+    EXPECT_EQ(RunCommandLine(3, argv, full, log), 1);
+    EXPECT_EQ(log.str(), "tessiloom-convert: could not write to standard output\n");
 }
 
 TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
