@@ -33,9 +33,16 @@ QString Title() {
     return QStringLiteral("Tessiloom");
 }
 
+// Shows `dialog` modally, then gives the keyboard back to the window under it: with no window
+// manager (a bare X server) nothing else does, and the next keys would go nowhere.
+void ShowModal(QDialog& dialog) {
+    dialog.exec();
+    if (QWidget* owner = dialog.parentWidget()) owner->window()->activateWindow();
+}
+
 bool ShowCommonFileDialog(QWidget* owner) {
     CommonFileDialog dialog(owner);
-    dialog.exec();
+    ShowModal(dialog);
     return dialog.AcceptedFile();
 }
 
@@ -250,7 +257,7 @@ void Main::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, Title(), QString::fromStdString(text), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.button(QMessageBox::Ok)->setIcon(QIcon());  // some desktop styles put one on the button
-    box.exec();
+    ShowModal(box);
 }
 
 void Main::SetBusyPointer(bool on) {
