@@ -198,6 +198,9 @@ class CommonFileDialogTest : public QObject {
             QVERIFY2(!listable || layout.roots.contains(volume.rootPath()), qPrintable(volume.rootPath()));
         }
         QCOMPARE(layout.workingFolder, Under("work"));
+        QVERIFY(QDir(root_).mkdir("removed") && QDir::setCurrent(Under("removed")) &&
+                QDir(root_).rmdir("removed"));
+        QCOMPARE(CurrentDriveLayout().workingFolder, QString("/"));
     }
 };
 

@@ -26,6 +26,9 @@ bool CanList(const QString& folder) {
 DriveLayout CurrentDriveLayout() {
     DriveLayout layout;
     layout.workingFolder = QDir::currentPath();
+    // A working folder removed under the program has no path; the lists start at the root instead
+    // of showing nothing to move from.
+    if (layout.workingFolder.isEmpty()) layout.workingFolder = QDir::rootPath();
     // Containers bind-mount single files (/etc/hosts), and some mounts belong to other users; a
     // drive is only worth offering when its root is a folder we can list.
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
