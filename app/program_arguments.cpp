@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <string>
 
 namespace tessiloom {
 namespace {
@@ -40,6 +41,13 @@ void AcceptQtOptions(QCommandLineParser& parser) {
     }
 }
 
+std::string QtOptionsText() {
+    std::string text;
+    for (const char* name : kQtOptionsWithValue) text += std::string("  -") + name + " <value>\n";
+    for (const char* name : kQtFlags) text += std::string("  -") + name + "\n";
+    return text;
+}
+
 }  // namespace
 
 ProgramArguments ReadProgramArguments(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -64,6 +72,8 @@ ProgramArguments ReadProgramArguments(const QStringList& arguments, std::ostream
     if (!parser.parse(arguments)) return usageError(parser.errorText());
     if (parser.isSet(help) || parser.isSet("help-all")) {
         out << qPrintable(parser.helpText());
+        if (parser.isSet("help-all"))
+            out << "\nQt's own options, as every Qt program takes them:\n" << QtOptionsText();
         return {std::nullopt, 0};
     }
     if (parser.isSet(version)) {
