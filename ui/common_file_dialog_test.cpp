@@ -106,6 +106,7 @@ class CommonFileDialogTest : public QObject {
         QCOMPARE(dir1->currentItem()->text(0) + ' ' + dir1->Path(), "sub " + Under("work"));  // not opened
         ClickEntry(dir1, "sub", true);
         QCOMPARE(dir1->Path() + ' ' + Entries(file1), Under("work/sub") + " deep.asc");
+        QCOMPARE(dir1->topLevelItemCount(), 1);  // the new chain in place of the old one
         ClickEntry(dir1, QFileInfo(root_).fileName(), true);
         QCOMPARE(dir1->Path() + ' ' + Entries(file1), root_ + ' ');
     }
