@@ -49,8 +49,7 @@ std::optional<std::string> CheckTargets(const std::string& path, const Conversio
             if (!std::filesystem::exists(listing, missing) || !IsSameFile(listing, target)) continue;
             const std::string over =
                 IsSameFile(listing, path) ? "the source itself" : "the listing '" + listing + "'";
-            return CouldNot("convert", path,
-                            "its " + kind + " '" + target + "' would be written over " + over);
+            return CouldNot("convert", path, WrittenOver(kind, target, over));
         }
     }
     for (const WrittenImage& earlier : batch.written) {

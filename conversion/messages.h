@@ -20,4 +20,10 @@ inline std::string CouldNot(const std::string& verb, const std::string& path, co
     return "Could not " + verb + " '" + path + "': " + problem + ".";
 }
 
+// "its <what> '<path>' would be written over <kept>": why a run refuses to write a file that would
+// replace one it must keep, such as the source itself.
+inline std::string WrittenOver(const std::string& what, const std::string& path, const std::string& kept) {
+    return "its " + what + " '" + path + "' would be written over " + kept;
+}
+
 }  // namespace tessiloom

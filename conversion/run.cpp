@@ -104,8 +104,7 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
                              "a source path needs at least four characters to name the image"));
     }
     if (IsSameFile(sourcePath, *outputPath)) {
-        return fail(CouldNot("convert", sourcePath,
-                             "its image '" + *outputPath + "' would be written over the source itself"));
+        return fail(CouldNot("convert", sourcePath, WrittenOver("image", *outputPath, "the source itself")));
     }
     outcome.outputPath = *outputPath;
 
