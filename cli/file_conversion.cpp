@@ -78,9 +78,10 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, Conv
     // cannot be written (no corners to place it by, a read-only older include, a full disk) fails
     // the listing before a new image stands beside an older include.
     std::optional<AtomicFile> include;
+    std::string includePath;
     if (request.povInclude) {
         options.beforeWriting = [&](const ConversionOutcome& sofar) -> std::optional<std::string> {
-            const std::string includePath = IncludePathFor(sofar.outputPath);
+            includePath = IncludePathFor(sofar.outputPath);
             const PovTerrain terrain = TerrainOf(path, request, sofar);
             if (auto problem = CheckInclude(terrain)) return CouldNot("write", includePath, *problem);
             const std::string text = PovIncludeText(terrain);
@@ -99,7 +100,7 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, Conv
     if (!include) return true;
     include->Commit();
     if (include->Failure()) {
-        host.ShowMessage(CouldNot("write", IncludePathFor(outcome.outputPath), *include->Failure()));
+        host.ShowMessage(CouldNot("write", includePath, *include->Failure()));
         return false;
     }
     return true;
