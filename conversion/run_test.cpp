@@ -147,7 +147,7 @@ TEST(OutputPathFor, ReplacesTheLastFourCharactersWhateverTheyAre) {
     // clang-format off
     const std::pair<std::string, std::optional<std::string>> cases[] = {
         {"/maps/hill.asc", "/maps/hill.tga"}, {"hill.ascii", "hill.a.tga"}, {"/maps/hill", "/maps/.tga"}, {"abcd", ".tga"},
-        {"abc", std::nullopt}, {"", std::nullopt}, {"berg.äsc", "berg.tga"}, {"höhe", ".tga"}, {"äbcd", ".tga"},
+        {"abc", std::nullopt}, {"", std::nullopt}, {"berg.äsc", "berg.tga"}, {"höhe", ".tga"}, {"äbcd", ".tga"}, {"hill🏔", "h.tga"},
         // Latin-1 names: a byte no lead byte reaches is a character of its own.
         {"lat\x80\x80\x80\x80", "lat.tga"}, {"dir/\x80\x80\x80\x80", "dir/.tga"}, {"a/bc\xE9\x80\x80\x80", "a/.tga"}};
     // clang-format on
