@@ -171,7 +171,10 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     const std::string low = NumberText(shared->low);
     const std::string high = NumberText(shared->high);
     if (!arguments.request.quiet) log << "Shared range: " << low << " to " << high << '\n';
-    arguments.request.preset = PresetTexts{low, high};  // read back by Val, each the very same double
+    // Tiles all flat at one height share no range; each then says so as a conversion of it alone would,
+    // not as though the user had preset a range of no span.
+    if (shared->high - shared->low != 0)
+        arguments.request.preset = PresetTexts{low, high};  // read back by Val, each the very same double
     const bool all = ConvertEach(shared->readable, arguments, out, log);
     return all && shared->readable.size() == arguments.files.size() ? kExitConverted : kExitFailed;
 }

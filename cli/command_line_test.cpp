@@ -159,6 +159,13 @@ TEST_F(CommandLineTest, MapsEveryTileOverOneSharedRange) {
         EXPECT_EQ(std::get<0>(Convert({"--min", "0", "--max", high, hill_, tile})), 0);
         EXPECT_EQ(ReadFile(folder_ / "hill.tga") + ReadFile(folder_ / "tile.tga"), images);
     }
+    WriteFile(tile, GridListing({"7", "7", "7", "7"}));
+    EXPECT_EQ(
+        Convert({"-q", "--shared-range", tile}),
+        Result(1, "",
+               tile + ": Could not convert '" + tile +
+                   "': every height is 7, which leaves no range to scale the heights over; use a preset "
+                   "height range.\n"));
 }
 
 TEST_F(CommandLineTest, FailsWhenTheDescriptionCannotBeWritten) {
