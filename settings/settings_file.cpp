@@ -12,6 +12,14 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
+// The /usr hierarchy is shared and read-only while programs run, as Debian and the FHS have it. Root
+// may write there all the same, but a file it left beside an installed copy would be every other
+// user's settings from then on, and one they could not save.
+bool IsUnderUsr(const std::filesystem::path& folder) {
+    auto part = folder.begin();
+    return folder.is_absolute() && ++part != folder.end() && *part == "usr";
+}
+
 }  // namespace
 
 SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder) {
@@ -22,7 +30,8 @@ SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder)
 std::filesystem::path ChooseSettingsFile(const SettingsPlaces& places) {
     const std::filesystem::path beside = places.programFolder / kSettingsFileName;
     std::error_code ignored;
-    if (places.programFolderWritable || std::filesystem::exists(beside, ignored)) return beside;
+    const bool portable = places.programFolderWritable || std::filesystem::exists(beside, ignored);
+    if (portable && !IsUnderUsr(places.programFolder)) return beside;
     std::filesystem::path configuration = places.configHome;
     if (!configuration.is_absolute()) {
         if (places.home.empty()) return beside;

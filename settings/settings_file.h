@@ -26,10 +26,10 @@ struct SettingsPlaces {
 SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder);
 
 // Quarnel.ini beside the executable when that folder already holds one or can be written (a
-// portable copy, a build folder). Otherwise, as for a copy installed where the user cannot write,
-// tessiloom/Quarnel.ini in the user's configuration folder: $XDG_CONFIG_HOME, or ~/.config where
-// that is unset or not absolute. The first save creates it there. With no home either, beside the
-// executable all the same.
+// portable copy, a build folder), unless it lies under /usr. Otherwise, as for a copy installed
+// under /usr or where the user cannot write, tessiloom/Quarnel.ini in the user's configuration folder:
+// $XDG_CONFIG_HOME, or ~/.config where that is unset or not absolute. The first save creates it there. With
+// no home either, beside the executable all the same.
 std::filesystem::path ChooseSettingsFile(const SettingsPlaces& places);
 
 }  // namespace tessiloom

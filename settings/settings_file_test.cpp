@@ -20,6 +20,10 @@ TEST(SettingsFile, StaysBesideTheProgramWhereItCanElseGoesToTheUsersConfiguratio
         {{program, false, "", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},
         {{program, false, "config", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},  // not absolute
         {{program, false, "", ""}, program + "/Quarnel.ini"},
+        // Installed under /usr: root can write there, yet nobody's settings go there.
+        {{"/usr/bin", true, "/config", "/home/u"}, "/config/tessiloom/Quarnel.ini"},
+        {{"/usr/local/bin", true, "", "/root"}, "/root/.config/tessiloom/Quarnel.ini"},
+        {{"/usr2/bin", true, "", "/root"}, "/usr2/bin/Quarnel.ini"},
     };
     // clang-format on
     for (const auto& [places, expected] : cases)
