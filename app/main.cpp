@@ -11,6 +11,7 @@
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("tessiloom");
     QCoreApplication::setApplicationVersion(tessiloom::kVersionText);
+    QGuiApplication::setDesktopFileName("tessiloom");  // so that a desktop shows the entry's name and icon
     tessiloom::ProgramArguments arguments;
     {
         // The parser takes the program's name from an application object; a plain one needs no
