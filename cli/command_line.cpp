@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/file_conversion.h"
+#include "cli/help_formatter.h"
 #include "cli/listing_info.h"
 #include "cli/png_format.h"
 #include "cli/pov_include.h"
@@ -57,22 +58,25 @@ constexpr const char* kExamples = R"(Examples:
   tessiloom-convert --min 0 --max 2500 tiles/*.asc
       maps 0 to black and 2500 to white in every tile, so the tiles match
   tessiloom-convert --shared-range --rectangular tiles/*.asc
-      maps every tile over one range that holds them all, each tile C x R vertices
+      maps every tile over one range that holds them all, each C x R vertices
   tessiloom-convert --format png --output-dir blender hill.asc
       writes blender/hill.png, a 16-bit grey PNG for tools other than POV-Ray
   tessiloom-convert --pov-include --output-dir scenes hill.asc
-      writes scenes/hill.tga and scenes/hill.inc, which declares Hill at its true size
+      writes scenes/hill.tga and scenes/hill.inc, declaring Hill at true size
   tessiloom-convert --info --min 0 --max 2500 hill.asc
-      tells the range and how many heights 0 to 2500 would clip, writing nothing
+      tells the range and how many heights 0 to 2500 would clip, writes nothing
 
-Exit status: 0 when every file converted (warnings allowed), 1 when any failed, 2 for a usage error.)";
+Exit status: 0 when every file converted (warnings allowed), 1 when any failed,
+2 for a usage error.)";
 
 // The options that settle the height range.
 void DescribeRange(CLI::App& app, Arguments& arguments) {
     auto* min = app.add_option("--min", arguments.min, "the height that maps to 0 (given with --max)")
-                    ->check(kOneNumber);
+                    ->check(kOneNumber)
+                    ->option_text("HEIGHT");
     auto* max = app.add_option("--max", arguments.max, "the height that maps to 65535 (given with --min)")
-                    ->check(kOneNumber);
+                    ->check(kOneNumber)
+                    ->option_text("HEIGHT");
     min->needs(max);
     max->needs(min);
     auto* shared = app.add_flag("--shared-range", arguments.sharedRange,
@@ -87,18 +91,21 @@ void DescribeOutput(CLI::App& app, Arguments& arguments) {
     auto* format = app.add_option("--format", arguments.format,
                                   "tga: the Targa POV-Ray reads (the default); png: a 16-bit greyscale PNG "
                                   "holding the same values, for other tools")
-                       ->check(CLI::IsMember({"tga", "png"}));
+                       ->check(CLI::IsMember({"tga", "png"}))
+                       ->option_text("tga|png");
     auto* include = app.add_flag("--pov-include", arguments.request.povInclude,
                                  "also write a POV-Ray include beside each image (hill.inc) that places the "
                                  "terrain at its true size and position");
     auto* name =
         app.add_option("--pov-name", arguments.request.povName,
                        "the name the include declares (default: from the file name, hill gives Hill)")
-            ->check(kPovIdentifier);
+            ->check(kPovIdentifier)
+            ->option_text("NAME");
     name->needs(include);
     auto* folder = app.add_option("--output-dir", arguments.request.outputFolder,
                                   "write the images (and includes) into this existing folder instead")
-                       ->check(CLI::ExistingDirectory);
+                       ->check(CLI::ExistingDirectory)
+                       ->option_text("DIR");
     auto* info = app.add_flag("--info", arguments.info,
                               "describe each listing (counts, grid, ranges, with --min/--max what would be "
                               "clipped) and write nothing");
@@ -107,6 +114,7 @@ void DescribeOutput(CLI::App& app, Arguments& arguments) {
 }
 
 void Describe(CLI::App& app, Arguments& arguments) {
+    app.formatter(std::make_shared<HelpFormatter>());
     app.description(
         "Converts ASC triangle-mesh listings of terrain grids into 16-bit POV-Ray height-field images. Each "
         "image goes beside its listing, named after it with the last four characters replaced by \".tga\" "

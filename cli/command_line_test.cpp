@@ -176,9 +176,16 @@ TEST_F(CommandLineTest, FailsWhenTheDescriptionCannotBeWritten) {
     EXPECT_EQ(log.str(), "tessiloom-convert: could not write to standard output\n");
 }
 
+// Help within 80 columns, each value named alone, as help2man's page takes it too.
 TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
     EXPECT_EQ(Convert({"--version"}), Result(0, std::string("tessiloom-convert ") + kVersionText + "\n", ""));
-    EXPECT_THAT(Convert({"--help"}), FieldsAre(0, HasSubstr("--min"), ""));
+    const auto [code, help, errors] = Convert({"--help"});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_THAT(help, AllOf(HasSubstr("\n  --min HEIGHT "), HasSubstr("\n  --format tga|png "),
+                            Not(HasSubstr("TEXT")), Not(HasSubstr("Needs"))));
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
 }
 
 }  // namespace
