@@ -52,10 +52,11 @@ std::string QtOptionsText() {
 
 ProgramArguments ReadProgramArguments(const QStringList& arguments, std::ostream& out, std::ostream& err) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Converts ASC triangle-mesh listings of terrain grids into POV-Ray height-field Targa images. The "
-        "window starts with FILE in its source field, or else with the path it remembered when it last "
-        "closed. Qt's own options, such as -platform or -style, are taken as well.");
+    parser.setApplicationDescription(  // printed as it stands, so broken for 80 columns here
+        "Converts ASC triangle-mesh listings of terrain grids into POV-Ray height-field\n"
+        "Targa images. The window starts with FILE in its source field, or else with the\n"
+        "path it remembered when it last closed. Qt's own options, such as -platform or\n"
+        "-style, are taken as well.");
     // Qt's options are single-dash words: "-style" is one option, not -s -t -y -l -e.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();

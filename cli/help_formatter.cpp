@@ -33,7 +33,9 @@ std::string WrapText(std::string_view text, std::size_t width) {
 
 }  // namespace
 
-HelpFormatter::HelpFormatter() { column_width(kNameColumn); }
+HelpFormatter::HelpFormatter() {
+    column_width(kNameColumn);
+}
 
 std::string HelpFormatter::make_description(const CLI::App* app) const {
     return WrapText(app->get_description(), kHelpWidth) + "\n\n";
