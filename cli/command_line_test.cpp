@@ -168,6 +168,24 @@ TEST_F(CommandLineTest, MapsEveryTileOverOneSharedRange) {
                    "height range.\n"));
 }
 
+TEST_F(CommandLineTest, DescribesNoListingTooLargeForTheMemoryThereIs) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit leaves";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string big = folder_ / "big.asc";
+    WriteListingWithLongLine(big, 0);
+    EXPECT_EXIT(
+        {
+            LimitAddressSpace(rlim_t{64} << 20);
+            const Result result = Convert({"--info", big});
+            std::cerr << std::get<2>(result);
+            std::exit(std::get<0>(result));
+        },
+        testing::ExitedWithCode(1),
+        "big.asc: Could not read '[^']*big.asc': there is not enough memory to hold it\\.");
+}
+
 TEST_F(CommandLineTest, FailsWhenTheDescriptionCannotBeWritten) {
     const char* argv[] = {"tessiloom-convert", "--info", hill_.c_str()};
     std::ostringstream full, log;

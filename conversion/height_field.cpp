@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -71,12 +72,14 @@ class ScaledRows {
           slots_(std::clamp<std::size_t>(kAheadBytes / (width_ * sizeof(std::uint16_t)), 1, rows_)),
           levels_(slots_ * width_),
           scaledRow_(slots_) {
-        if (width_ * rows_ >= kHeightsWorthAThread) {
+        if (width_ * rows_ < kHeightsWorthAThread) return;
+        try {
             helper_ = std::jthread([this](std::stop_token stop) {
                 while (!stop.stop_requested() && claimed_.load(std::memory_order_relaxed) < rows_) {
                     if (!ScaleOneAhead(helperTally_)) std::this_thread::yield();
                 }
             });
+        } catch (const std::system_error&) {  // no thread to be had: the writer scales every row
         }
     }
 

@@ -1,6 +1,7 @@
 #include "conversion/listing.h"
 
 #include <cmath>
+#include <new>
 
 #include "conversion/height_field.h"
 #include "conversion/messages.h"
@@ -93,9 +94,13 @@ std::optional<std::string> ReadListingFile(const std::string& path, const ReadRe
     if (path.empty()) return "There is no source file to read: the source path is empty.";
     SourceFile file(path);
     if (file.OpenFailure()) return CouldNot("open", path, *file.OpenFailure());
-    LineSource lines(file);
-    if (auto message = ReadListingHeader(lines, path, request, listing)) return message;
-    return ReadListingHeights(lines, path, request, listing);
+    try {
+        LineSource lines(file);
+        if (auto message = ReadListingHeader(lines, path, request, listing)) return message;
+        return ReadListingHeights(lines, path, request, listing);
+    } catch (const std::bad_alloc&) {
+        return CouldNot("read", path, kOutOfMemoryProblem);
+    }
 }
 
 }  // namespace tessiloom

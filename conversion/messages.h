@@ -14,6 +14,8 @@ inline constexpr const char* kClippedLowWarning =
     "Warning: a height value was lower than your minimum height range!";
 inline constexpr const char* kClippedHighWarning =
     "Warning: a height value in was higher than your maximum height range!";
+// Why a listing too large for the machine's memory, or with a line of gigabytes, fails.
+inline constexpr const char* kOutOfMemoryProblem = "there is not enough memory to hold it";
 
 // "Could not <verb> '<path>': <problem>.", the form of every failure message that names a file.
 inline std::string CouldNot(const std::string& verb, const std::string& path, const std::string& problem) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "conversion/line_source.h"
@@ -86,8 +87,9 @@ bool IsSameFile(const std::string& one, const std::string& other) {
     return one == other || std::filesystem::equivalent(one, other, ignored);
 }
 
-ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options) {
-    BusyPointer busy(host);
+namespace {
+
+ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
     ConversionOutcome outcome;
     const std::string sourcePath = host.SourcePathText();
     const auto fail = [&](const std::string& message) {
@@ -96,7 +98,7 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     };
     if (sourcePath.empty()) return fail("There is no source file to convert: the source path is empty.");
 
-    SourceFile file(sourcePath);  // declared after `busy`: closed before the pointer returns
+    SourceFile file(sourcePath);
     if (file.OpenFailure()) return fail(CouldNot("open", sourcePath, *file.OpenFailure()));
     const std::optional<std::string> outputPath = ImagePathFor(sourcePath, options);
     if (!outputPath) {
@@ -146,6 +148,18 @@ ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options)
     host.ShowStatus(kFinishedStatus + *outputPath);
     outcome.converted = true;
     return outcome;
+}
+
+}  // namespace
+
+ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options) {
+    const BusyPointer busy(host);  // the source file is closed before the pointer returns
+    try {
+        return RunSteps(host, options);
+    } catch (const std::bad_alloc&) {  // what was written so far went with the unwinding
+        host.ShowMessage(CouldNot("convert", host.SourcePathText(), kOutOfMemoryProblem));
+        return {};
+    }
 }
 
 }  // namespace tessiloom

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <utility>
 
@@ -141,6 +142,28 @@ TEST_F(RunConversionTest, ReportsASourceCutShortWhileItIsRead) {
         Conversation(std::move(host)),
         kReading + "message Could not read 'hill.asc': the file ends before vertex line 250000 (of 263169).");
     EXPECT_EQ(folder_.Names(), Names{"hill.asc"});
+}
+
+// Memory running out, in the first thread or in the second, which reads the long line 200000, is a
+// failure like any other: a message, and no file left. In a child process, whose memory is limited.
+TEST_F(RunConversionTest, ReportsAListingTooLargeForTheMemoryThereIs) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit leaves";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const int longLine : {0, 200000}) {
+        WriteListingWithLongLine("big.asc", longLine);
+        EXPECT_EXIT(
+            {
+                LimitAddressSpace(rlim_t{64} << 20);
+                const std::string steps = Conversation(RecordingHost("big.asc"));
+                std::cerr << steps;
+                std::exit(folder_.Names() == Names{"big.asc"} ? 0 : 1);
+            },
+            testing::ExitedWithCode(0),
+            "^status Reading Vertices...\\|events\\|message Could not convert 'big.asc': there is not enough "
+            "memory to hold it.$");
+    }
 }
 
 TEST(OutputPathFor, ReplacesTheLastFourCharactersWhateverTheyAre) {

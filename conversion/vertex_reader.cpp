@@ -13,9 +13,11 @@
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -297,26 +299,35 @@ class SecondThread {
     SecondThread(Stretches& stretches, const ByteSource& bytes, std::size_t blockBytes,
                  const std::atomic<std::int64_t>& wanted) {
         thread_ = std::jthread([&stretches, &bytes, &wanted, blockBytes, this](std::stop_token stop) {
-            LineSource lines(bytes, blockBytes);
-            std::uint64_t linesEnd;
-            while ((linesEnd = linesEnd_.load(std::memory_order_acquire)) == kNotYet) {
-                if (stop.stop_requested()) return;
-                std::this_thread::yield();
+            try {
+                LineSource lines(bytes, blockBytes);
+                std::uint64_t linesEnd;
+                while ((linesEnd = linesEnd_.load(std::memory_order_acquire)) == kNotYet) {
+                    if (stop.stop_requested()) return;
+                    std::this_thread::yield();
+                }
+                stretches.ReadSplitOff(1, lines, linesEnd, wanted);
+            } catch (...) {  // out of memory, most likely: the reading thread reports it
+                failure_ = std::current_exception();
             }
-            stretches.ReadSplitOff(1, lines, linesEnd, wanted);
         });
     }
 
     // Lets the thread split the first's lines, which end at about `linesEnd`; 0: there is nothing
     // to split.
     void Begin(std::uint64_t linesEnd) { linesEnd_.store(linesEnd, std::memory_order_release); }
-    void Join() { thread_.join(); }
+    // Waits for the thread, and throws what it threw.
+    void Join() {
+        thread_.join();
+        if (failure_) std::rethrow_exception(failure_);
+    }
 
   private:
     static constexpr std::uint64_t kNotYet = LineSource::kNoEnd;
 
     std::atomic<std::uint64_t> linesEnd_ = kNotYet;
-    std::jthread thread_;  // last: it starts once the rest is in place and is joined before it goes
+    std::exception_ptr failure_;  // set by the thread, read once it is joined
+    std::jthread thread_;         // last: it starts once the rest is in place and is joined before it goes
 };
 
 // Appends the first `count` heights of `second` to `first`, with their range: `first` is then
@@ -406,7 +417,10 @@ VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, Gr
     std::atomic<std::int64_t> splitOffWanted = vertexCount;  // 0 stops the reading of what is split off
     std::optional<SecondThread> second;
     if (static_cast<std::uint64_t>(vertexCount) * kShortestLineBytes >= kBlocksWorthAThread * blockBytes) {
-        second.emplace(stretches, bytes, blockBytes, splitOffWanted);
+        try {
+            second.emplace(stretches, bytes, blockBytes, splitOffWanted);
+        } catch (const std::system_error&) {  // no thread to be had: this one reads every line
+        }
     }
     Part first;
     std::atomic<std::int64_t> wanted = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +19,8 @@
 #include "platform/byte_source.h"
 
 // What tests of every folder need around files: a scratch folder, whole-file reads and writes, a
-// disk that fills up, a sink that keeps the bytes in memory and a source that takes its time.
+// disk that fills up, memory that runs out, a sink that keeps the bytes in memory and a source that
+// takes its time.
 namespace tessiloom {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
@@ -57,6 +59,16 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 
 inline std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
+}
+
+// Whatever it holds now and `more` bytes are all the address space this process may ever have:
+// for a child process whose memory is to run out.
+inline void LimitAddressSpace(rlim_t more) {
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    const rlimit limit{pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + more, RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::abort();
 }
 
 // Caps the size of any file this process writes, the way a full disk stops a write, until
