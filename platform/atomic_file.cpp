@@ -50,10 +50,17 @@ fs::path TemporaryPathFor(const fs::path& target) {
     return target.parent_path() / (name.substr(0, end) + suffix);
 }
 
-// A file that replaces another keeps what its owner allowed of the older one.
-bool KeepPermissions(const fs::path& target, int descriptor) {
+// A file that replaces another keeps its owner, group and permissions, as writing it in place would:
+// a user's image converted again by root stays theirs to convert, and a file a group shares stays
+// the group's. Only root may give a file away and only the group's members may keep its group; for
+// others the new file stays their own. The owner first: a change of owner clears the set-ID bits.
+bool KeepOwnerAndPermissions(const fs::path& target, int descriptor) {
     struct stat older {};
     if (::stat(target.c_str(), &older) != 0 || !S_ISREG(older.st_mode)) return true;
+    if (::fchown(descriptor, older.st_uid, older.st_gid) != 0 &&
+        ::fchown(descriptor, static_cast<uid_t>(-1), older.st_gid) != 0) {
+        // neither root nor of the group: the file stays the writer's
+    }
     return ::fchmod(descriptor, older.st_mode & 07777) == 0;
 }
 
@@ -173,7 +180,8 @@ void AtomicFile::Commit() {
     // Without the sync the rename could reach the disk before the data, and a crash in between would
     // leave an empty or partial file under the target's name, the older one already gone.
     const int descriptor = ::fileno(file_.get());
-    if (std::fflush(file_.get()) != 0 || ::fsync(descriptor) != 0 || !KeepPermissions(target_, descriptor)) {
+    if (std::fflush(file_.get()) != 0 || !KeepOwnerAndPermissions(target_, descriptor) ||
+        ::fsync(descriptor) != 0) {
         Fail(errno);
         return;
     }

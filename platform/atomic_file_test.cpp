@@ -47,6 +47,12 @@ std::optional<std::string> InterruptBeforeRename(const fs::path& target, std::st
     return interrupted == kIgnored ? std::optional<std::string>("ended otherwise") : std::nullopt;
 }
 
+std::pair<uid_t, gid_t> OwnerOf(const fs::path& path) {
+    struct stat status {};
+    stat(path.c_str(), &status);
+    return {status.st_uid, status.st_gid};
+}
+
 struct Case {
     const char* name;
     // The file written, in a folder that holds hill.tga (kOlder, with kOlderPermissions), and its bytes.
@@ -81,6 +87,8 @@ TEST(AtomicFile, PutsTheFileInPlaceWholeOrNotAtAll) {
          [](const fs::path& folder) { fs::create_directory(folder / "folder"); }},
         {"a read-only folder", "hill.tga", "new", "Permission denied", kOlder, {"hill.tga"},
          [](const fs::path& folder) { fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec); }},
+        {"keeps the owner, as root", "hill.tga", "new", std::nullopt, "new", {"hill.tga"},
+         [](const fs::path& folder) { EXPECT_EQ(chown((folder / "hill.tga").c_str(), 4321, 4321) == 0, geteuid() == 0); }},
         {"a read-only file", "hill.tga", "new", "Permission denied", kOlder, {"hill.tga"},
          [](const fs::path& folder) { fs::permissions(folder / "hill.tga", fs::perms::owner_read); }},
     };
@@ -93,10 +101,12 @@ TEST(AtomicFile, PutsTheFileInPlaceWholeOrNotAtAll) {
         fs::permissions(folder / "hill.tga", kOlderPermissions);
         if (c.prepare) c.prepare(folder.Path());
         const fs::perms permissions = fs::status(folder / "hill.tga").permissions();
+        const std::pair<uid_t, gid_t> owner = OwnerOf(folder / "hill.tga");
         FileSizeCap fullDisk(4096);
         EXPECT_EQ(c.write(folder / c.target, c.bytes), c.failure);
         EXPECT_EQ(ReadFile(folder / "hill.tga"), c.expected);
         EXPECT_EQ(fs::status(folder / "hill.tga").permissions(), permissions);
+        EXPECT_EQ(OwnerOf(folder / "hill.tga"), owner);
         auto names = folder.Names();
         std::ranges::replace_if(
             names, [](auto& name) { return name.starts_with("hill.tga.partial-"); }, "hill.tga.partial-");
