@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iostream>
+#include <new>
 #include <string>
 
 #include "conversion/number_text.h"
@@ -184,6 +186,38 @@ TEST(ReadVertexHeights, TwoThreadsReadAsOneThreadDoes) {
     // The thread that reads no faster than the disk leaves most of the lines to the other.
     EXPECT_TRUE(mesh.heights.Size() == 300 && !unreadable && !failure &&
                 bytes.BytesReadElsewhere() > listing.size() / 2);
+}
+
+// In a child process whose memory is limited, reads 300 vertex lines in blocks of 16 bytes, line
+// 250 too long to hold and line `unreadable`, if any, without a height; with `othersDawdle`, as in
+// Read(). What it came to, on standard error.
+[[noreturn]] void ReadBeyondMemory(int unreadable, bool othersDawdle) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += (i == unreadable ? "none" : "Z:" + std::to_string(i)) + "\n";
+    text.insert(text.find("Z:250\n"), std::size_t{64} << 20, 'x');
+    const DawdlingByteSource bytes(text, std::chrono::microseconds(20), false, othersDawdle);
+    LineSource source(bytes, 16);
+    LimitAddressSpace(rlim_t{32} << 20);
+    try {
+        const std::optional<std::int32_t> vertex = ReadVertexHeights(source, 300, nullptr).unreadableVertex;
+        std::cerr << "vertex " << vertex.value_or(-1) << " unreadable";
+    } catch (const std::bad_alloc&) {
+        std::cerr << "out of memory";
+    }
+    std::exit(0);
+}
+
+// Memory that runs out decides only where no line before it has failed, whichever thread reads the
+// line too long to hold: the dawdling first leaves it to the second, the first takes it over from a
+// dawdling second.
+TEST(ReadVertexHeightsDeathTest, RunsOutOfMemoryInListingOrder) {
+    if (!kCanLimitAddressSpace) GTEST_SKIP() << "under a sanitizer";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const bool othersDawdle : {false, true}) {
+        EXPECT_EXIT(ReadBeyondMemory(-1, othersDawdle), testing::ExitedWithCode(0), "^out of memory$");
+        EXPECT_EXIT(ReadBeyondMemory(100, othersDawdle), testing::ExitedWithCode(0),
+                    "^vertex 100 unreadable$");
+    }
 }
 
 }  // namespace

@@ -10,12 +10,13 @@
 // listing order decides, the heights keep listing order, and lines read beyond the last vertex
 // count for nothing.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
-#include <deque>
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -236,6 +237,9 @@ struct StretchRead {
     std::uint64_t end = 0;
     bool reachedEnd = false;
     Part part;
+    // What ended the reading early, out of memory most likely: it decides only where no line before
+    // it in listing order has failed.
+    std::exception_ptr failure;
 };
 
 // Whether the lines of a stretch ran on to its `end`, where the next stretch begins.
@@ -249,21 +253,29 @@ class Stretches {
   public:
     // Over `bytes`, the first thread's stretch being `first`; a split leaves at least `leastBytes`.
     Stretches(const ByteSource& bytes, Stretch& first, std::uint64_t leastBytes)
-        : bytes_(bytes), leastBytes_(leastBytes), reading_{&first, nullptr} {}
+        : bytes_(bytes), leastBytes_(leastBytes), reading_{&first, nullptr} {
+        read_.reserve(kMostSplits);  // no allocation, and so no failure, once a stretch is read
+    }
 
     // Has thread `self` (0 or 1) read what it splits off the other thread's stretches, through
     // `lines`, until too little is left; `linesEnd` is about where the lines end.
     void ReadSplitOff(int self, LineSource& lines, std::uint64_t linesEnd,
                       const std::atomic<std::int64_t>& wanted) {
         while (Stretch* stretch = SplitOff(self, linesEnd)) {
-            lines.Restart(*stretch, stretch->Start());
             StretchRead read;
             read.start = stretch->Start();
-            Read(lines, wanted, nullptr, read.part);
+            try {
+                lines.Restart(*stretch, stretch->Start());
+                Read(lines, wanted, nullptr, read.part);
+            } catch (...) {
+                read.failure = std::current_exception();
+            }
             read.end = stretch->Close();
-            read.reachedEnd = RanOnTo(read.end, read.part, lines);
+            read.reachedEnd = !read.failure && RanOnTo(read.end, read.part, lines);
+            const bool failed = static_cast<bool>(read.failure);
             const std::lock_guard lock(mutex_);
             read_.push_back(std::move(read));
+            if (failed) return;
         }
     }
 
@@ -277,17 +289,20 @@ class Stretches {
   private:
     Stretch* SplitOff(int self, std::uint64_t linesEnd) {
         const std::lock_guard lock(mutex_);
-        Stretch* other = stretches_.size() < kMostSplits ? reading_[1 - self] : nullptr;
+        Stretch* other = splits_ < kMostSplits ? reading_[1 - self] : nullptr;
         const auto rest = other ? other->Split(linesEnd, leastBytes_) : std::nullopt;
         if (!rest) return nullptr;
-        return reading_[self] = &stretches_.emplace_back(bytes_, rest->first, rest->first, rest->second);
+        return reading_[self] =
+                   &stretches_[splits_++].emplace(bytes_, rest->first, rest->first, rest->second);
     }
 
     const ByteSource& bytes_;
     const std::uint64_t leastBytes_;
     std::mutex mutex_;
-    std::deque<Stretch> stretches_;  // split off; a deque, so that they stay where they are
-    Stretch* reading_[2];            // each thread's stretch
+    // Split off, in place: a split, once made, cannot fail for want of memory and lose its lines.
+    std::array<std::optional<Stretch>, kMostSplits> stretches_;
+    std::size_t splits_ = 0;
+    Stretch* reading_[2];  // each thread's stretch
     std::vector<StretchRead> read_;
 };
 
@@ -307,8 +322,9 @@ class SecondThread {
                     std::this_thread::yield();
                 }
                 stretches.ReadSplitOff(1, lines, linesEnd, wanted);
-            } catch (...) {  // out of memory, most likely: the reading thread reports it
-                failure_ = std::current_exception();
+            } catch (...) {
+                // No block for this thread, most likely: it took no stretch, whose failure would be
+                // kept with it, so the first thread reads every line.
             }
         });
     }
@@ -316,18 +332,29 @@ class SecondThread {
     // Lets the thread split the first's lines, which end at about `linesEnd`; 0: there is nothing
     // to split.
     void Begin(std::uint64_t linesEnd) { linesEnd_.store(linesEnd, std::memory_order_release); }
-    // Waits for the thread, and throws what it threw.
-    void Join() {
-        thread_.join();
-        if (failure_) std::rethrow_exception(failure_);
-    }
+    void Join() { thread_.join(); }
 
   private:
     static constexpr std::uint64_t kNotYet = LineSource::kNoEnd;
 
     std::atomic<std::uint64_t> linesEnd_ = kNotYet;
-    std::exception_ptr failure_;  // set by the thread, read once it is joined
-    std::jthread thread_;         // last: it starts once the rest is in place and is joined before it goes
+    std::jthread thread_;  // last: it starts once the rest is in place and is joined before it goes
+};
+
+// Sets `wanted` to 0 when it goes during the unwinding of an exception: declared after the second
+// thread, it goes before that thread is joined.
+class StopOnFailure {
+  public:
+    explicit StopOnFailure(std::atomic<std::int64_t>& wanted) : wanted_(wanted) {}
+    ~StopOnFailure() {
+        if (std::uncaught_exceptions() > exceptions_) wanted_ = 0;
+    }
+    StopOnFailure(const StopOnFailure&) = delete;
+    StopOnFailure& operator=(const StopOnFailure&) = delete;
+
+  private:
+    std::atomic<std::int64_t>& wanted_;
+    const int exceptions_ = std::uncaught_exceptions();
 };
 
 // Appends the first `count` heights of `second` to `first`, with their range: `first` is then
@@ -374,6 +401,7 @@ std::optional<std::pair<std::uint64_t, std::int64_t>> JoinInOrder(Part& first, s
     std::uint64_t end = firstEnd;
     for (StretchRead& next : rest) {
         if (next.start != end) break;
+        if (next.failure) std::rethrow_exception(next.failure);
         const auto done = static_cast<std::int64_t>(first.heights.Size());
         last = {next.start, done};
         Join(first, next.part, vertexCount - done);
@@ -422,6 +450,8 @@ VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, Gr
         } catch (const std::system_error&) {  // no thread to be had: this one reads every line
         }
     }
+    // Should this thread fail, the other stops at its next line rather than read on for nothing.
+    const StopOnFailure stopSplitOff(splitOffWanted);
     Part first;
     std::atomic<std::int64_t> wanted = 0;
     // Alone first: a block's worth of lines, and every line of the first row the notes want.

@@ -61,13 +61,22 @@ inline std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
+// The sanitizers reserve far more address space than LimitAddressSpace() leaves.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kCanLimitAddressSpace = false;
+#else
+inline constexpr bool kCanLimitAddressSpace = true;
+#endif
+
 // Whatever it holds now and `more` bytes are all the address space this process may ever have:
 // for a child process whose memory is to run out.
 inline void LimitAddressSpace(rlim_t more) {
     std::ifstream statm("/proc/self/statm");
     rlim_t pages = 0;
     statm >> pages;
-    const rlimit limit{pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + more, RLIM_INFINITY};
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = std::min(pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + more, limit.rlim_max);
     if (setrlimit(RLIMIT_AS, &limit) != 0) std::abort();
 }
 
