@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,26 +13,28 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
-// The /usr hierarchy is shared and read-only while programs run, as Debian and the FHS have it. Root
-// may write there all the same, but a file it left beside an installed copy would be every other
-// user's settings from then on, and one they could not save.
-bool IsUnderUsr(const std::filesystem::path& folder) {
-    auto part = folder.begin();
-    return folder.is_absolute() && ++part != folder.end() && *part == "usr";
+// The folders programs are installed into, which stay read-only while they run, as Debian and the
+// FHS have it. Root may write there all the same, but a file it left there would be found by every
+// other user's copy.
+bool IsInstallFolder(const std::filesystem::path& folder) {
+    const std::filesystem::path normal = (folder / "").lexically_normal();
+    return normal == "/usr/bin/" || normal == "/usr/local/bin/";
 }
 
 }  // namespace
 
 SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder) {
-    return {programFolder, ::access(programFolder.c_str(), W_OK) == 0, Environment("XDG_CONFIG_HOME"),
+    struct stat beside {};
+    const bool owned =
+        ::stat((programFolder / kSettingsFileName).c_str(), &beside) == 0 && beside.st_uid == ::geteuid();
+    return {programFolder, ::access(programFolder.c_str(), W_OK) == 0, owned, Environment("XDG_CONFIG_HOME"),
             Environment("HOME")};
 }
 
 std::filesystem::path ChooseSettingsFile(const SettingsPlaces& places) {
     const std::filesystem::path beside = places.programFolder / kSettingsFileName;
-    std::error_code ignored;
-    const bool portable = places.programFolderWritable || std::filesystem::exists(beside, ignored);
-    if (portable && !IsUnderUsr(places.programFolder)) return beside;
+    const bool portable = places.programFolderWritable || places.ownSettingsBeside;
+    if (portable && !IsInstallFolder(places.programFolder)) return beside;
     std::filesystem::path configuration = places.configHome;
     if (!configuration.is_absolute()) {
         if (places.home.empty()) return beside;

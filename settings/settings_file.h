@@ -17,19 +17,20 @@ inline constexpr std::string_view kSourceFileKey = "SourceFile";
 struct SettingsPlaces {
     std::filesystem::path programFolder;  // the folder holding the running executable
     bool programFolderWritable = false;
-    std::string configHome;  // $XDG_CONFIG_HOME, "" when unset
-    std::string home;        // $HOME, "" when unset
+    bool ownSettingsBeside = false;  // that folder holds a Quarnel.ini, and it is this user's
+    std::string configHome;          // $XDG_CONFIG_HOME, "" when unset
+    std::string home;                // $HOME, "" when unset
 };
 
 // The places of the running program: its folder, whether this user may write there, and the
 // environment's configuration folders.
 SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder);
 
-// Quarnel.ini beside the executable when that folder already holds one or can be written (a
-// portable copy, a build folder), unless it lies under /usr. Otherwise, as for a copy installed
-// under /usr or where the user cannot write, tessiloom/Quarnel.ini in the user's configuration folder:
-// $XDG_CONFIG_HOME, or ~/.config where that is unset or not absolute. The first save creates it there. With
-// no home either, beside the executable all the same.
+// Quarnel.ini beside the executable when that folder already holds one of the user's own or can
+// be written (a portable copy, a build folder), unless it is /usr/bin or /usr/local/bin. Otherwise,
+// as for an installed copy, tessiloom/Quarnel.ini in the user's configuration folder:
+// $XDG_CONFIG_HOME, or ~/.config where that is unset or not absolute. The first save creates it
+// there. With no home either, beside the executable all the same.
 std::filesystem::path ChooseSettingsFile(const SettingsPlaces& places);
 
 }  // namespace tessiloom

@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/test_files.h"
 
@@ -8,26 +9,36 @@ namespace tessiloom {
 namespace {
 
 TEST(SettingsFile, StaysBesideTheProgramWhereItCanElseGoesToTheUsersConfiguration) {
-    TemporaryFolder folder;
-    const std::string program = folder / "program", installed = folder.Path();  // installed holds one
-    WriteFile(folder / "Quarnel.ini", "[app]\n");
+    const std::string program = "/home/u/tessiloom";
     // clang-format off
     const std::pair<SettingsPlaces, std::string> cases[] = {
-        // The program's folder, whether it can be written, $XDG_CONFIG_HOME, $HOME; where the file goes.
-        {{program, true, "/config", "/home/u"}, program + "/Quarnel.ini"},
-        {{installed, false, "/config", "/home/u"}, installed + "/Quarnel.ini"},
-        {{program, false, "/config", "/home/u"}, "/config/tessiloom/Quarnel.ini"},
-        {{program, false, "", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},
-        {{program, false, "config", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},  // not absolute
-        {{program, false, "", ""}, program + "/Quarnel.ini"},
-        // Installed under /usr: root can write there, yet nobody's settings go there.
-        {{"/usr/bin", true, "/config", "/home/u"}, "/config/tessiloom/Quarnel.ini"},
-        {{"/usr/local/bin", true, "", "/root"}, "/root/.config/tessiloom/Quarnel.ini"},
-        {{"/usr2/bin", true, "", "/root"}, "/usr2/bin/Quarnel.ini"},
+        // The program's folder, whether it can be written, whether it holds the user's own settings,
+        // $XDG_CONFIG_HOME, $HOME; where the file goes.
+        {{program, true, false, "/config", "/home/u"}, program + "/Quarnel.ini"},
+        {{program, false, true, "/config", "/home/u"}, program + "/Quarnel.ini"},
+        {{program, false, false, "/config", "/home/u"}, "/config/tessiloom/Quarnel.ini"},  // none, or another's
+        {{program, false, false, "", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},
+        {{program, false, false, "config", "/home/u"}, "/home/u/.config/tessiloom/Quarnel.ini"},  // not absolute
+        {{program, false, false, "", ""}, program + "/Quarnel.ini"},
+        // Installed: root can write there, yet nobody's settings go there.
+        {{"/usr/bin", true, true, "/config", "/root"}, "/config/tessiloom/Quarnel.ini"},
+        {{"/usr/local/bin/", true, false, "", "/root"}, "/root/.config/tessiloom/Quarnel.ini"},
+        {{"/usr/src/app/build/app", true, false, "", "/root"}, "/usr/src/app/build/app/Quarnel.ini"},
     };
     // clang-format on
     for (const auto& [places, expected] : cases)
         EXPECT_EQ(ChooseSettingsFile(places), expected) << places.programFolder << " " << places.configHome;
+}
+
+// A Quarnel.ini counts as the user's own only when it is theirs, not one root left there.
+TEST(SettingsFile, FindsTheUsersOwnSettingsBesideTheProgram) {
+    TemporaryFolder folder;
+    EXPECT_FALSE(CurrentSettingsPlaces(folder.Path()).ownSettingsBeside);
+    WriteFile(folder / "Quarnel.ini", "[app]\n");
+    EXPECT_TRUE(CurrentSettingsPlaces(folder.Path()).ownSettingsBeside);
+    if (geteuid() == 0 && chown((folder / "Quarnel.ini").c_str(), 4321, 4321) == 0) {
+        EXPECT_FALSE(CurrentSettingsPlaces(folder.Path()).ownSettingsBeside);
+    }
 }
 
 }  // namespace
