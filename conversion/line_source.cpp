@@ -16,7 +16,13 @@ LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uin
       buffer_(MakeLargeArray<char>(capacity_ + kPadding)) {
     // Touches the block now: a source made ready before its lines are known, as a second thread's
     // is, then finds its large page faulted in already.
-    std::memset(buffer_.get(), 0, kPadding);
+    EndBytes();
+}
+
+void LineSource::EndBytes() {
+    char* const end = buffer_.get() + end_;
+    end[0] = '\n';
+    std::memset(end + 1, 0, kPadding - 1);
 }
 
 void LineSource::Restart(const ByteSource& bytes, std::uint64_t begin) {
@@ -26,6 +32,7 @@ void LineSource::Restart(const ByteSource& bytes, std::uint64_t begin) {
     begin_ = end_ = scanned_ = 0;
     marker_ = kNoMarker;
     endOfInput_ = false;
+    EndBytes();
 }
 
 bool LineSource::Refill() {
@@ -51,7 +58,7 @@ bool LineSource::Refill() {
     const std::size_t count = read.count;
     offset_ += count;
     end_ += count;
-    std::memset(buffer_.get() + end_, 0, kPadding);  // what follows the last line is defined
+    EndBytes();
     endOfInput_ = count == 0;
     return !endOfInput_;
 }

@@ -18,12 +18,13 @@ namespace tessiloom {
 // longer than it.
 class LineSource {
   public:
+    // The bytes read are followed in memory by a line feed and then by zeros, this many bytes in all,
+    // so that a search for a line's end always ends and a parser may load a whole word or vector
+    // past it.
+    static constexpr std::size_t kPadding = 64;
     // A block and its padding fill one large page: fresh memory is faulted in once, not 512 times.
-    static constexpr std::size_t kBlockBytes = (std::size_t{1} << 21) - 8;
+    static constexpr std::size_t kBlockBytes = (std::size_t{1} << 21) - kPadding;
     static constexpr std::size_t kNoMarker = std::string_view::npos;
-    // Every line handed out is followed in memory by at least this many readable bytes (its
-    // terminator, later lines, or zeros), so a parser may load a whole word at the line's end.
-    static constexpr std::size_t kPadding = 8;
 
     static constexpr std::uint64_t kNoEnd = std::numeric_limits<std::uint64_t>::max();
 
@@ -38,6 +39,20 @@ class LineSource {
     // The same, and sets `marker` to the index in `line` of the first `markerByte`, or kNoMarker:
     // the search rides along with the search for the line's end.
     bool NextLine(std::string_view& line, char markerByte, std::size_t& marker);
+
+    // The bytes read but not yet handed out, for a reader that takes whole lines from them in place.
+    // A line feed stands at `end`, and kPadding - 1 more readable bytes after it.
+    struct Unread {
+        const char* begin;
+        const char* end;
+    };
+    Unread UnreadBytes() const { return {buffer_.get() + begin_, buffer_.get() + end_}; }
+    // Hands out the first `count` unread bytes, which end in a whole line, as NextLine would have.
+    void Skip(std::size_t count) {
+        begin_ += count;
+        scanned_ = begin_;
+        marker_ = kNoMarker;
+    }
 
     // Why the source could not be read; empty when it could.
     const std::optional<std::string>& Failure() const { return failure_; }
@@ -63,6 +78,8 @@ class LineSource {
     // Moves the unread bytes to the front, grows the block if they fill it, and reads more.
     // Returns false when nothing more could be read.
     bool Refill();
+    // Sets what follows the bytes read: a line feed, then zeros.
+    void EndBytes();
 
     const ByteSource* bytes_;
     std::uint64_t offset_;  // where the next read starts

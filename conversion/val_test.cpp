@@ -44,24 +44,34 @@ TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
               std::numeric_limits<double>::infinity());  // not by later ones
 }
 
-// The word-at-a-time reading must agree with Val on every text, whatever the bytes after it.
-TEST(ReadHeightText, AgreesWithValWhateverFollows) {
+// The word-at-a-time reading must agree with Val on the line it reads, whatever the bytes after
+// the line's end, and must take the usual forms of a height.
+TEST(ReadPlainHeight, AgreesWithValOnTheLineItReads) {
     // clang-format off
     const std::string pieces[] = {"0", "7", "12", "420", "1234567", "12345678", "123456789", ".", "-", "+", "e", "E5",
                                   "d-2", " ", "\t", "x", "U:", ",", "&H", "00", "9999999"};
     // clang-format on
-    const std::string followers[] = {"\r\n0000000", "99999999", std::string(8, '\0'), ".5e5 123"};
+    const std::string followers[] = {"\r\n0000000", "\n99999999", "\r" + std::string(24, '\0'), "e5\n",
+                                     " 1\n2"};
     std::mt19937 random(20261206);
+    int taken = 0;
     for (int round = 0; round < 20000; ++round) {
         std::string text;
         for (auto count = random() % 6; count > 0; --count) text += pieces[random() % std::size(pieces)];
         for (const std::string& follower : followers) {
-            const std::string buffer = text + follower;
-            const double expected = Val(text), actual = ReadHeightText({buffer.data(), text.size()});
-            EXPECT_TRUE(expected == actual && std::signbit(expected) == std::signbit(actual))
-                << "'" << text << "': " << actual << " instead of " << expected;
+            const std::string buffer = text + follower + std::string(24, '\0');
+            const std::size_t lineEnd = buffer.find_first_of("\r\n");
+            double height = 0;
+            const char* end = nullptr;
+            if (!ReadPlainHeight(buffer.data(), height, end)) continue;
+            ++taken;
+            const double expected = Val(std::string_view(buffer).substr(0, lineEnd));
+            EXPECT_TRUE(end == buffer.data() + lineEnd && expected == height &&
+                        std::signbit(expected) == std::signbit(height))
+                << "'" << text << follower << "': " << height << " instead of " << expected;
         }
     }
+    EXPECT_GT(taken, 2000);
 }
 
 }  // namespace

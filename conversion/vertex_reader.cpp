@@ -23,9 +23,9 @@
 #include <utility>
 #include <vector>
 
-#include "conversion/height_text.h"
 #include "conversion/reader.h"
 #include "conversion/val.h"
+#include "conversion/vertex_line.h"
 
 namespace tessiloom {
 namespace {
@@ -106,26 +106,14 @@ void ReadPart(LineSource& lines, const std::atomic<std::int64_t>& wanted, PlaneN
     double lowest = part.lowest;
     double highest = part.highest;
     part.end = PartEnd::kCounted;
-    std::string_view line;
-    while (static_cast<std::int64_t>(heights.Size()) < wanted.load(std::memory_order_relaxed)) {
-        std::size_t marker;
-        if (!lines.NextLine(line, kHeightMarker[0], marker)) {
-            part.end = PartEnd::kLinesEnded;
-            part.failure = lines.Failure();
-            break;
-        }
-        // The line source found the first "Z"; it starts the marker unless no ":" follows it.
-        if (marker != LineSource::kNoMarker && line.substr(marker, kHeightMarker.size()) != kHeightMarker) {
-            marker = line.find(kHeightMarker, marker + 1);
-        }
-        if (marker == std::string_view::npos) {
-            part.end = PartEnd::kUnreadable;
-            break;
-        }
-        const double height = ReadHeightText(line.substr(marker + kHeightMarker.size()));
+    const auto wantsMore = [&] {
+        return static_cast<std::int64_t>(heights.Size()) < wanted.load(std::memory_order_relaxed);
+    };
+    // Takes the height of the next line, `line`; false when reading stops at it.
+    const auto take = [&](double height, std::string_view line) {
         if (!std::isfinite(height)) {
             part.end = PartEnd::kNotFinite;
-            break;
+            return false;
         }
         if constexpr (kWithNotes) {
             const auto index = static_cast<std::int64_t>(heights.Size());
@@ -134,6 +122,37 @@ void ReadPart(LineSource& lines, const std::atomic<std::int64_t>& wanted, PlaneN
         heights.Append(height);
         if (height > highest) highest = height;
         if (height < lowest) lowest = height;
+        return true;
+    };
+    while (wantsMore()) {
+        // The lines the block holds whole are read where they lie.
+        const LineSource::Unread unread = lines.UnreadBytes();
+        const char* line = unread.begin;
+        VertexLine read;
+        while (wantsMore() && (read = ReadVertexLine(line, unread.end)).kind == VertexLine::kHeight) {
+            if (!take(read.height, std::string_view(line, static_cast<std::size_t>(read.lineEnd - line))))
+                break;
+            line = read.next;
+        }
+        lines.Skip(static_cast<std::size_t>(line - unread.begin));
+        if (part.end != PartEnd::kCounted || !wantsMore()) break;
+        if (read.kind == VertexLine::kNoMarker) {
+            part.end = PartEnd::kUnreadable;
+            break;
+        }
+        // The line that runs on past the block, read on its own.
+        std::string_view whole;
+        if (!lines.NextLine(whole)) {
+            part.end = PartEnd::kLinesEnded;
+            part.failure = lines.Failure();
+            break;
+        }
+        const std::size_t marker = whole.find(kHeightMarker);
+        if (marker == std::string_view::npos) {
+            part.end = PartEnd::kUnreadable;
+            break;
+        }
+        if (!take(Val(whole.substr(marker + kHeightMarker.size())), whole)) break;
     }
     part.lowest = lowest;
     part.highest = highest;
