@@ -44,8 +44,7 @@ void ScaleRow(const HeightList& heights, std::size_t first, double low, double h
                 height = high;
             }
             // The default rounding mode rounds ties to the even neighbour.
-            levels[column++] =
-                static_cast<std::uint16_t>(std::nearbyint((height - low) / span * kLargestLevel));
+            levels[column++] = static_cast<std::uint16_t>(std::lrint((height - low) / span * kLargestLevel));
         }
     }
 }
