@@ -41,11 +41,10 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
 }  // namespace height_text_detail
 
 // Reads the usual form of a height ("-123.456789": a sign, then up to seven digits each before and
-// after the point) when it runs to the end of its line, eight characters at a time: true, with
-// `height` set as Val would read it and `lineEnd` at the CR or LF that follows. Any other text, a
-// blank or an exponent among them, is left to Val: false. The 24 bytes from `text` on must be
-// readable.
-[[gnu::always_inline]] inline bool ReadPlainHeight(const char* text, double& height, const char*& lineEnd) {
+// after the point) eight characters at a time, when it fills the whole text from `text` to `end`:
+// true, with `height` set as Val would read it. Any other text, a blank or an exponent among them,
+// is left to Val: false. The 24 bytes from `text` on must be readable.
+[[gnu::always_inline]] inline bool ReadPlainHeight(const char* text, const char* end, double& height) {
     using namespace height_text_detail;
     if constexpr (std::endian::native != std::endian::little) return false;
     const char* p = text;
@@ -58,9 +57,8 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
     p += point;
     const std::uint64_t fractionWord = LoadWord(p);
     const unsigned fractionDigits = point ? LeadingDigits(fractionWord) : 0;
-    p += fractionDigits;
     if (integerDigits == 8 || fractionDigits == 8 || integerDigits + fractionDigits == 0 ||
-        (*p != '\r' && *p != '\n')) {
+        p + fractionDigits != end) {
         return false;
     }
     // At most fourteen digits: the mantissa is exact, and so is one division by 10^k.
@@ -69,7 +67,6 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
     const double magnitude =
         static_cast<double>(static_cast<std::int64_t>(mantissa)) / kExactPowersOfTen[fractionDigits];
     height = negative ? -magnitude : magnitude;
-    lineEnd = p;
     return true;
 }
 
