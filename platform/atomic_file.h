@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -40,6 +41,9 @@ class AtomicFile final : public ByteSink {
     std::filesystem::path temporaryPath_;  // empty once it is the target's, or if it was never made
     FileHandle file_;
     std::optional<std::string> failure_;
+    static constexpr std::uint64_t kStretchToDisk = std::uint64_t{1} << 20;
+    std::uint64_t written_ = 0;
+    std::uint64_t startedToDisk_ = 0;  // the bytes before it are on their way to the disk
 };
 
 // From now on SIGINT, SIGTERM and SIGHUP remove the temporary files of the AtomicFiles alive at that
