@@ -14,11 +14,12 @@ inline std::uint64_t LoadWord(const char* bytes) {
 }
 
 // How many of the word's eight characters (the first in the lowest byte) are digits before the
-// first that is not. A byte outside '0'..'9' sets its high bit in one of the two terms; carries and
-// borrows only ever run towards later characters, so the lowest flagged byte is the first non-digit.
-inline unsigned LeadingDigits(std::uint64_t word) {
+// first that is not, or 0 when `none`. A byte outside '0'..'9' sets its high bit in one of the two
+// terms; carries and borrows only ever run towards later characters, so the lowest flagged byte is the
+// first non-digit.
+inline unsigned LeadingDigits(std::uint64_t word, bool none = false) {
     const std::uint64_t nonDigits =
-        ((word + 0x4646464646464646u) | (word - 0x3030303030303030u)) & 0x8080808080808080u;
+        (((word + 0x4646464646464646u) | (word - 0x3030303030303030u)) & 0x8080808080808080u) | none;
     return nonDigits == 0 ? 8 : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
 }
 
@@ -26,8 +27,7 @@ inline unsigned LeadingDigits(std::uint64_t word) {
 // zeros take the leading places, then combined pairwise in three multiplications.
 inline std::uint64_t DigitsValue(std::uint64_t word, unsigned count) {
     // Eight places shifted out would leave the word as it is, not zero.
-    const std::uint64_t kept = count == 0 ? 0 : word - 0x3030303030303030u;
-    std::uint64_t digits = kept << ((8 * (8 - count)) & 63);
+    std::uint64_t digits = count == 0 ? 0 : (word - 0x3030303030303030u) << (64 - 8 * count);
     digits = digits * 10 + (digits >> 8);
     return (((digits & 0x000000FF000000FFu) * 0x000F424000000064u) +
             (((digits >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
@@ -48,15 +48,17 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
     using namespace height_text_detail;
     if constexpr (std::endian::native != std::endian::little) return false;
     const char* p = text;
-    const bool negative = *p == '-';
-    p += negative || *p == '+';
+    const char sign = *p;
+    const bool negative = sign == '-';
+    p += negative | (sign == '+');
     const std::uint64_t integerWord = LoadWord(p);
     const unsigned integerDigits = LeadingDigits(integerWord);
     p += integerDigits;
     const bool point = *p == '.';
     p += point;
     const std::uint64_t fractionWord = LoadWord(p);
-    const unsigned fractionDigits = point ? LeadingDigits(fractionWord) : 0;
+    // Without a point, the fraction has no digits.
+    const unsigned fractionDigits = LeadingDigits(fractionWord, !point);
     if (integerDigits == 8 || fractionDigits == 8 || integerDigits + fractionDigits == 0 ||
         p + fractionDigits != end) {
         return false;

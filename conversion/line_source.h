@@ -24,7 +24,6 @@ class LineSource {
     static constexpr std::size_t kPadding = 64;
     // A block and its padding fill one large page: fresh memory is faulted in once, not 512 times.
     static constexpr std::size_t kBlockBytes = (std::size_t{1} << 21) - kPadding;
-    static constexpr std::size_t kNoMarker = std::string_view::npos;
 
     static constexpr std::uint64_t kNoEnd = std::numeric_limits<std::uint64_t>::max();
 
@@ -36,9 +35,6 @@ class LineSource {
     // Sets `line` to the next line without its terminator; it stays valid until the next call.
     // Returns false at the end of the input or after a read failure (see Failure()).
     bool NextLine(std::string_view& line);
-    // The same, and sets `marker` to the index in `line` of the first `markerByte`, or kNoMarker:
-    // the search rides along with the search for the line's end.
-    bool NextLine(std::string_view& line, char markerByte, std::size_t& marker);
 
     // The bytes read but not yet handed out, for a reader that takes whole lines from them in place.
     // A line feed stands at `end`, and kPadding - 1 more readable bytes after it.
@@ -51,7 +47,6 @@ class LineSource {
     void Skip(std::size_t count) {
         begin_ += count;
         scanned_ = begin_;
-        marker_ = kNoMarker;
     }
 
     // Why the source could not be read; empty when it could.
@@ -70,11 +65,8 @@ class LineSource {
     void Restart(const ByteSource& bytes, std::uint64_t begin);
 
   private:
-    template <bool kSeekMarker>
-    bool Next(std::string_view& line, char markerByte, std::size_t& marker);
-    // The first CR or LF at or after scanned_, or end_; notes the first `markerByte` before it.
-    template <bool kSeekMarker>
-    std::size_t FindLineEnd(char markerByte);
+    // The first CR or LF at or after scanned_, or end_.
+    std::size_t FindLineEnd();
     // Moves the unread bytes to the front, grows the block if they fill it, and reads more.
     // Returns false when nothing more could be read.
     bool Refill();
@@ -85,11 +77,10 @@ class LineSource {
     std::uint64_t offset_;  // where the next read starts
     std::optional<std::string> failure_;
     std::size_t capacity_;
-    LargeArray<char> buffer_;         // capacity_ bytes and the padding
-    std::size_t begin_ = 0;           // first unread byte
-    std::size_t end_ = 0;             // one past the last byte read
-    std::size_t scanned_ = 0;         // no line end lies in [begin_, scanned_)
-    std::size_t marker_ = kNoMarker;  // the first marker byte in [begin_, scanned_)
+    LargeArray<char> buffer_;  // capacity_ bytes and the padding
+    std::size_t begin_ = 0;    // first unread byte
+    std::size_t end_ = 0;      // one past the last byte read
+    std::size_t scanned_ = 0;  // no line end lies in [begin_, scanned_)
     bool endOfInput_ = false;
 };
 

@@ -13,14 +13,11 @@
 namespace tessiloom {
 namespace {
 
-// The lines read in blocks of `blockBytes`, each followed by "|", after "@" and its index the first
-// Z of each line that has one, and why reading stopped.
+// The lines read in blocks of `blockBytes`, each followed by "|", and why reading stopped.
 std::string ReadLines(const ByteSource& bytes, std::size_t blockBytes) {
     LineSource source(bytes, blockBytes);
     std::string read;
-    std::string_view line;
-    for (std::size_t z; source.NextLine(line, 'Z', z);)
-        read += std::string(line) + (z == LineSource::kNoMarker ? "" : "@" + std::to_string(z)) + "|";
+    for (std::string_view line; source.NextLine(line);) read += std::string(line) + "|";
     return read + source.Failure().value_or("");
 }
 
@@ -30,8 +27,7 @@ TEST(LineSource, EndsLinesAtCrLfLoneCrAndLoneLfInBlocksOfAnySize) {
         {"a\r\nbb\r\n", "a|bb|"}, {"a\nbb\n", "a|bb|"}, {"a\rbb\r", "a|bb|"}, {"x\r", "x|"}, {"", ""},
         {"a\r\nb\rc\nd", "a|b|c|d|"}, {"a\n\rb", "a||b|"},  // no final terminator; LF then CR is two ends
         {"\r\n\r\nx\r\n", "||x|"}, {std::string(99, 'z') + "\r\nq", std::string(99, 'z') + "|q|"},
-        {"no marker\r\naZb\r\n" + std::string(40, 'x') + "ZZ\n\rZ", "no marker|aZb@1|" + std::string(40, 'x') + "ZZ@40||Z@0|"},
-        {"Z" + std::string(20, 'x') + "Z\r\n" + std::string(20, 'y'), "Z" + std::string(20, 'x') + "Z@0|" + std::string(20, 'y') + "|"},
+        {std::string(40, 'x') + "\n\r" + std::string(20, 'y'), std::string(40, 'x') + "||" + std::string(20, 'y') + "|"},
     };
     // clang-format on
     for (const auto& [text, expected] : cases) {

@@ -6,10 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "conversion/byte_scan.h"
 #include "conversion/height_text.h"
 #include "conversion/val.h"
 
@@ -18,55 +15,28 @@
 namespace tessiloom {
 namespace vertex_line_detail {
 
-// The first of the bytes `wanted` flags at or after `p`. One must come before the bytes stop being
-// readable.
-template <typename Wanted>
-[[gnu::always_inline]] inline const char* FindFirst(const char* p, Wanted wanted) {
-#if defined(__SSE2__)
-    for (;; p += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(wanted(chunk)))) {
-            return p + __builtin_ctz(mask);
-        }
-    }
-#else
-    while (!wanted(*p)) ++p;
-    return p;
-#endif
-}
-
 // The first 'Z', CR or LF at or after `p`.
 [[gnu::always_inline]] inline const char* FindMarkerOrLineEnd(const char* p) {
 #if defined(__SSE2__)
     return FindFirst(p, [](__m128i chunk) {
-        return _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('Z')),
-                            _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')),
-                                         _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'))));
+        return _mm_or_si128(Equal(chunk, 'Z'), _mm_or_si128(Equal(chunk, '\r'), Equal(chunk, '\n')));
     });
 #else
     return FindFirst(p, [](char c) { return c == 'Z' || c == '\r' || c == '\n'; });
 #endif
 }
 
-// The first CR or LF at or after `p`.
-[[gnu::always_inline]] inline const char* FindLineEnd(const char* p) {
-#if defined(__SSE2__)
-    return FindFirst(p, [](__m128i chunk) {
-        return _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')),
-                            _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
-    });
-#else
-    return FindFirst(p, [](char c) { return c == '\r' || c == '\n'; });
-#endif
+// Two bytes as one number, the first in the low byte, so that both are compared at once.
+constexpr std::uint16_t Pair(char first, char second) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(first) | static_cast<unsigned char>(second)
+                                                                              << 8);
 }
-
-// Whether "Z:" starts at `p`, both bytes compared at once.
-inline bool StartsMarker(const char* p) {
+inline std::uint16_t PairAt(const char* p) {
     std::uint16_t pair;
     std::memcpy(&pair, p, sizeof pair);
-    constexpr auto kMarker = static_cast<std::uint16_t>(
-        std::endian::native == std::endian::little ? 'Z' | ':' << 8 : 'Z' << 8 | ':');
-    return pair == kMarker;
+    if constexpr (std::endian::native == std::endian::big)
+        pair = static_cast<std::uint16_t>(pair >> 8 | pair << 8);
+    return pair;
 }
 
 }  // namespace vertex_line_detail
@@ -92,23 +62,23 @@ struct VertexLine {
     using namespace vertex_line_detail;
     VertexLine read;
     const char* marker = FindMarkerOrLineEnd(line);
-    while (!StartsMarker(marker)) [[unlikely]] {
-            if (*marker != 'Z') {
-                if (marker < end) read.kind = VertexLine::kNoMarker;
-                return read;
-            }
-            marker = FindMarkerOrLineEnd(marker + 1);
+    while (PairAt(marker) != Pair('Z', ':')) {
+        if (*marker != 'Z') {
+            if (marker < end) read.kind = VertexLine::kNoMarker;
+            return read;
         }
+        marker = FindMarkerOrLineEnd(marker + 1);  // a 'Z' alone is part of the line
+    }
     const char* const text = marker + 2;
     const char* const lineEnd = FindLineEnd(text);
-    // Only the byte after a CR tells whether it ends the line alone.
-    if (lineEnd + 1 >= end) return read;
     if (!ReadPlainHeight(text, lineEnd, read.height)) {
         read.height = Val(std::string_view(text, static_cast<std::size_t>(lineEnd - text)));
     }
+    // Only the byte after a CR tells whether it ends the line alone.
+    if (lineEnd + 1 >= end) return read;
     read.kind = VertexLine::kHeight;
     read.lineEnd = lineEnd;
-    read.next = lineEnd + 1 + (*lineEnd == '\r' && lineEnd[1] == '\n');
+    read.next = lineEnd + 1 + (PairAt(lineEnd) == Pair('\r', '\n'));
     return read;
 }
 
