@@ -14,12 +14,11 @@ inline std::uint64_t LoadWord(const char* bytes) {
 }
 
 // How many of the word's eight characters (the first in the lowest byte) are digits before the
-// first that is not, or 0 when `none`. A byte outside '0'..'9' sets its high bit in one of the two
-// terms; carries and borrows only ever run towards later characters, so the lowest flagged byte is the
-// first non-digit.
-inline unsigned LeadingDigits(std::uint64_t word, bool none = false) {
+// first that is not. A byte outside '0'..'9' sets its high bit in one of the two terms; carries and
+// borrows only ever run towards later characters, so the lowest flagged byte is the first non-digit.
+inline unsigned LeadingDigits(std::uint64_t word) {
     const std::uint64_t nonDigits =
-        (((word + 0x4646464646464646u) | (word - 0x3030303030303030u)) & 0x8080808080808080u) | none;
+        ((word + 0x4646464646464646u) | (word - 0x3030303030303030u)) & 0x8080808080808080u;
     return nonDigits == 0 ? 8 : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
 }
 
@@ -40,25 +39,24 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
 
 }  // namespace height_text_detail
 
-// Reads the usual form of a height ("-123.456789": a sign, then up to seven digits each before and
-// after the point) eight characters at a time, when it fills the whole text from `text` to `end`:
-// true, with `height` set as Val would read it. Any other text, a blank or an exponent among them,
-// is left to Val: false. The 24 bytes from `text` on must be readable.
+// Reads the usual form of a height ("-123.456789": a minus or not, then up to seven digits each
+// before and after the point) eight characters at a time, when it fills the whole text from `text`
+// to `end`: true, with `height` set as Val would read it. Any other text, a blank, a plus or an
+// exponent among them, is left to Val: false. The 24 bytes from `text` on must be readable.
 [[gnu::always_inline]] inline bool ReadPlainHeight(const char* text, const char* end, double& height) {
     using namespace height_text_detail;
     if constexpr (std::endian::native != std::endian::little) return false;
     const char* p = text;
-    const char sign = *p;
-    const bool negative = sign == '-';
-    p += negative | (sign == '+');
+    const bool negative = *p == '-';
+    p += negative;
     const std::uint64_t integerWord = LoadWord(p);
     const unsigned integerDigits = LeadingDigits(integerWord);
     p += integerDigits;
     const bool point = *p == '.';
     p += point;
+    // Without a point, the word starts at the character that ended the digits: it holds none.
     const std::uint64_t fractionWord = LoadWord(p);
-    // Without a point, the fraction has no digits.
-    const unsigned fractionDigits = LeadingDigits(fractionWord, !point);
+    const unsigned fractionDigits = LeadingDigits(fractionWord);
     if (integerDigits == 8 || fractionDigits == 8 || integerDigits + fractionDigits == 0 ||
         p + fractionDigits != end) {
         return false;
