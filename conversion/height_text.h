@@ -42,7 +42,9 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000
 // Reads the usual form of a height ("-123.456789": a minus or not, then up to seven digits each
 // before and after the point) eight characters at a time, when it fills the whole text from `text`
 // to `end`: true, with `height` set as Val would read it. Any other text, a blank, a plus or an
-// exponent among them, is left to Val: false. The 24 bytes from `text` on must be readable.
+// exponent among them, is left to Val: false. The 24 bytes from `text` on must be readable. Against
+// std::from_chars, with Val where the text is more than a plain number, this saves 15% of a whole
+// conversion of the 2049 x 2049 listing and 13% of the 708 x 708 one (medians of alternating runs).
 [[gnu::always_inline]] inline bool ReadPlainHeight(const char* text, const char* end, double& height) {
     using namespace height_text_detail;
     if constexpr (std::endian::native != std::endian::little) return false;

@@ -174,8 +174,8 @@ bool AtomicFile::Write(const char* data, std::size_t size) {
     written_ += size;
 #if defined(SYNC_FILE_RANGE_WRITE)
     // The disk starts on what is written while the rest is still being made, so that the sync in
-    // Commit() waits on the last stretch alone: 7% of a conversion of the 2049 x 2049 listing. Only a
-    // hint: the sync reports what fails.
+    // Commit() waits on the last stretch alone: 7% of a conversion of the 2049 x 2049 listing, 5% of
+    // the 708 x 708 one. Only a hint: the sync reports what fails.
     if (written_ - startedToDisk_ >= kStretchToDisk) {
         ::sync_file_range(::fileno(file_.get()), static_cast<off_t>(startedToDisk_),
                           static_cast<off_t>(written_ - startedToDisk_), SYNC_FILE_RANGE_WRITE);
