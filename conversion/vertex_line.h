@@ -13,23 +13,29 @@
 // One vertex line read in place, in the block a LineSource holds. The reading of lines one by one is
 // left to the rare line the block does not hold whole.
 namespace tessiloom {
+
+// What starts the height in a vertex line.
+inline constexpr std::string_view kHeightMarker = "Z:";
+
 namespace vertex_line_detail {
 
-// The first 'Z', CR or LF at or after `p`.
+// The first byte of the marker, CR or LF at or after `p`.
 [[gnu::always_inline]] inline const char* FindMarkerOrLineEnd(const char* p) {
 #if defined(__SSE2__)
     return FindFirst(p, [](__m128i chunk) {
-        return _mm_or_si128(Equal(chunk, 'Z'), _mm_or_si128(Equal(chunk, '\r'), Equal(chunk, '\n')));
+        return _mm_or_si128(Equal(chunk, kHeightMarker[0]),
+                            _mm_or_si128(Equal(chunk, '\r'), Equal(chunk, '\n')));
     });
 #else
-    return FindFirst(p, [](char c) { return c == 'Z' || c == '\r' || c == '\n'; });
+    return FindFirst(p, [](char c) { return c == kHeightMarker[0] || c == '\r' || c == '\n'; });
 #endif
 }
 
 // Two bytes as one number, the first in the low byte, so that both are compared at once.
 constexpr std::uint16_t Pair(char first, char second) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(first) | static_cast<unsigned char>(second)
-                                                                              << 8);
+    const auto low = static_cast<unsigned char>(first);
+    const auto high = static_cast<unsigned char>(second);
+    return static_cast<std::uint16_t>(low | high << 8);
 }
 inline std::uint16_t PairAt(const char* p) {
     std::uint16_t pair;
@@ -62,14 +68,14 @@ struct VertexLine {
     using namespace vertex_line_detail;
     VertexLine read;
     const char* marker = FindMarkerOrLineEnd(line);
-    while (PairAt(marker) != Pair('Z', ':')) {
-        if (*marker != 'Z') {
+    while (PairAt(marker) != Pair(kHeightMarker[0], kHeightMarker[1])) {
+        if (*marker != kHeightMarker[0]) {
             if (marker < end) read.kind = VertexLine::kNoMarker;
             return read;
         }
-        marker = FindMarkerOrLineEnd(marker + 1);  // a 'Z' alone is part of the line
+        marker = FindMarkerOrLineEnd(marker + 1);  // its first byte alone is part of the line
     }
-    const char* const text = marker + 2;
+    const char* const text = marker + kHeightMarker.size();
     const char* const lineEnd = FindLineEnd(text);
     if (!ReadPlainHeight(text, lineEnd, read.height)) {
         read.height = Val(std::string_view(text, static_cast<std::size_t>(lineEnd - text)));

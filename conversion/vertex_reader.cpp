@@ -30,7 +30,6 @@
 namespace tessiloom {
 namespace {
 
-constexpr std::string_view kHeightMarker = "Z:";
 constexpr std::string_view kXMarker = "X:";
 constexpr std::string_view kYMarker = "Y:";
 // The first lines are read alone, this many at a time, until they fill a block: enough to
