@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <tuple>
+#include <utility>
 
 #include "conversion/test_listing.h"
 #include "platform/test_files.h"
@@ -16,11 +18,29 @@ namespace {
 using testing::AllOf, testing::FieldsAre, testing::HasSubstr, testing::Not, testing::StartsWith;
 using Result = std::tuple<int, std::string, std::string>;  // exit code, standard output, standard error
 
-Result Convert(const std::vector<std::string>& arguments) {
+// A log that runs `act` once, as soon as the line `cue` has been written to it: a way into a run
+// between two of its steps.
+class CueingLog final : public std::stringbuf {
+  public:
+    CueingLog(const std::string& cue, std::function<void()> act) : cue_(cue + '\n'), act_(std::move(act)) {}
+
+  private:
+    int sync() override {
+        if (act_ && str().ends_with(cue_)) std::exchange(act_, nullptr)();
+        return 0;
+    }
+    std::string cue_;
+    std::function<void()> act_;
+};
+
+Result Convert(const std::vector<std::string>& arguments, std::stringbuf* logged = nullptr) {
     std::vector<const char*> argv{"tessiloom-convert"};
     for (const auto& argument : arguments) argv.push_back(argument.c_str());
-    std::ostringstream out, log;
-    return {RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, log), out.str(), log.str()};
+    std::stringbuf ownLog;
+    std::ostringstream out;
+    std::ostream log(logged ? logged : &ownLog);
+    const int code = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, log);
+    return {code, out.str(), (logged ? logged : &ownLog)->str()};
 }
 
 class CommandLineTest : public ::testing::Test {
@@ -55,19 +75,32 @@ TEST_F(CommandLineTest, PassesThePresetRangeAndKeepsOnlyMessagesWhenQuiet) {
     EXPECT_EQ(ReadFile(folder_ / "hill.tga").substr(18), std::string("\0\xff\xff\0\xff\xff\0\0\0\0\0\0", 12));
 }
 
+// Each usage error says what is wrong on one line of its own, then where to look.
 TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
+    const std::string notPov =
+        "' is not a POV-Ray name: a letter, then letters, digits or underscores, 35 "
+        "characters at most, and none of POV-Ray's own words";
     // clang-format off
-    std::vector<std::vector<std::string>> usageErrors = {
-        {}, {"--min", "0", hill_}, {"--max", "9", hill_}, {"--bogus", hill_}, {"--format", "bmp", hill_},
-        {"--output-dir", folder_ / "missing", hill_}, {"--pov-name", "Hill", hill_},
-        {"--pov-include", "--pov-name", "2hill", hill_}, {"--info", "--pov-include", hill_},
-        {"--info", "--format", "png", hill_}, {"--info", "--shared-range", hill_}, {"--shared-range", "--min", "0", "--max", "9", hill_},
+    std::vector<std::pair<std::vector<std::string>, std::string>> usageErrors = {
+        {{}, "FILE is required"}, {{"--min", "0", hill_}, "--min requires --max"},
+        {{"--max", "9", hill_}, "--max requires --min"}, {{"--bogus", hill_}, "The following argument was not expected: --bogus"},
+        {{"--format", "bmp", hill_}, "--format: bmp not in {tga,png}"},
+        {{"--output-dir", folder_ / "missing", hill_}, "--output-dir: Directory does not exist: " + folder_ / "missing"},
+        {{"--pov-name", "Hill", hill_}, "--pov-name requires --pov-include"},
+        {{"--pov-include", "--pov-name", "2hill", hill_}, "--pov-name: '2hill" + notPov},
+        {{"--info", "--pov-include", hill_}, "--pov-include excludes --info"},
+        {{"--info", "--format", "png", hill_}, "--format excludes --info"},
+        {{"--info", "--shared-range", hill_}, "--shared-range excludes --info"},
+        {{"--shared-range", "--min", "0", "--max", "9", hill_}, "--min excludes --shared-range"},
     };
     // clang-format on
-    for (const char* height : {"abc", "1,5", "1 5", "1e", "&H", ""})
-        usageErrors.push_back({"--min", height, "--max", "9", hill_});
-    for (const auto& arguments : usageErrors)
-        EXPECT_THAT(Convert(arguments), FieldsAre(2, "", Not(""))) << testing::PrintToString(arguments);
+    for (const std::string height : {"abc", "1,5", "1 5", "1e", "&H", ""})
+        usageErrors.push_back(
+            {{"--min", height, "--max", "9", hill_}, "--min: '" + height + "' is not a number"});
+    for (const auto& [arguments, error] : usageErrors) {
+        EXPECT_EQ(Convert(arguments), Result(2, "", error + "\nRun with --help for more information.\n"))
+            << testing::PrintToString(arguments);
+    }
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc"}));
 }
 
@@ -81,6 +114,15 @@ TEST_F(CommandLineTest, DescribesListingsWithoutWritingAnything) {
                    "  clipped below     1 (lowest 0)\n  clipped above     1 (highest 30)\n",
                flat_ + square_));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc"}));
+    // Vertex 0 counts like the others, holding the lowest height or the highest, where the automatic
+    // range (from 65000 and 0) does not reach.
+    for (const auto& [heights, row] : {std::pair<std::vector<std::string>, std::string>{
+                                           {"70000", "70010", "70020", "70030"}, "70000 to 70030"},
+                                       {{"-5", "-20", "-10", "-15"}, "-20 to -5"}}) {
+        WriteFile(hill_, GridListing(heights));
+        EXPECT_THAT(Convert({"--info", hill_}),
+                    FieldsAre(0, HasSubstr("\n  heights           " + row + "\n"), ""));
+    }
     WriteFile(hill_, GridListing({"1", "2", "3", "4", "5", "6"}, "\n", 3));
     EXPECT_THAT(Convert({"--info", "--rectangular", hill_}),
                 FieldsAre(0, HasSubstr("  grid              3 x 2\n"), ""));
@@ -102,25 +144,41 @@ TEST_F(CommandLineTest, WritesImagesAndIncludesIntoTheOutputFolder) {
     EXPECT_THAT(ReadFile(folder_ / "scenes/hill.inc"),
                 HasSubstr("#declare Crater = height_field {\n    png \"hill.png\"\n"));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "hill.asc", "scenes"}));
-    // An include that cannot be made or written fails its listing before the image is written: a
-    // folder in its way, no corners to place it by, a disk with room for the image alone.
-    std::filesystem::create_directory(folder_ / "hill.inc");
-    EXPECT_THAT(Convert({"--quiet", "--pov-include", hill_}),
-                FieldsAre(1, "", HasSubstr("hill.inc': Is a directory")));
+}
+
+// An include that cannot be made or written fails its listing before the image is written: a folder
+// in its way, no corners to place it by, a disk with room for the image alone. One whose place is
+// taken while the image is written fails it after. Each says why once.
+TEST_F(CommandLineTest, FailsAListingWhoseIncludeCannotBeWritten) {
+    const std::string include = folder_ / "hill.inc", image = folder_ / "hill.tga";
+    const std::string reading = "Reading Vertices...\n", isFolder = "': Is a directory.\n";
+    std::filesystem::create_directory(include);
+    EXPECT_EQ(Convert({"--pov-include", hill_}),
+              Result(1, "", reading + hill_ + ": Could not write '" + include + isFolder));
+    std::filesystem::remove(include);
+    CueingLog log("Finished writing: " + image, [&] { std::filesystem::create_directory(include); });
+    EXPECT_EQ(Convert({"--pov-include", hill_}, &log),
+              Result(1, "",
+                     reading + "Writing POV-Ray Targa file...\nFinished writing: " + image + "\n" + hill_ +
+                         ": Could not write '" + include + isFolder));
     std::string unplaced = kTwoByTwoListing;
     for (std::size_t at; (at = unplaced.find("X:")) != std::string::npos;) unplaced[at] = 'W';
     WriteFile(folder_ / "unplaced.asc", unplaced);
-    EXPECT_THAT(Convert({"--quiet", "--pov-include", folder_ / "unplaced.asc"}),
-                FieldsAre(1, "", HasSubstr("has no finite \"X:\"")));
+    EXPECT_EQ(Convert({"--quiet", "--pov-include", folder_ / "unplaced.asc"}),
+              Result(1, "",
+                     folder_ / "unplaced.asc: Could not write '" + folder_ / "unplaced.inc" +
+                         "': a corner vertex (0, 1 or the last) has no finite \"X:\" or \"Y:\" to place the "
+                         "terrain by.\n"));
     std::filesystem::create_directory(folder_ / "full");
     {
         const FileSizeCap fullDisk(kTwoByTwoImage.size());
-        EXPECT_THAT(Convert({"--quiet", "--pov-include", "--output-dir", folder_ / "full", hill_}),
-                    FieldsAre(1, "", HasSubstr("hill.inc': File too large")));
+        EXPECT_EQ(Convert({"--quiet", "--pov-include", "--output-dir", folder_ / "full", hill_}),
+                  Result(1, "",
+                         hill_ + ": Could not write '" + folder_ / "full/hill.inc" + "': File too large.\n"));
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder_ / "full"));
-    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "full", "hill.asc", "hill.inc", "scenes",
-                                                         "unplaced.asc"}));
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"flat.asc", "full", "hill.asc", "hill.inc",
+                                                         "hill.tga", "unplaced.asc"}));
 }
 
 // Nothing is written over the listing itself, nor over an image another listing of the same command

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
-#include <utility>
 
 namespace tessiloom {
 namespace {
@@ -36,13 +36,18 @@ TEST(IniText, SetChangesOnlyWhatItMust) {
 }
 
 TEST(IniText, RefusesWhatWouldBreakTheLines) {
-    // Values with line ends are refused at file level (IniFile.WritesOneValueAndKeepsEverythingElse).
+    const std::string badSection = "a section name cannot hold a line end or ']'",
+                      badKey = "a key name cannot be empty, start with ';' or '[', or hold '=' or a line end",
+                      badValue = "a value cannot hold a line end";
+    // The section, key and value written; why they are refused.
     // clang-format off
-    const std::pair<const char*, const char*> refused[] = {{"a]b", "SourceFile"}, {"a\r\nb", "k"}, {"app", "a\nb"},
-        {"app", "Source=File"}, {"app", " "}, {"app", ";x"}, {"app", "[x"}};
+    const std::tuple<const char*, const char*, const char*, std::string> refused[] = {
+        {"a]b", "SourceFile", "v", badSection}, {"a\r\nb", "k", "v", badSection}, {"app", "a\nb", "v", badKey},
+        {"app", "Source=File", "v", badKey}, {"app", " ", "v", badKey}, {"app", ";x", "v", badKey}, {"app", "[x", "v", badKey},
+        {"app", "k", "a\rb", badValue}};
     // clang-format on
-    for (const auto& [section, key] : refused)
-        EXPECT_NE(CheckIniWrite(section, key, "v"), std::nullopt) << section << "/" << key;
+    for (const auto& [section, key, value, reason] : refused)
+        EXPECT_EQ(CheckIniWrite(section, key, value), reason) << section << "/" << key << "/" << value;
 }
 
 }  // namespace

@@ -24,9 +24,13 @@ bool IsInstallFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder) {
+    return CurrentSettingsPlaces(programFolder, ::geteuid());
+}
+
+SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder, uid_t user) {
     struct stat beside {};
     const bool owned =
-        ::stat((programFolder / kSettingsFileName).c_str(), &beside) == 0 && beside.st_uid == ::geteuid();
+        ::stat((programFolder / kSettingsFileName).c_str(), &beside) == 0 && beside.st_uid == user;
     return {programFolder, ::access(programFolder.c_str(), W_OK) == 0, owned, Environment("XDG_CONFIG_HOME"),
             Environment("HOME")};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -25,6 +27,9 @@ struct SettingsPlaces {
 // The places of the running program: its folder, whether this user may write there, and the
 // environment's configuration folders.
 SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder);
+// The same, with a Quarnel.ini beside the program counting as one's own when `user` owns it, so that
+// tests can stand for a user other than the file's owner.
+SettingsPlaces CurrentSettingsPlaces(const std::filesystem::path& programFolder, uid_t user);
 
 // Quarnel.ini beside the executable when that folder already holds one of the user's own or can
 // be written (a portable copy, a build folder), unless it is /usr/bin or /usr/local/bin. Otherwise,

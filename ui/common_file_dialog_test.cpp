@@ -114,38 +114,45 @@ class CommonFileDialogTest : public QObject {
     // Each way of closing (Command1 is Ok, Command2 Cancel; Shift+Tab from File1 is Cancel), after clicking
     // hill.asc or not, and the file it accepts ("" for none); nothing is current until the user moves. As
     // in the classic list, End goes to the last file, and a click below the entries leaves the choice.
-    void ClosingRoutes() {
+    void ClosingRoutes_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<bool>("clickFirst");
+        QTest::addColumn<QString>("accepted");
         // clang-format off
-        const struct { QString route; bool clickFirst; QString accepted; } rows[] = {
+        const struct { const char* route; bool clickFirst; const char* accepted; } rows[] = {
             {"Command1", true, "hill.asc"}, {"Return", true, "hill.asc"}, {"double-click", false, "hill.asc"},
             {"close box", true, "hill.asc"}, {"Command2", true, ""}, {"Escape", true, ""}, {"Shift+Tab, Return", true, ""},
             {"Command1", false, ""}, {"Return", false, ""}, {"Down, Return", false, "hill.asc"}, {"Home, Return", false, "hill.asc"},
             {"End, Return", false, "Mesa.ASC"}, {"blank click", true, "hill.asc"}};
         // clang-format on
         for (const auto& [route, clickFirst, accepted] : rows) {
-            init();
-            CommonFileDialog dialog;
-            dialog.show();
-            QVERIFY(QTest::qWaitForWindowActive(&dialog));
-            auto* file1 = dialog.findChild<FileList*>("File1");
-            const bool currentBeforeMoving = file1->currentIndex().isValid();
-            if (clickFirst) ClickEntry(file1, "hill.asc", false);
-            if (auto* button = dialog.findChild<QPushButton*>(route))
-                QTest::mouseClick(button, Qt::LeftButton);
-            if (route == "double-click") ClickEntry(file1, "hill.asc", true);
-            if (route == "close box") dialog.close();
-            if (route == "blank click") {
-                QTest::mouseClick(file1->viewport(), Qt::LeftButton, {},
-                                  file1->viewport()->rect().bottomLeft());
-                QTest::keyClick(file1, Qt::Key_Return);
-            }
-            if (route.contains("Return") || route == "Escape")
-                QTest::keySequence(dialog.focusWidget(), QKeySequence(route));
-            const QString chosen = accepted.isEmpty() ? kEarlierChoice : Under("work/" + accepted);
-            QVERIFY2(!dialog.isVisible() && !currentBeforeMoving && LastFolder == Under("work") &&
-                         ChosenPath == chosen && dialog.AcceptedFile() == !accepted.isEmpty(),
-                     qPrintable(route + (clickFirst ? " on hill.asc" : "")));
+            QTest::addRow("%s%s", route, clickFirst ? " on hill.asc" : "")
+                << QString(route) << clickFirst << QString(accepted);
         }
+    }
+    void ClosingRoutes() {
+        QFETCH(QString, route);
+        QFETCH(bool, clickFirst);
+        QFETCH(QString, accepted);
+        CommonFileDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* file1 = dialog.findChild<FileList*>("File1");
+        QVERIFY(!file1->currentIndex().isValid());
+        if (clickFirst) ClickEntry(file1, "hill.asc", false);
+        if (auto* button = dialog.findChild<QPushButton*>(route)) QTest::mouseClick(button, Qt::LeftButton);
+        if (route == "double-click") ClickEntry(file1, "hill.asc", true);
+        if (route == "close box") dialog.close();
+        if (route == "blank click") {
+            QTest::mouseClick(file1->viewport(), Qt::LeftButton, {}, file1->viewport()->rect().bottomLeft());
+            QTest::keyClick(file1, Qt::Key_Return);
+        }
+        if (route.contains("Return") || route == "Escape")
+            QTest::keySequence(dialog.focusWidget(), QKeySequence(route));
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(LastFolder, Under("work"));
+        QCOMPARE(ChosenPath, accepted.isEmpty() ? kEarlierChoice : Under("work/" + accepted));
+        QCOMPARE(dialog.AcceptedFile(), !accepted.isEmpty());
     }
 
     // Drives here are "/" and two made-up ones, "drive-d" and "nodrive" (which does not exist); the

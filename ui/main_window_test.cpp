@@ -145,11 +145,23 @@ class MainWindowTest : public QObject {
             QCOMPARE(shot.pixelColor(x, status.top() - 8), QColor(128, 128, 128));
             QCOMPARE(shot.pixelColor(x, status.top() - 7), QColor(Qt::white));
         }
-        // Tab skips the range fields while the box is unticked.
-        QCOMPARE(TabWalk(5), QString("Command1 SourceFile ProcessBut ExitBut PresetRanges Command1"));
-        Control<QCheckBox>("PresetRanges")->click();
-        QCOMPARE(TabWalk(7),
-                 QString("Command1 SourceFile ProcessBut ExitBut PresetRanges MinPreset MaxPreset Command1"));
+    }
+
+    // Tab skips the range fields while the box is unticked.
+    void TabsThroughItsControls_data() {
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QString>("walk");
+        QTest::newRow("box unticked")
+            << false << "Command1 SourceFile ProcessBut ExitBut PresetRanges Command1";
+        QTest::newRow("box ticked")
+            << true << "Command1 SourceFile ProcessBut ExitBut PresetRanges MinPreset MaxPreset Command1";
+    }
+    void TabsThroughItsControls() {
+        QFETCH(bool, ticked);
+        QFETCH(QString, walk);
+        QVERIFY(Shown());
+        if (ticked) Control<QCheckBox>("PresetRanges")->click();
+        QCOMPARE(TabWalk(static_cast<int>(walk.count(' '))), walk);
     }
 
     // Ok on a file, Cancel on one, Ok on nothing: only an accepted file replaces the field.
@@ -216,65 +228,72 @@ class MainWindowTest : public QObject {
 
     // One row per way a key reaches a button: the default button, Escape through the cancel button,
     // each button's mnemonic. Only Exit saves the path.
-    void KeyRoutes() {
+    void KeyRoutes_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("pressed");
         // clang-format off
-        const std::tuple<const char*, const char*, QString> rows[] = {
+        const char* const rows[][3] = {
             {"MinPreset", "Return", "Process"}, {"PresetRanges", "Escape", "Exit"}, {"SourceFile", "Alt+B", "Browse"},
             {"MaxPreset", "Alt+P", "Process"}, {"ProcessBut", "Alt+X", "Exit"}};
         // clang-format on
+        for (const auto& [focus, key, pressed] : rows)
+            QTest::addRow("%s in %s", key, focus) << QString(focus) << QString(key) << QString(pressed);
+    }
+    void KeyRoutes() {
+        QFETCH(QString, focus);
+        QFETCH(QString, key);
+        QFETCH(QString, pressed);
         QStringList done;
-        for (const auto& [focus, key, pressed] : rows) {
-            init();
-            done.clear();
-            Window().SetFileChooser([&](QWidget*) {
-                done << "Browse";
-                return false;  // as if cancelled
-            });
-            Control<QLineEdit>("SourceFile")->setText(Listed());
-            Control<QCheckBox>("PresetRanges")->setChecked(true);
-            QVERIFY(Shown());
-            Control(focus)->setFocus();
-            connect(Control<QPushButton>("ProcessBut"), &QPushButton::clicked, [&] { done << "Process"; });
-            connect(&Window(), &QDialog::finished, [&] { done << "Exit"; });
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
-            QTRY_COMPARE(done, QStringList{pressed});
-            QCOMPARE(Stored().isEmpty(), pressed != "Exit");
-        }
+        Window().SetFileChooser([&](QWidget*) {
+            done << "Browse";
+            return false;  // as if cancelled
+        });
+        Control<QLineEdit>("SourceFile")->setText(Listed());
+        Control<QCheckBox>("PresetRanges")->setChecked(true);
+        QVERIFY(Shown());
+        Control(qPrintable(focus))->setFocus();
+        connect(Control<QPushButton>("ProcessBut"), &QPushButton::clicked, [&] { done << "Process"; });
+        connect(&Window(), &QDialog::finished, [&] { done << "Exit"; });
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+        QTRY_COMPARE(done, QStringList{pressed});
+        QCOMPARE(Stored().isEmpty(), pressed != "Exit");
     }
 
     // However the window closes, the field's text is saved, even when empty; during a run the process
     // then ends at once, at either of the run's two yield points, before any image exists.
+    void ClosingSavesThePathAndEndsARunBeforeItsImage_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<int>("point");  // 0: no run
+        for (const char* route : {"Exit", "Alt+X", "Escape", "close box"})
+            for (const int point : {0, 1, 2})
+                QTest::addRow("%s at %d", route, point) << QString(route) << point;
+    }
     void ClosingSavesThePathAndEndsARunBeforeItsImage() {
-        for (const QString route : {"Exit", "Alt+X", "Escape", "close box"}) {
-            for (const int point : {0, 1, 2}) {  // 0: no run
-                init();
-                WriteFile(SettingsFile(), "[app]\nSourceFile=/maps/earlier.asc\n");
-                const QString typed = point == 0 && route == "Exit" ? QString() : Listed();
-                Control<QLineEdit>("SourceFile")->setText(typed);
-                QVERIFY(Shown());
-                QStringList seenAtEnd;  // on screen and on disk when the process would end; this one goes on
-                Window().SetProgramEnder([&] {
-                    seenAtEnd << Text("Stat") << Stored();
-                    for (const std::string& name : folder_->Names())
-                        seenAtEnd << QString::fromStdString(name);
-                });
-                const std::function<void()> close = [&] {
-                    if (route == "Exit") QTest::mouseClick(Control<QPushButton>("ExitBut"), Qt::LeftButton);
-                    if (route == "Alt+X") QTest::keySequence(&Window(), QKeySequence(route));
-                    if (route == "Escape") QTest::keyClick(Control<QLineEdit>("SourceFile"), Qt::Key_Escape);
-                    if (route == "close box") Window().close();
-                };
-                if (point == 0) close();
-                if (point > 0) Later(point == 1 ? close : [=] { Later(close); });
-                if (point > 0) Control<QPushButton>("ProcessBut")->click();
-                const QString status[] = {"", "Reading Vertices...", "Writing POV-Ray Targa file..."};
-                const QStringList atEnd{status[point], typed, "Quarnel.ini", "hill.asc"};
-                QCOMPARE(QStringList({route, QString::number(point), Window().isVisible() ? "open" : "closed",
-                                      Stored(), seenAtEnd.join(',')}),
-                         QStringList({route, QString::number(point), "closed", typed,
-                                      point == 0 ? QString() : atEnd.join(',')}));
-            }
-        }
+        QFETCH(QString, route);
+        QFETCH(int, point);
+        WriteFile(SettingsFile(), "[app]\nSourceFile=/maps/earlier.asc\n");
+        const QString typed = point == 0 && route == "Exit" ? QString() : Listed();
+        Control<QLineEdit>("SourceFile")->setText(typed);
+        QVERIFY(Shown());
+        QStringList seenAtEnd;  // on screen and on disk when the process would end; this one goes on
+        Window().SetProgramEnder([&] {
+            seenAtEnd << Text("Stat") << Stored();
+            for (const std::string& name : folder_->Names()) seenAtEnd << QString::fromStdString(name);
+        });
+        const std::function<void()> close = [&] {
+            if (route == "Exit") QTest::mouseClick(Control<QPushButton>("ExitBut"), Qt::LeftButton);
+            if (route == "Alt+X") QTest::keySequence(&Window(), QKeySequence(route));
+            if (route == "Escape") QTest::keyClick(Control<QLineEdit>("SourceFile"), Qt::Key_Escape);
+            if (route == "close box") Window().close();
+        };
+        if (point == 0) close();
+        if (point > 0) Later(point == 1 ? close : [=] { Later(close); });
+        if (point > 0) Control<QPushButton>("ProcessBut")->click();
+        const QString status[] = {"", "Reading Vertices...", "Writing POV-Ray Targa file..."};
+        const QStringList atEnd{status[point], typed, "Quarnel.ini", "hill.asc"};
+        QCOMPARE(QStringList({Window().isVisible() ? "open" : "closed", Stored(), seenAtEnd.join(',')}),
+                 QStringList({"closed", typed, point == 0 ? QString() : atEnd.join(',')}));
     }
 };
 
