@@ -71,7 +71,7 @@ bool ReadHeights(const char* path, long offset, std::size_t count, Heights& heig
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     SourceFile file(argv[1]);
-    LineSource lines(file);
+    LineSource lines(file, kHeaderBlockBytes);
     Listing listing;
     Heights heights;
     if (file.OpenFailure() || ReadListingHeader(lines, argv[1], {}, listing) ||
@@ -80,7 +80,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     HeightList list;
-    for (const double height : heights.values) list.Append(height);
+    for (const double height : heights.values) {
+        if (!list.Append(height)) return 1;
+    }
     const HeightFieldWrite write =
         WriteHeightField(argv[2], kTargaFormat, listing.grid, list, heights.lowest, heights.highest);
     return write.failure ? 1 : 0;

@@ -135,7 +135,8 @@ void Describe(CLI::App& app, Arguments& arguments) {
 bool ConvertEach(const std::vector<std::string>& files, const Arguments& arguments, std::ostream& out,
                  std::ostream& log) {
     bool all = true;
-    const ReadRequest read{arguments.request.rectangular, false};
+    ReadRequest read;
+    read.rectangular = arguments.request.rectangular;
     ConversionBatch batch{arguments.files, {}};
     for (const std::string& file : files) {
         const bool done = arguments.info ? DescribeListing(file, read, arguments.request.preset, out, log)
@@ -173,8 +174,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         }
         return all ? kExitConverted : kExitFailed;
     }
-    const std::optional<SharedRange> shared =
-        FindSharedRange(arguments.files, {arguments.request.rectangular, false}, log);
+    ReadRequest read;
+    read.rectangular = arguments.request.rectangular;
+    const std::optional<SharedRange> shared = FindSharedRange(arguments.files, read, log);
     if (!shared) return kExitFailed;
     const std::string low = NumberText(shared->low);
     const std::string high = NumberText(shared->high);

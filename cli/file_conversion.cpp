@@ -70,7 +70,8 @@ bool ConvertFile(const std::string& path, const ConversionRequest& request, Conv
     RunOptions options;
     options.outputFolder = request.outputFolder;
     options.format = request.format;
-    options.read = {request.rectangular, request.povInclude};
+    options.read.rectangular = request.rectangular;
+    options.read.corners = request.povInclude;
     options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
         host.ShowMessage(ClipLine(side, tally, limit));
     };

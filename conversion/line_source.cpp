@@ -3,86 +3,99 @@
 #include <algorithm>
 #include <cstring>
 
-#include "conversion/byte_scan.h"
+#include "conversion/messages.h"
 
 namespace tessiloom {
 
-LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes, std::uint64_t begin)
-    : bytes_(&bytes),
-      offset_(begin),
-      capacity_(std::max<std::size_t>(blockBytes, 2)),
-      buffer_(MakeLargeArray<char>(capacity_ + kPadding)) {
-    // Touches the block now: a source made ready before its lines are known, as a second thread's
-    // is, then finds its large page faulted in already.
+namespace {
+
+// What a line source without a block reads: one empty line, which it never hands out.
+constexpr char kNoBytes[LineBlock::kPadding] = {'\n'};
+
+}  // namespace
+
+LineBlock::LineBlock(std::size_t bytes)
+    : capacity_(std::max<std::size_t>(bytes, 2)), bytes_(MakeLargeArray<char>(capacity_ + kPadding)) {
+    constexpr std::size_t kSmallPage = 4096;
+    for (std::size_t at = 0; bytes_ && at < capacity_ + kPadding; at += kSmallPage) bytes_[at] = 0;
+}
+
+bool LineBlock::Grow(std::size_t keep) {
+    const std::size_t larger = capacity_ * 2;
+    LargeArray<char> grown = larger > capacity_ ? MakeLargeArray<char>(larger + kPadding) : nullptr;
+    if (!grown) return false;
+    std::memcpy(grown.get(), bytes_.get(), keep);
+    bytes_ = std::move(grown);
+    capacity_ = larger;
+    return true;
+}
+
+LineSource::LineSource(const ByteSource& bytes, std::uint64_t begin, LineBlock& block)
+    : bytes_(bytes), block_(block), offset_(begin) {
+    Start();
+}
+
+LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes)
+    : bytes_(bytes), ownBlock_(std::in_place, blockBytes), block_(*ownBlock_), offset_(0) {
+    Start();
+}
+
+void LineSource::Start() {
+    if (!block_.Held()) {
+        data_ = kNoBytes;
+        failure_ = kOutOfMemoryProblem;
+        atEnd_ = true;
+        return;
+    }
+    data_ = block_.Data();
     EndBytes();
 }
 
 void LineSource::EndBytes() {
-    char* const end = buffer_.get() + end_;
+    char* const end = block_.Data() + end_;
     end[0] = '\n';
     std::memset(end + 1, 0, kPadding - 1);
 }
 
-void LineSource::Restart(const ByteSource& bytes, std::uint64_t begin) {
-    bytes_ = &bytes;
-    offset_ = begin;
-    failure_.reset();
-    begin_ = end_ = scanned_ = 0;
-    endOfInput_ = false;
-    EndBytes();
-}
-
-bool LineSource::Refill() {
-    if (endOfInput_) return false;
-    if (begin_ > 0) {
-        const std::size_t unread = end_ - begin_;
-        std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
-        scanned_ -= begin_;
-        begin_ = 0;
-        end_ = unread;
+void LineSource::Refill() {
+    const std::size_t unread = end_ - begin_;
+    std::memmove(block_.Data(), block_.Data() + begin_, unread);
+    begin_ = 0;
+    end_ = unread;
+    // One line fills the whole block: it can only be handed out whole from a larger one.
+    if (end_ == block_.Capacity() && !block_.Grow(end_)) {
+        failure_ = kOutOfMemoryProblem;
+        atEnd_ = true;
+        return;
     }
-    if (end_ == capacity_) {
-        // One line fills the whole block: it can only be handed out whole from a larger one.
-        const std::size_t larger = capacity_ * 2;
-        LargeArray<char> grown = MakeLargeArray<char>(larger + kPadding);
-        std::memcpy(grown.get(), buffer_.get(), end_);
-        buffer_ = std::move(grown);
-        capacity_ = larger;
-    }
-    ByteSource::Read read = bytes_->ReadAt(offset_, buffer_.get() + end_, capacity_ - end_);
+    data_ = block_.Data();
+    ByteSource::Read read = bytes_.ReadAt(offset_, block_.Data() + end_, block_.Capacity() - end_);
     if (read.failure) failure_ = std::move(read.failure);
-    const std::size_t count = read.count;
-    offset_ += count;
-    end_ += count;
+    offset_ += read.count;
+    end_ += read.count;
     EndBytes();
-    endOfInput_ = count == 0;
-    return !endOfInput_;
+    atEnd_ = read.count == 0;
 }
 
-std::size_t LineSource::FindLineEnd() {
-    // The line feed after the bytes read stops the search at end_.
-    const char* const bytes = buffer_.get();
-    return scanned_ = static_cast<std::size_t>(tessiloom::FindLineEnd(bytes + scanned_) - bytes);
+bool LineSource::HandOut(std::string_view& line, std::size_t end) {
+    line = std::string_view(data_ + begin_, end - begin_);
+    // A CR that ends the input is followed by the line feed put after the bytes read, which ends nothing.
+    begin_ = std::min(static_cast<std::size_t>(PastLineEnd(data_ + end) - data_), end_);
+    return true;
 }
 
-bool LineSource::NextLine(std::string_view& line) {
+bool LineSource::NextLineAtBlockEnd(std::string_view& line) {
+    std::size_t scanned = 0;  // no line end lies in the first `scanned` unread bytes
     for (;;) {
-        const std::size_t terminator = FindLineEnd();
-        const bool found = terminator < end_;
-        if (found && buffer_[terminator] == '\r' && terminator + 1 == end_ && !endOfInput_) {
-            Refill();  // the LF of a CR LF may start the next block
-            continue;
+        const auto end = static_cast<std::size_t>(FindLineEnd(data_ + begin_ + scanned) - data_);
+        if (end < end_ && (data_[end] == '\n' || end + 1 < end_ || atEnd_)) return HandOut(line, end);
+        if (atEnd_) {
+            // After a failure the bytes held may be a cut line: never hand them out as whole.
+            if (failure_ || begin_ == end_) return false;
+            return HandOut(line, end_);
         }
-        if (!found && Refill()) continue;
-        // After a read failure the bytes held may be a cut line: never hand them out as whole.
-        if (!found && (begin_ == end_ || Failure())) return false;
-
-        const std::size_t lineEnd = found ? terminator : end_;  // Refill may have moved the bytes
-        line = std::string_view(buffer_.get() + begin_, lineEnd - begin_);
-        const bool crLf =
-            found && buffer_[terminator] == '\r' && terminator + 1 < end_ && buffer_[terminator + 1] == '\n';
-        begin_ = scanned_ = found ? terminator + (crLf ? 2 : 1) : end_;
-        return true;
+        scanned = std::min(end, end_) - begin_;  // a CR that ends the bytes is looked at again
+        Refill();
     }
 }
 

@@ -2,86 +2,131 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "conversion/line_end.h"
 #include "platform/byte_source.h"
 #include "platform/large_memory.h"
 
 namespace tessiloom {
 
-// Splits a byte source, from `begin` on, into lines. A line ends at CR LF, at a lone CR or
-// at a lone LF; the last line may end at the end of the input instead. Lines are handed out as
-// views into one large block, so reading a line allocates nothing; the block grows only for a line
-// longer than it.
+// The memory a LineSource reads into: a block of bytes followed by kPadding more, in a large page.
+// One block serves the line sources a thread makes one after another, so that its fresh memory is
+// faulted in once, and before the lines are there to read: it is touched when made.
+class LineBlock {
+  public:
+    static constexpr std::size_t kPadding = 64;
+    // A block and its padding fill one large page.
+    static constexpr std::size_t kDefaultBytes = (std::size_t{1} << 21) - kPadding;
+
+    explicit LineBlock(std::size_t bytes = kDefaultBytes);
+
+    // False when there was no memory for the block.
+    bool Held() const { return bytes_ != nullptr; }
+    char* Data() const { return bytes_.get(); }
+    std::size_t Capacity() const { return capacity_; }
+    // Doubles the block, keeping its first `keep` bytes; false, leaving it as it was, when there is
+    // no memory for that.
+    bool Grow(std::size_t keep);
+
+  private:
+    std::size_t capacity_;
+    LargeArray<char> bytes_;  // capacity_ bytes and the padding
+};
+
+// Splits a byte source, from `begin` on, into lines ended as line_end.h says; the last line may end
+// at the end of the input instead. Lines are handed out as views into the block, so reading a line
+// allocates nothing; the block grows only for a line longer than it.
 class LineSource {
   public:
-    // The bytes read are followed in memory by a line feed and then by zeros, this many bytes in all,
-    // so that a search for a line's end always ends and a parser may load a whole word or vector
-    // past it.
-    static constexpr std::size_t kPadding = 64;
-    // A block and its padding fill one large page: fresh memory is faulted in once, not 512 times.
-    static constexpr std::size_t kBlockBytes = (std::size_t{1} << 21) - kPadding;
+    static constexpr std::size_t kPadding = LineBlock::kPadding;
 
-    static constexpr std::uint64_t kNoEnd = std::numeric_limits<std::uint64_t>::max();
-
-    explicit LineSource(const ByteSource& bytes, std::size_t blockBytes = kBlockBytes,
-                        std::uint64_t begin = 0);
+    // Reads into `block`, which must outlive the line source.
+    LineSource(const ByteSource& bytes, std::uint64_t begin, LineBlock& block);
+    // Reads from the start, into a block of its own of `blockBytes`.
+    explicit LineSource(const ByteSource& bytes, std::size_t blockBytes = LineBlock::kDefaultBytes);
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
-    // Sets `line` to the next line without its terminator; it stays valid until the next call.
-    // Returns false at the end of the input or after a read failure (see Failure()).
-    bool NextLine(std::string_view& line);
-
-    // The bytes read but not yet handed out, for a reader that takes whole lines from them in place.
-    // A line feed stands at `end`, and kPadding - 1 more readable bytes after it.
-    struct Unread {
-        const char* begin;
-        const char* end;
-    };
-    Unread UnreadBytes() const { return {buffer_.get() + begin_, buffer_.get() + end_}; }
-    // Hands out the first `count` unread bytes, which end in a whole line, as NextLine would have.
-    void Skip(std::size_t count) {
-        begin_ += count;
-        scanned_ = begin_;
+    // Sets `line` to the next line without its terminator; it stays valid until the next call. The
+    // line is followed in memory by its terminator (a line feed where the input ends without one)
+    // and at least kPadding - 1 more readable bytes, so that a parser may load a whole word or
+    // vector past its end. Returns false at the end of the input or after a failure (Failure()).
+    bool NextLine(std::string_view& line) {
+        const char* const begin = data_ + begin_;
+        const char* const end = FindLineEnd(begin);
+        // Only the byte after a CR tells whether it ends the line alone.
+        if (end + 1 < data_ + end_) [[likely]] {
+            line = std::string_view(begin, static_cast<std::size_t>(end - begin));
+            begin_ = static_cast<std::size_t>(PastLineEnd(end) - data_);
+            return true;
+        }
+        return NextLineAtBlockEnd(line);
     }
 
-    // Why the source could not be read; empty when it could.
+    // Hands the next lines, as NextLine would, to `take(line, mark)` until it returns false, `mark`
+    // being where kByte first stands in the line, or the line's end when it holds none. Returns false
+    // when the lines ran out first. The lines the block holds whole go by in a loop that keeps its
+    // place in a register and finds kByte in the same pass as the line's end: that saves a fifth of
+    // the time a vertex line takes.
+    template <char kByte, typename Take>
+    [[gnu::always_inline]] bool ForEachLine(Take&& take) {
+        static_assert(kByte != '\r' && kByte != '\n');
+        for (;;) {
+            const char* begin = data_ + begin_;
+            const char* const held = data_ + end_;
+            for (;;) {
+                const char* const mark = FindLineEnd(begin, kByte);
+                const char* const end = *mark == kByte ? FindLineEnd(mark + 1) : mark;
+                if (end + 1 >= held) break;
+                const std::string_view line(begin, static_cast<std::size_t>(end - begin));
+                begin = PastLineEnd(end);
+                if (!take(line, mark)) {
+                    begin_ = static_cast<std::size_t>(begin - data_);
+                    return true;
+                }
+            }
+            begin_ = static_cast<std::size_t>(begin - data_);
+            std::string_view line;
+            if (!NextLineAtBlockEnd(line)) return false;
+            if (!take(line, FindLineEnd(line.data(), kByte))) return true;
+        }
+    }
+
+    // Why the source could not be read, or there was no memory for a line; empty when neither.
     const std::optional<std::string>& Failure() const { return failure_; }
 
     // The offset in the source of the first byte not yet handed out in a line.
     std::uint64_t Position() const { return offset_ - (end_ - begin_); }
-    // The offset up to which the source has been read; nothing before it is read again.
-    std::uint64_t ReadUpTo() const { return offset_; }
-    const ByteSource& Bytes() const { return *bytes_; }
-    // Reads on from `bytes`, which must give the same bytes as the source so far, or fewer.
-    void ReadThrough(const ByteSource& bytes) { bytes_ = &bytes; }
-    std::size_t BlockBytes() const { return capacity_; }
-    // Reads `bytes` from `begin` on, as a new source would, in the block it has: fresh memory is
-    // slow to fault in, so a block is made ready before the start is known, and read again.
-    void Restart(const ByteSource& bytes, std::uint64_t begin);
+    // The offset in the source where `line`, the last line handed out, starts.
+    std::uint64_t PositionOf(std::string_view line) const {
+        return offset_ - (end_ - static_cast<std::size_t>(line.data() - data_));
+    }
 
   private:
-    // The first CR or LF at or after scanned_, or end_.
-    std::size_t FindLineEnd();
-    // Moves the unread bytes to the front, grows the block if they fill it, and reads more.
-    // Returns false when nothing more could be read.
-    bool Refill();
-    // Sets what follows the bytes read: a line feed, then zeros.
+    // Makes the line source ready to read its block, or to fail at once when there is none.
+    void Start();
+    // NextLine where the line, or the byte after it, does not lie in the bytes read yet.
+    bool NextLineAtBlockEnd(std::string_view& line);
+    // Hands out the line from begin_ up to the terminator at `end`, or up to end_ when it is end_.
+    bool HandOut(std::string_view& line, std::size_t end);
+    // Moves the unread bytes to the front, grows the block if they fill it, and reads more. Sets
+    // atEnd_ when nothing more could be read.
+    void Refill();
+    // Puts what must follow the bytes read after them: a line feed, then zeros.
     void EndBytes();
 
-    const ByteSource* bytes_;
-    std::uint64_t offset_;  // where the next read starts
+    const ByteSource& bytes_;
+    std::optional<LineBlock> ownBlock_;  // before block_, which may refer to it
+    LineBlock& block_;
+    const char* data_ = nullptr;  // the block's bytes, where lines are read
+    std::uint64_t offset_;        // where the next read starts
     std::optional<std::string> failure_;
-    std::size_t capacity_;
-    LargeArray<char> buffer_;  // capacity_ bytes and the padding
-    std::size_t begin_ = 0;    // first unread byte
-    std::size_t end_ = 0;      // one past the last byte read
-    std::size_t scanned_ = 0;  // no line end lies in [begin_, scanned_)
-    bool endOfInput_ = false;
+    std::size_t begin_ = 0;  // first unread byte
+    std::size_t end_ = 0;    // one past the last byte read
+    bool atEnd_ = false;     // nothing more can be read
 };
 
 }  // namespace tessiloom

@@ -1,11 +1,9 @@
 #include "conversion/listing.h"
 
 #include <cmath>
-#include <new>
 
 #include "conversion/height_field.h"
 #include "conversion/messages.h"
-#include "platform/source_file.h"
 
 namespace tessiloom {
 namespace {
@@ -38,8 +36,8 @@ std::optional<GridSize> RectangleOf(const HeaderCounts& counts) {
 // whose sides are settled by the first row.
 std::optional<std::string> GridOf(const HeaderCounts& counts, const std::string& sourcePath, bool rectangular,
                                   GridSize& grid) {
-    if (const std::optional<std::int32_t> side = IsSquareGrid(counts)) {
-        grid = {*side, *side};
+    if (const SquareTest square = IsSquareGrid(counts); square.isSquare) {
+        grid = {square.side, square.side};
     } else if (!rectangular) {
         return kNotSquareMessage;
     } else if (const std::optional<GridSize> sides = RectangleOf(counts); sides && sides->columns >= 2) {
@@ -67,14 +65,16 @@ std::optional<std::string> ReadListingHeader(LineSource& lines, const std::strin
     return std::nullopt;
 }
 
-std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath,
-                                              const ReadRequest& request, Listing& listing) {
+std::optional<std::string> ReadListingHeights(const ByteSource& bytes, std::uint64_t begin,
+                                              const std::string& sourcePath, const ReadRequest& request,
+                                              Listing& listing) {
     GridSize& grid = listing.grid;
     const bool sidesOpen = grid.columns != grid.rows;  // only a rectangle's first row tells its width
     GridPlane plane;
     plane.columns = sidesOpen ? 0 : grid.columns;
     const bool readPlane = request.corners || sidesOpen;
-    VertexHeights read = ReadVertexHeights(lines, listing.counts.vertexCount, readPlane ? &plane : nullptr);
+    VertexHeights read = ReadVertexHeights(bytes, begin, listing.counts.vertexCount,
+                                           readPlane ? &plane : nullptr, request.lines);
     listing.mesh = std::move(read.mesh);
     if (read.unreadableVertex) return kUnreadableVertexMessage + std::to_string(*read.unreadableVertex);
     if (read.failure) return CouldNot("read", sourcePath, *read.failure);
@@ -89,18 +89,19 @@ std::optional<std::string> ReadListingHeights(LineSource& lines, const std::stri
     return std::nullopt;
 }
 
+std::optional<std::string> ListingOpenFailure(const std::string& path, const SourceFile& file) {
+    if (path.empty()) return "There is no source file to convert: the source path is empty.";
+    if (file.OpenFailure()) return CouldNot("open", path, *file.OpenFailure());
+    return std::nullopt;
+}
+
 std::optional<std::string> ReadListingFile(const std::string& path, const ReadRequest& request,
                                            Listing& listing) {
-    if (path.empty()) return "There is no source file to read: the source path is empty.";
-    SourceFile file(path);
-    if (file.OpenFailure()) return CouldNot("open", path, *file.OpenFailure());
-    try {
-        LineSource lines(file);
-        if (auto message = ReadListingHeader(lines, path, request, listing)) return message;
-        return ReadListingHeights(lines, path, request, listing);
-    } catch (const std::bad_alloc&) {
-        return CouldNot("read", path, kOutOfMemoryProblem);
-    }
+    const SourceFile file(path);
+    if (auto message = ListingOpenFailure(path, file)) return message;
+    LineSource header(file, kHeaderBlockBytes);
+    if (auto message = ReadListingHeader(header, path, request, listing)) return message;
+    return ReadListingHeights(file, header.Position(), path, request, listing);
 }
 
 }  // namespace tessiloom

@@ -5,6 +5,7 @@
 
 #include "conversion/line_source.h"
 #include "conversion/reader.h"
+#include "platform/source_file.h"
 
 // The reading half of a conversion, shared by the conversion run and by a look at a listing that
 // writes nothing. Each step fails with the exact message the user is to see.
@@ -17,7 +18,16 @@ struct ReadRequest {
     // reads as it does without this.
     bool rectangular = false;
     bool corners = false;  // read the corner vertices' positions too
+    LinesReading lines;    // how the vertex lines are read
 };
+
+// The header is read through a block this small: the vertex lines are read from where it ends, so
+// that what it read beyond them is all that is read twice.
+inline constexpr std::size_t kHeaderBlockBytes = std::size_t{1} << 16;
+
+// Why the listing at `path`, opened as `file`, cannot be read (an empty path, a file that did not
+// open); nothing when it can.
+std::optional<std::string> ListingOpenFailure(const std::string& path, const SourceFile& file);
 
 // What has been read of one listing so far.
 struct Listing {
@@ -30,13 +40,15 @@ struct Listing {
 };
 
 // Reads the header counts, checks that they describe a grid that fits an image, and skips to the
-// vertex list, so the next line is the first vertex line.
+// vertex list, so that `lines` then stands at the first vertex line.
 std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath,
                                              const ReadRequest& request, Listing& listing);
 
-// Reads the vertex heights, and what `request` asks beside them.
-std::optional<std::string> ReadListingHeights(LineSource& lines, const std::string& sourcePath,
-                                              const ReadRequest& request, Listing& listing);
+// Reads the vertex heights from `begin` in `bytes`, where the vertex lines start, and what `request`
+// asks beside them.
+std::optional<std::string> ReadListingHeights(const ByteSource& bytes, std::uint64_t begin,
+                                              const std::string& sourcePath, const ReadRequest& request,
+                                              Listing& listing);
 
 // Opens the listing at `path` and takes both steps, for a look at a listing that converts nothing.
 std::optional<std::string> ReadListingFile(const std::string& path, const ReadRequest& request,

@@ -23,11 +23,13 @@ class HeightList {
         for (const double height : heights) Append(height);
     }
 
-    void Append(double height) {
-        if (next_ == blockEnd_) [[unlikely]]
-            AddBlock();
+    // False, appending nothing, when there is no memory for another block.
+    bool Append(double height) {
+        if (next_ == blockEnd_ && !AddBlock()) [[unlikely]]
+            return false;
         *next_++ = height;
         ++size_;
+        return true;
     }
     std::size_t Size() const { return size_; }
     double operator[](std::size_t index) const { return RunFrom(index).front(); }
@@ -65,10 +67,13 @@ class HeightList {
     };
 
     // Out of line: it runs once in 262144 appends, and the rest stay small enough to inline.
-    [[gnu::noinline]] void AddBlock() {
-        blocks_.push_back({MakeLargeArray<double>(kBlockSize), size_});
+    [[gnu::noinline]] bool AddBlock() {
+        LargeArray<double> heights = MakeLargeArray<double>(kBlockSize);
+        if (!heights) return false;
+        blocks_.push_back({std::move(heights), size_});
         next_ = blocks_.back().heights.get();
         blockEnd_ = next_ + kBlockSize;
+        return true;
     }
 
     std::vector<Block> blocks_;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "conversion/number_text.h"
+#include "conversion/stretch_reading.h"
 #include "conversion/val.h"
 
 namespace tessiloom {
@@ -59,11 +60,11 @@ std::optional<std::string> ReadHeaderCounts(LineSource& source, HeaderCounts& co
     return ReadCount(line.substr(faces + kFacesMarker.size()), "face count", counts.faceCount);
 }
 
-std::optional<std::int32_t> IsSquareGrid(const HeaderCounts& counts) {
+SquareTest IsSquareGrid(const HeaderCounts& counts) {
     const double side = std::sqrt(static_cast<double>(counts.vertexCount));
     const double half = static_cast<double>(counts.faceCount) / 2.0;
-    if (std::sqrt(half) + 1.0 != side) return std::nullopt;
-    return static_cast<std::int32_t>(side);
+    if (std::sqrt(half) + 1.0 != side) return {};
+    return {true, static_cast<std::int32_t>(side)};
 }
 
 std::optional<std::string> SkipToVertexList(LineSource& source) {
@@ -72,6 +73,21 @@ std::optional<std::string> SkipToVertexList(LineSource& source) {
         return EndedBefore(source, "the line with \"Vertex list\"");
     }
     return std::nullopt;
+}
+
+VertexHeights ReadVertexHeights(const ByteSource& bytes, std::uint64_t begin, std::int32_t vertexCount,
+                                GridPlane* plane, const LinesReading& how) {
+    const VertexLines reader(vertexCount, plane);
+    VertexRun first = reader.FirstRun();
+    if (how.oneThread) {
+        LineBlock block(how.blockBytes);
+        LineSource lines(bytes, begin, block);
+        ReadOnOneThread(reader, lines, first);
+    } else {
+        ReadInStretches(bytes, begin, reader, first, how.blockBytes);
+        reader.NoteLastVertexAgain(first, bytes);
+    }
+    return reader.Outcome(std::move(first));
 }
 
 }  // namespace tessiloom

@@ -1,15 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "conversion/line_source.h"
-#include "conversion/mesh_heights.h"
+#include "conversion/vertex_lines.h"
 
 // The ASC mesh reader. It does not parse the listing as a whole: it looks for a few fixed,
-// case-sensitive markers ("Vertices:", "Faces:", "Vertex list", "Z:") anywhere in a line and
-// ignores everything else. The operations are called in the order declared, on one LineSource,
+// case-sensitive markers ("Vertices:", "Faces:", "Vertex list", and those of vertex_lines.h)
+// anywhere in a line and ignores everything else. The operations are called in the order declared,
 // each continuing where the previous one stopped.
 //
 // A failure is a phrase that completes "Could not read '<source>': ..." ("the file ends before
@@ -27,50 +28,31 @@ struct HeaderCounts {
 // 32-bit signed integer.
 std::optional<std::string> ReadHeaderCounts(LineSource& source, HeaderCounts& counts);
 
-// The side of the square grid the counts describe, or nothing when they describe none. An n x n
-// grid has 2(n-1)^2 triangles, so the grid is square exactly when sqrt(faces / 2) + 1 equals
-// sqrt(vertices), compared without tolerance. The counts must not be negative.
-std::optional<std::int32_t> IsSquareGrid(const HeaderCounts& counts);
+struct SquareTest {
+    bool isSquare = false;
+    std::int32_t side = 0;  // when it is
+};
+
+// Whether the counts describe a square grid, and its side. An n x n grid has 2(n-1)^2 triangles, so
+// the grid is square exactly when sqrt(faces / 2) + 1 equals sqrt(vertices), compared without
+// tolerance. The counts must not be negative.
+SquareTest IsSquareGrid(const HeaderCounts& counts);
 
 // Skips lines up to and including the first one holding "Vertex list"; the vertex lines follow
 // it directly. Fails when the input ends first.
 std::optional<std::string> SkipToVertexList(LineSource& source);
 
-// Where a vertex lies in the plane: the Val of the text after the first "X:" and "Y:" of its line,
-// or NaN where the line has no such marker.
-struct PlanePoint {
-    double x = 0;
-    double y = 0;
+// How the vertex lines are read: in stretches on two threads when they are many, or on one thread
+// alone (what every reading in stretches must come to), in blocks of `blockBytes`.
+struct LinesReading {
+    bool oneThread = false;
+    std::size_t blockBytes = LineBlock::kDefaultBytes;
 };
 
-// The plane positions of the three corner vertices that give a grid's extent.
-struct CornerPoints {
-    PlanePoint first;        // vertex 0
-    PlanePoint firstRowEnd;  // the last vertex of the first row
-    PlanePoint last;         // the last vertex
-};
-
-// Where the grid lies in the plane, read beside the heights when asked for.
-struct GridPlane {
-    // The grid's width, so that vertex columns - 1 ends the first row. When 0 is asked, it is found:
-    // the number of leading vertices that share vertex 0's Y (0 when vertex 0 has no Y).
-    std::int32_t columns = 0;
-    CornerPoints corners;  // found
-};
-
-struct VertexHeights {
-    MeshHeights mesh;
-    // The 0-based index of the first vertex line without "Z:"; reading stopped there.
-    std::optional<std::int32_t> unreadableVertex;
-    // The input ended or failed before the last vertex line, or a height is not finite.
-    std::optional<std::string> failure;
-};
-
-// Reads exactly `vertexCount` lines, taking from each the Val of the text after its first "Z:",
-// and tracks the lowest and highest height; a line after the last vertex line never counts. With
-// `plane`, the corner vertices' X and Y are read as well; without, no line pays for them. Many
-// lines are read on two threads, each taking half from the line source's bytes; the outcome is
-// the same as line by line. The line source is spent afterwards.
-VertexHeights ReadVertexHeights(LineSource& source, std::int32_t vertexCount, GridPlane* plane = nullptr);
+// Reads exactly `vertexCount` vertex lines from `begin` in `bytes`, where the vertex list starts;
+// a line after the last vertex line never counts. With `plane`, the corner vertices' X and Y are
+// read as well; without, no line pays for them.
+VertexHeights ReadVertexHeights(const ByteSource& bytes, std::uint64_t begin, std::int32_t vertexCount,
+                                GridPlane* plane = nullptr, const LinesReading& how = {});
 
 }  // namespace tessiloom

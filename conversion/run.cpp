@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <new>
 #include <system_error>
 
 #include "conversion/line_source.h"
@@ -96,10 +95,8 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
         host.ShowMessage(message);
         return outcome;
     };
-    if (sourcePath.empty()) return fail("There is no source file to convert: the source path is empty.");
-
-    SourceFile file(sourcePath);
-    if (file.OpenFailure()) return fail(CouldNot("open", sourcePath, *file.OpenFailure()));
+    const SourceFile file(sourcePath);
+    if (auto message = ListingOpenFailure(sourcePath, file)) return fail(*message);
     const std::optional<std::string> outputPath = ImagePathFor(sourcePath, options);
     if (!outputPath) {
         return fail(CouldNot("convert", sourcePath,
@@ -110,13 +107,18 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
     }
     outcome.outputPath = *outputPath;
 
-    LineSource lines(file);
     Listing listing;
-    if (auto message = ReadListingHeader(lines, sourcePath, options.read, listing)) return fail(*message);
-
+    std::uint64_t vertexLines;
+    {
+        LineSource header(file, kHeaderBlockBytes);
+        if (auto message = ReadListingHeader(header, sourcePath, options.read, listing))
+            return fail(*message);
+        vertexLines = header.Position();
+    }
     host.ShowStatus(kReadingStatus);
     host.DoEvents();
-    if (auto message = ReadListingHeights(lines, sourcePath, options.read, listing)) return fail(*message);
+    if (auto message = ReadListingHeights(file, vertexLines, sourcePath, options.read, listing))
+        return fail(*message);
     outcome.grid = listing.grid;
     outcome.corners = listing.corners;
 
@@ -154,12 +156,7 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
 
 ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options) {
     const BusyPointer busy(host);  // the source file is closed before the pointer returns
-    try {
-        return RunSteps(host, options);
-    } catch (const std::bad_alloc&) {  // what was written so far went with the unwinding
-        host.ShowMessage(CouldNot("convert", host.SourcePathText(), kOutOfMemoryProblem));
-        return {};
-    }
+    return RunSteps(host, options);
 }
 
 }  // namespace tessiloom

@@ -137,7 +137,7 @@ TEST_F(RunConversionTest, ReportsASourceCutShortWhileItIsRead) {
     WriteFile("hill.asc", listing);
     CuttingHost host("hill.asc");
     host.cut = listing.size() - (513 * 513 - 250000) * line.size();
-    ASSERT_GT(host.cut, 3 * LineSource::kBlockBytes);
+    ASSERT_GT(host.cut, 3 * LineBlock::kDefaultBytes);
     EXPECT_EQ(
         Conversation(std::move(host)),
         kReading + "message Could not read 'hill.asc': the file ends before vertex line 250000 (of 263169).");
@@ -166,7 +166,7 @@ TEST(RunConversionDeathTest, ReportsAListingTooLargeForTheMemoryThereIs) {
     if (!kCanLimitAddressSpace) GTEST_SKIP() << "under a sanitizer";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ConvertBeyondMemory(), testing::ExitedWithCode(0),
-                "^status Reading Vertices...\\|events\\|message Could not convert 'big.asc': there is not "
+                "^status Reading Vertices...\\|events\\|message Could not read 'big.asc': there is not "
                 "enough memory to hold it.$");
 }
 

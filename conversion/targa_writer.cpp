@@ -8,8 +8,8 @@ namespace tessiloom {
 namespace {
 
 // Rows go to the sink in blocks of about this many bytes: few writes, from a block small enough that
-// its fresh memory costs few page faults. A 1 MiB block took 256 faults, 3.5 ms in our virtual machines
-// and an eighth of the whole conversion of the 708 x 708 listing.
+// its fresh memory costs few page faults. A 1 MiB block took 256 of them, an eighth of the whole
+// conversion of the 708 x 708 listing in our virtual machines.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
 
 std::array<char, kTargaHeaderBytes> TargaHeader(GridSize grid) {

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "conversion/number_text.h"
+#include "conversion/reader.h"
+
 namespace tessiloom {
 
 // A 3D-Studio style listing of a grid `columns` wide (by default square) with the given heights in
@@ -42,6 +45,30 @@ inline void WriteListingWithLongLine(const std::string& path) {
     out << "Vertices: 262144 Faces: 522242\r\nVertex list:\r\nZ:";
     out.seekp(std::streamoff{128} << 20, std::ios::cur);
     out << "\r\n";
+}
+
+// What reading `count` vertex lines of `bytes` came to, as one text: the heights, their range and
+// what stopped the reading; with `columns` from 0 on, the plane asked for with them: its columns
+// and corners.
+inline std::string ReadHeights(const ByteSource& bytes, std::int32_t count, const LinesReading& how,
+                               std::int32_t columns = -1) {
+    GridPlane plane{columns, {}};
+    const auto& [mesh, unreadable, failure] =
+        ReadVertexHeights(bytes, 0, count, columns < 0 ? nullptr : &plane, how);
+    std::string described;
+    for (std::size_t i = 0; i < mesh.heights.Size(); ++i) described += NumberText(mesh.heights[i]) + " ";
+    described += "in " + NumberText(mesh.lowest) + " to " + NumberText(mesh.highest);
+    if (unreadable) described += ", vertex " + std::to_string(*unreadable) + " unreadable";
+    if (columns >= 0) described += ", plane";
+    const auto& [first, rowEnd, last] = plane.corners;
+    for (const double at : {double(plane.columns), first.x, first.y, rowEnd.x, rowEnd.y, last.x, last.y})
+        described += columns < 0 ? "" : " " + NumberText(at);
+    return described + (failure ? ", " + *failure : "");
+}
+
+// The same on one thread alone: what every reading in stretches must come to.
+inline std::string ReadHeightsAlone(const ByteSource& bytes, std::int32_t count, std::int32_t columns = -1) {
+    return ReadHeights(bytes, count, {.oneThread = true}, columns);
 }
 
 }  // namespace tessiloom

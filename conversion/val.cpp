@@ -8,9 +8,15 @@
 namespace tessiloom {
 namespace {
 
-using val_detail::IsBlank;
-using val_detail::IsDigit;
-using val_detail::IsExponentMark;
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsExponentMark(char c) {
+    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
+}
 
 // Walks `text` while skipping blanks, so the parsers below see one character at a time.
 class Cursor {

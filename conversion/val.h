@@ -5,21 +5,6 @@
 
 namespace tessiloom {
 
-// The character classes of the rule below, shared with the height reader's fast path.
-namespace val_detail {
-
-inline bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n';
-}
-inline bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-inline bool IsExponentMark(char c) {
-    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
-}
-
-}  // namespace val_detail
-
 // Reads a number from the start of `text` by the one rule every number of a conversion follows
 // (header counts, heights, preset texts):
 // - spaces, tabs and line feeds are skipped wherever they stand, also between digits ("1 2" is 12);

@@ -2,7 +2,7 @@
 
 #include <sys/mman.h>
 
-#include <new>
+#include <cstdint>
 
 namespace tessiloom {
 namespace {
@@ -13,14 +13,11 @@ constexpr std::size_t kLargePage = std::size_t{1} << 21;
 
 void* AllocateLarge(std::size_t bytes) {
     // Memory smaller than a large page would only be padded out to one.
-    if (bytes < kLargePage) {
-        void* memory = std::malloc(bytes);
-        if (!memory) throw std::bad_alloc();
-        return memory;
-    }
+    if (bytes < kLargePage) return std::malloc(bytes);
+    if (bytes > SIZE_MAX - kLargePage) return nullptr;
     const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
     void* memory = std::aligned_alloc(kLargePage, rounded);
-    if (!memory) throw std::bad_alloc();
+    if (!memory) return nullptr;
 #if defined(MADV_HUGEPAGE)
     // Where large pages are given only to memory that asks for them; a refusal leaves small ones.
     ::madvise(memory, rounded, MADV_HUGEPAGE);

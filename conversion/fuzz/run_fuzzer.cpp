@@ -6,10 +6,11 @@
 // range, the minimum and maximum texts each ended by '|', then the listing itself. After every run it checks
 // what a user could see or find on disk: the busy pointer on first and off last, and the folder holding the
 // source and either nothing else (the run's last word was a message) or exactly one whole image (the run said
-// "Finished writing: ...", its size that of the grid). It then reads the listing again through tiny blocks,
-// where line ends and block ends meet far more often than in the run's 2 MiB ones, which no fuzz input
-// fills: the same failure or the same image. Any other outcome aborts, naming the check, so libFuzzer
-// keeps the input.
+// "Finished writing: ...", its size that of the grid). It then reads the listing again on one thread
+// alone, the oracle every reading in stretches must agree with, and in stretches through tiny blocks,
+// where line ends and block ends meet far more often than in the run's 2 MiB ones, which no fuzz
+// input fills: each must come to the same failure or the same image. Any other outcome aborts, naming
+// the check, so libFuzzer keeps the input.
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,27 @@ void CheckTrace(const Trace& trace) {
     }
 }
 
+struct ReadAgainOutcome {
+    std::optional<std::string> message;  // why it failed
+    std::string image;                   // else the image, when the run wrote one
+};
+
+// Reads `bytes` as the run read its listing, and writes the image over the run's range.
+ReadAgainOutcome ReadAgain(const ByteSource& bytes, const std::string& path, const ReadRequest& request,
+                           const ConversionOutcome& run, bool preset) {
+    LineSource header(bytes, request.lines.blockBytes);
+    Listing read;
+    ReadAgainOutcome again;
+    again.message = ReadListingHeader(header, path, request, read);
+    if (!again.message) again.message = ReadListingHeights(bytes, header.Position(), path, request, read);
+    if (again.message || !run.converted) return again;
+    REQUIRE(preset || (run.low == read.mesh.lowest && run.high == read.mesh.highest));
+    MemorySink sink;
+    StreamHeightField(sink, kTargaFormat, read.grid, read.mesh.heights, run.low, run.high);
+    again.image = std::move(sink.bytes);
+    return again;
+}
+
 }  // namespace
 }  // namespace tessiloom
 
@@ -63,7 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         host.minPreset = TakePresetText(input);
         host.maxPreset = TakePresetText(input);
     }
-    const RunOptions options{.read = {(flags & kRectangular) != 0, (flags & kReadCorners) != 0}};
+    RunOptions options;
+    options.read.rectangular = (flags & kRectangular) != 0;
+    options.read.corners = (flags & kReadCorners) != 0;
 
     WriteFile(host.sourcePath, std::string(input));
     const ConversionOutcome outcome = RunConversion(host, options);
@@ -83,21 +107,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(last.starts_with("message ") && folder.Names() == std::vector<std::string>{"hill.asc"});
     }
 
-    // Read again from memory through tiny blocks, dawdling when asked: the run must have told the
-    // same failure, or written the same bytes from the same range.
+    // Read again from memory, on one thread and in stretches through tiny blocks, dawdling when
+    // asked: the run must have told the same failure, or written the same bytes from the same range.
     DawdlingByteSource bytes(input, std::chrono::microseconds((flags & kDawdle) != 0));
-    LineSource lines(bytes, 2 + (flags >> 4));
-    Listing read;
-    auto message = ReadListingHeader(lines, host.sourcePath, options.read, read);
-    if (!message) message = ReadListingHeights(lines, host.sourcePath, options.read, read);
-    if (message) {
-        REQUIRE(last == "message " + *message);
-    } else if (outcome.converted) {  // otherwise the run refused the range
-        REQUIRE(host.usePresetRanges ||
-                (outcome.low == read.mesh.lowest && outcome.high == read.mesh.highest));
-        MemorySink sink;
-        StreamHeightField(sink, kTargaFormat, read.grid, read.mesh.heights, outcome.low, outcome.high);
-        REQUIRE(sink.bytes == written);
+    for (const bool oneThread : {true, false}) {
+        ReadRequest request = options.read;
+        request.lines = {oneThread, 2 + std::size_t{flags} / 16};
+        const ReadAgainOutcome again =
+            ReadAgain(bytes, host.sourcePath, request, outcome, host.usePresetRanges);
+        if (again.message) {
+            REQUIRE(last == "message " + *again.message);
+        } else if (outcome.converted) {  // otherwise the run refused the range
+            REQUIRE(again.image == written);
+        }
     }
     std::filesystem::remove(image);
     return 0;
