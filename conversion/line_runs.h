@@ -21,15 +21,17 @@ enum class RunEnd {
 
 template <typename Reader>
 concept RunReader = requires(const Reader& reader, LineSource& lines, typename Reader::Run& run,
-                             typename Reader::Run&& next, std::int64_t mostLines) {
+                             typename Reader::Run&& next, std::int64_t mostLines, std::uint64_t position,
+                             double lineBytes) {
     // Reads at most `mostLines` more lines into `run`. A default-made Run is one whose place in the
     // listing is not known; the first run is made by the caller, and may know more.
     { reader.Read(lines, run, mostLines) } -> std::same_as<RunEnd>;
     // Appends `next`, read from where `run` ran out of lines, to `run`, which then ends as one run
     // of both would have: how.
     { reader.Join(run, std::move(next)) } -> std::same_as<RunEnd>;
-    // How many more lines the first run expects, at most: a bound on the work left to share.
-    { reader.LinesLeft(run) } -> std::convertible_to<std::int64_t>;
+    // Where the lines the first run still wants end, about, given where it stands and how many
+    // bytes its lines have taken: how much work is left to share.
+    { reader.EndOfLines(run, position, lineBytes) } -> std::same_as<std::uint64_t>;
     // Whether the first run must go on alone for now, for something only it can note.
     { reader.ReadsAlone(run) } -> std::same_as<bool>;
 };

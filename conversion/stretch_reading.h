@@ -30,9 +30,9 @@ namespace stretch_reading_detail {
 constexpr std::int64_t kAloneLines = 64;
 // Fewer bytes than this many blocks left to share: another thread would cost more than it saves.
 constexpr std::uint64_t kBlocksWorthAThread = 2;
-// Lines are rarely shorter: with fewer lines left than fill the blocks worth a thread at this
+// Lines are rarely shorter: when the lines left would not fill the blocks worth a thread at this
 // length, no thread is started.
-constexpr std::uint64_t kShortLineBytes = 16;
+constexpr double kShortLineBytes = 16;
 // A run split off reads this many lines between looks at whether its lines are still wanted.
 constexpr std::int64_t kLinesBetweenLooks = std::int64_t{1} << 14;
 
@@ -147,8 +147,7 @@ std::uint64_t ReadAlone(const Reader& reader, LineSource& lines, std::uint64_t b
     } while (end == RunEnd::kPaused && (lines.Position() - begin < blockBytes || reader.ReadsAlone(first)));
     if (end != RunEnd::kPaused) return 0;
     const double lineBytes = static_cast<double>(lines.Position() - begin) / static_cast<double>(read);
-    return lines.Position() +
-           static_cast<std::uint64_t>(lineBytes * static_cast<double>(reader.LinesLeft(first)));
+    return reader.EndOfLines(first, lines.Position(), lineBytes);
 }
 
 }  // namespace stretch_reading_detail
@@ -165,8 +164,7 @@ RunEnd ReadInStretches(const ByteSource& bytes, std::uint64_t begin, const Reade
     SplitRuns<Reader> runs(reader, splitter);
     std::atomic<bool> stop = false;  // the lines split off are not wanted
     std::optional<SecondThread<Reader>> second;
-    if (static_cast<std::uint64_t>(reader.LinesLeft(first)) * kShortLineBytes >=
-        kBlocksWorthAThread * blockBytes)
+    if (reader.EndOfLines(first, begin, kShortLineBytes) - begin >= kBlocksWorthAThread * blockBytes)
         second.emplace(runs, blockBytes, stop);
 
     LineBlock block(blockBytes);

@@ -133,8 +133,8 @@ class VertexLines {
     VertexRun FirstRun() const;
     RunEnd Read(LineSource& lines, VertexRun& run, std::int64_t mostLines) const;
     RunEnd Join(VertexRun& first, VertexRun&& next) const;
-    std::int64_t LinesLeft(const VertexRun& first) const {
-        return vertexCount_ - static_cast<std::int64_t>(first.heights.Size());
+    std::uint64_t EndOfLines(const VertexRun& first, std::uint64_t position, double lineBytes) const {
+        return position + static_cast<std::uint64_t>(lineBytes * static_cast<double>(LinesLeft(first)));
     }
     bool ReadsAlone(const VertexRun& first) const {
         return first.notes && first.notes->InFirstRow(static_cast<std::int64_t>(first.heights.Size()));
@@ -147,6 +147,10 @@ class VertexLines {
     VertexHeights Outcome(VertexRun&& first) const;
 
   private:
+    // How many more vertex lines a run reads at most.
+    std::int64_t LinesLeft(const VertexRun& run) const {
+        return vertexCount_ - static_cast<std::int64_t>(run.heights.Size());
+    }
     template <bool kWithPlane>
     RunEnd ReadLines(LineSource& lines, VertexRun& run, std::int64_t mostLines) const;
 
