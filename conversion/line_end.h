@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -50,7 +53,11 @@ template <bool kAlso>
 // Where the line after the one that ends at `end` (a CR or LF) starts: past a CR LF as one end.
 // The byte after a CR must be readable.
 [[gnu::always_inline]] inline const char* PastLineEnd(const char* end) {
-    return end + 1 + (end[0] == '\r' && end[1] == '\n');
+    // Both bytes compared at once.
+    unsigned char pair[2];
+    std::memcpy(pair, end, sizeof pair);
+    const auto bytes = static_cast<std::uint16_t>(pair[0] | pair[1] << 8);
+    return end + 1 + (bytes == ('\r' | '\n' << 8));
 }
 
 }  // namespace tessiloom

@@ -25,9 +25,11 @@ namespace tessiloom {
 
 namespace stretch_reading_detail {
 
-// The first lines are read alone, this many at a time, until they fill a block: enough to tell how
-// long a line is, and so where the lines end.
+// The first lines are read alone, this many at a time, until they fill this many bytes (or a block,
+// if that is less): enough to tell how long a line is, and so where the lines end. The second
+// thread then splits what lies past the first block, which is read already.
 constexpr std::int64_t kAloneLines = 64;
+constexpr std::uint64_t kAloneBytes = std::uint64_t{1} << 16;
 // Fewer bytes than this many blocks left to share: another thread would cost more than it saves.
 constexpr std::uint64_t kBlocksWorthAThread = 2;
 // Lines are rarely shorter: when the lines left would not fill the blocks worth a thread at this
@@ -144,7 +146,9 @@ std::uint64_t ReadAlone(const Reader& reader, LineSource& lines, std::uint64_t b
     do {
         end = reader.Read(lines, first, kAloneLines);
         read += kAloneLines;
-    } while (end == RunEnd::kPaused && (lines.Position() - begin < blockBytes || reader.ReadsAlone(first)));
+    } while (end == RunEnd::kPaused &&
+             (lines.Position() - begin < std::min<std::uint64_t>(blockBytes, kAloneBytes) ||
+              reader.ReadsAlone(first)));
     if (end != RunEnd::kPaused) return 0;
     const double lineBytes = static_cast<double>(lines.Position() - begin) / static_cast<double>(read);
     return reader.EndOfLines(first, lines.Position(), lineBytes);

@@ -32,10 +32,11 @@ static_assert(!kHeightMarker.empty() && kHeightMarker.size() < LineSource::kPadd
 [[gnu::always_inline]] inline std::optional<double> HeightOf(std::string_view line, const char* candidate) {
     const char* const end = line.data() + line.size();
     const char* marker = candidate;
-    // Only a line end stops the search, and one ends the line.
-    while (marker < end && std::memcmp(marker, kHeightMarker.data(), kHeightMarker.size()) != 0)
+    // The line's end, a CR or LF, never starts the marker; only a line end stops the search.
+    while (std::memcmp(marker, kHeightMarker.data(), kHeightMarker.size()) != 0) {
+        if (marker >= end) return std::nullopt;
         marker = FindLineEnd(marker + 1, kHeightMarker[0]);
-    if (marker >= end) return std::nullopt;
+    }
     const char* const text = marker + kHeightMarker.size();
     double height;
     if (!ReadPlainHeight(text, end, height))
