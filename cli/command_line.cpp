@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "cli/png_format.h"
 #include "cli/pov_include.h"
 #include "cli/shared_range.h"
+#include "conversion/height_field.h"
 #include "conversion/number_text.h"
 #include "conversion/val.h"
 #include "tessiloom/version.h"
@@ -25,6 +27,8 @@ struct Arguments {
     std::string max;
     bool sharedRange = false;
     std::string format = "tga";
+    std::string size;
+    std::string up = "z";
     bool info = false;
     ConversionRequest request;
     std::vector<std::string> files;
@@ -113,6 +117,39 @@ void DescribeOutput(CLI::App& app, Arguments& arguments) {
         info->excludes(writing);
 }
 
+// "WxH", each side 2 to 32767; nothing when the text is not that.
+std::optional<GridSize> ImageSizeOf(const std::string& text) {
+    GridSize size;
+    char times = 0;
+    std::istringstream in(text);
+    if (!(in >> size.columns >> times >> size.rows) || times != 'x' || in.peek() != EOF) return std::nullopt;
+    const auto fits = [](std::int32_t side) { return side >= 2 && side <= kLargestImageSide; };
+    if (!fits(size.columns) || !fits(size.rows)) return std::nullopt;
+    return size;
+}
+
+const CLI::Validator kImageSize(
+    [](std::string& text) {
+        return ImageSizeOf(text) ? std::string() : "'" + text + "' is not a size WxH of 2 to 32767 each way";
+    },
+    "WxH");
+
+// The options that read whole meshes.
+void DescribeMesh(CLI::App& app, Arguments& arguments) {
+    auto* mesh = app.add_flag("--mesh", arguments.request.mesh,
+                              "read the whole mesh: every object, vertex and face, in any order; a lattice "
+                              "gives one pixel a node, any other mesh is sampled through its triangles");
+    app.add_option("--size", arguments.size,
+                   "with --mesh, sample the mesh's box at WxH points (2 to 32767 each way), lattice or not")
+        ->check(kImageSize)
+        ->option_text("WxH")
+        ->needs(mesh);
+    app.add_option("--up", arguments.up, "with --mesh, the axis that points up: z (the default), or y")
+        ->check(CLI::IsMember({"y", "z"}))
+        ->option_text("y|z")
+        ->needs(mesh);
+}
+
 void Describe(CLI::App& app, Arguments& arguments) {
     app.formatter(std::make_shared<HelpFormatter>());
     app.description(
@@ -126,6 +163,7 @@ void Describe(CLI::App& app, Arguments& arguments) {
     app.add_flag("--rectangular", arguments.request.rectangular,
                  "also take grids of C columns and R rows, C x R vertices with 2(C-1)(R-1) faces, C counted "
                  "from the first row: the vertices that share vertex 0's Y");
+    DescribeMesh(app, arguments);
     app.add_flag("-q,--quiet", arguments.request.quiet, "print only the messages, no status lines");
     app.add_option("FILE", arguments.files, "the ASC listings")->required();
     app.footer(kExamples);
@@ -135,11 +173,9 @@ void Describe(CLI::App& app, Arguments& arguments) {
 bool ConvertEach(const std::vector<std::string>& files, const Arguments& arguments, std::ostream& out,
                  std::ostream& log) {
     bool all = true;
-    ReadRequest read;
-    read.rectangular = arguments.request.rectangular;
     ConversionBatch batch{arguments.files, {}};
     for (const std::string& file : files) {
-        const bool done = arguments.info ? DescribeListing(file, read, arguments.request.preset, out, log)
+        const bool done = arguments.info ? DescribeListing(file, arguments.request, out, log)
                                          : ConvertFile(file, arguments.request, batch, log);
         all = all && done;
     }
@@ -166,6 +202,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
 
     if (!arguments.min.empty()) arguments.request.preset = PresetTexts{arguments.min, arguments.max};
     if (arguments.format == "png") arguments.request.format = &kPngFormat;
+    if (!arguments.size.empty()) arguments.request.meshRequest.size = ImageSizeOf(arguments.size);
+    if (arguments.up == "y") arguments.request.meshRequest.up = UpAxis::kY;
     if (!arguments.sharedRange) {
         const bool all = ConvertEach(arguments.files, arguments, out, log);
         if (!(out << std::flush)) {  // a description that could not be written is no description
@@ -174,9 +212,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         }
         return all ? kExitConverted : kExitFailed;
     }
-    ReadRequest read;
-    read.rectangular = arguments.request.rectangular;
-    const std::optional<SharedRange> shared = FindSharedRange(arguments.files, read, log);
+    const std::optional<SharedRange> shared = FindSharedRange(arguments.files, arguments.request, log);
     if (!shared) return kExitFailed;
     const std::string low = NumberText(shared->low);
     const std::string high = NumberText(shared->high);

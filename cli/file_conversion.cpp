@@ -11,6 +11,11 @@
 namespace tessiloom {
 namespace {
 
+std::string DecimalCommaLine(std::int64_t heights) {
+    return std::to_string(heights) + (heights == 1 ? " height was" : " heights were") +
+           " read only up to a decimal comma; tessiloom-convert --mesh reads decimal commas as points.";
+}
+
 std::string ClipLine(ClipSide side, const ClipTally& tally, double limit) {
     const bool below = side == ClipSide::kBelow;
     const std::string heights = tally.count == 1 ? " height was" : " heights were";
@@ -64,16 +69,27 @@ std::optional<std::string> CheckTargets(const std::string& path, const Conversio
 
 }  // namespace
 
+std::unique_ptr<ListingReader> MakeListingReader(const ConversionRequest& request) {
+    if (request.mesh) return std::make_unique<MeshListingReader>(request.meshRequest);
+    ReadRequest read;
+    read.rectangular = request.rectangular;
+    read.corners = request.povInclude;
+    return std::make_unique<GridListingReader>(read);
+}
+
 bool ConvertFile(const std::string& path, const ConversionRequest& request, ConversionBatch& batch,
                  std::ostream& log) {
     ConsoleHost host(path, request.preset, request.quiet, log);
+    const std::unique_ptr<ListingReader> reader = MakeListingReader(request);
     RunOptions options;
     options.outputFolder = request.outputFolder;
     options.format = request.format;
-    options.read.rectangular = request.rectangular;
-    options.read.corners = request.povInclude;
+    options.reader = reader.get();
     options.afterClipWarning = [&host](ClipSide side, const ClipTally& tally, double limit) {
         host.ShowMessage(ClipLine(side, tally, limit));
+    };
+    options.afterDecimalCommaWarning = [&host](std::int64_t heights) {
+        host.ShowMessage(DecimalCommaLine(heights));
     };
     // The include is written in full before the image and put in place after it, so that one that
     // cannot be written (no corners to place it by, a read-only older include, a full disk) fails

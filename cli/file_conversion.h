@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "cli/console_host.h"
 #include "conversion/height_field.h"
 #include "conversion/targa_writer.h"
+#include "mesh/mesh_listing.h"
 
 namespace tessiloom {
 
@@ -19,7 +21,12 @@ struct ConversionRequest {
     std::string outputFolder;  // empty: each image beside its listing
     bool povInclude = false;
     std::string povName;  // empty: made from the listing's name
+    bool mesh = false;    // read the whole mesh, not a grid's few markers
+    MeshRequest meshRequest;
 };
+
+// The reader of one listing for `request`: a whole mesh, or a grid.
+std::unique_ptr<ListingReader> MakeListingReader(const ConversionRequest& request);
 
 // An image an earlier listing of the same command wrote.
 struct WrittenImage {
@@ -35,7 +42,8 @@ struct ConversionBatch {
 
 // Converts one listing as the window would, reporting on `log` through a ConsoleHost. A clipping
 // warning is followed by a line with how many heights were clipped on that side and the farthest
-// one; with povInclude, the include is written beside the image. A listing whose image or include
+// one, the decimal-comma warning by how many heights it concerns and what reads them whole; with
+// povInclude, the include is written beside the image. A listing whose image or include
 // would be written over a listing of the batch (its own among them), or whose image would replace
 // one the batch wrote (two tiles named alike, sent to one --output-dir), is refused before anything
 // is written. Returns true when the image (and the include, if asked for) were written; the image

@@ -1,7 +1,9 @@
 #include "cli/listing_info.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iomanip>
+#include <utility>
 
 #include "conversion/listing.h"
 #include "conversion/messages.h"
@@ -43,34 +45,68 @@ void DescribePreset(std::ostream& out, const HeightRange& range, const Listing& 
     Row(out, "clipped above", Clipped(tally.above, "highest"));
 }
 
+std::string Times(GridSize grid) {
+    return std::to_string(grid.columns) + " x " + std::to_string(grid.rows);
+}
+
+void DescribeGrid(std::ostream& out, const Listing& listing) {
+    Row(out, "vertices", std::to_string(listing.counts.vertexCount));
+    Row(out, "faces", std::to_string(listing.counts.faceCount));
+    Row(out, "grid", Times(listing.grid));
+}
+
+void DescribeMesh(std::ostream& out, const MeshSummary& mesh, UpAxis up) {
+    const std::string ground = up == UpAxis::kZ ? "Y" : "Z";
+    Row(out, "objects", std::to_string(mesh.objects));
+    Row(out, "used vertices", std::to_string(mesh.usedVertices));
+    Row(out, "triangles", std::to_string(mesh.triangles));
+    Row(out, "lattice",
+        mesh.lattice ? Times(*mesh.lattice) + ", steps " + NumberText(mesh.xStep) + " along X and " +
+                           NumberText(mesh.yStep) + " along " + ground
+                     : "none");
+    Row(out, "box",
+        "X " + Range(mesh.box.x0, mesh.box.x1) + ", " + ground + " " + Range(mesh.box.y0, mesh.box.y1));
+    Row(out, "image", Times(mesh.image) + (mesh.sampled ? " samples" : " nodes of the lattice"));
+    if (!mesh.sampled) return;
+    Row(out, "empty samples", std::to_string(mesh.emptySamples));
+    Row(out, "folded samples", std::to_string(mesh.foldedSamples));
+}
+
+// The true lowest and highest of the heights, NaN (a sample nothing holds) left out.
+std::pair<double, double> TrueRange(const HeightList& heights) {
+    double lowest = HUGE_VAL;
+    double highest = -HUGE_VAL;
+    heights.ForEach([&](double height) {
+        lowest = std::min(lowest, height);
+        highest = std::max(highest, height);
+    });
+    return {lowest, highest};
+}
+
 }  // namespace
 
-bool DescribeListing(const std::string& path, const ReadRequest& request,
-                     const std::optional<PresetTexts>& preset, std::ostream& out, std::ostream& log) {
+bool DescribeListing(const std::string& path, const ConversionRequest& request, std::ostream& out,
+                     std::ostream& log) {
+    const std::unique_ptr<ListingReader> reader = MakeListingReader(request);
     Listing listing;
-    if (auto message = ReadListingFile(path, request, listing)) {
+    if (auto message = ReadListingFile(path, *reader, listing)) {
         log << path << ": " << *message << '\n';
         return false;
     }
 
     const MeshHeights& mesh = listing.mesh;
-    double trueLowest = mesh.heights[0];
-    double trueHighest = mesh.heights[0];
-    for (std::size_t index = 0; index < mesh.heights.Size();) {
-        const std::span<const double> run = mesh.heights.RunFrom(index);
-        trueLowest = std::min(trueLowest, *std::min_element(run.begin(), run.end()));
-        trueHighest = std::max(trueHighest, *std::max_element(run.begin(), run.end()));
-        index += run.size();
-    }
     out << path << '\n';
-    Row(out, "vertices", std::to_string(listing.counts.vertexCount));
-    Row(out, "faces", std::to_string(listing.counts.faceCount));
-    Row(out, "grid", std::to_string(listing.grid.columns) + " x " + std::to_string(listing.grid.rows));
+    if (request.mesh) {
+        DescribeMesh(out, static_cast<const MeshListingReader&>(*reader).Summary(), request.meshRequest.up);
+    } else {
+        DescribeGrid(out, listing);
+    }
     Row(out, "automatic range",
         Range(mesh.lowest, mesh.highest) + (mesh.lowest == mesh.highest ? " (no span)" : ""));
+    const auto [trueLowest, trueHighest] = TrueRange(mesh.heights);
     Row(out, "heights", Range(trueLowest, trueHighest));
-    const HeightRange range = SettleRange(preset, mesh);
-    if (preset) DescribePreset(out, range, listing);
+    const HeightRange range = SettleRange(request.preset, mesh);
+    if (request.preset) DescribePreset(out, range, listing);
     if (range.failure) {
         log << path << ": " << CouldNot("convert", path, *range.failure) << '\n';
         return false;

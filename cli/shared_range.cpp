@@ -4,12 +4,12 @@
 
 namespace tessiloom {
 
-std::optional<SharedRange> FindSharedRange(const std::vector<std::string>& paths, const ReadRequest& request,
-                                           std::ostream& log) {
+std::optional<SharedRange> FindSharedRange(const std::vector<std::string>& paths,
+                                           const ConversionRequest& request, std::ostream& log) {
     std::optional<SharedRange> shared;
     for (const std::string& path : paths) {
         Listing listing;
-        if (auto message = ReadListingFile(path, request, listing)) {
+        if (auto message = ReadListingFile(path, *MakeListingReader(request), listing)) {
             log << path << ": " << *message << '\n';
             continue;
         }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/listing.h"
+#include "cli/file_conversion.h"
 
 namespace tessiloom {
 
@@ -18,10 +18,10 @@ struct SharedRange {
     std::vector<std::string> readable;  // the files that count towards the range, in the order given
 };
 
-// Reads every listing of `paths` once to learn its range. A listing that cannot be read is told on
-// `log`, prefixed with its path as a conversion's message is, and counts for nothing. Nothing when
+// Reads every listing of `paths` once, as `request` asks, to learn its range. A listing that cannot be read
+// is told on `log`, prefixed with its path as a conversion's message is, and counts for nothing. Nothing when
 // no listing could be read.
-std::optional<SharedRange> FindSharedRange(const std::vector<std::string>& paths, const ReadRequest& request,
-                                           std::ostream& log);
+std::optional<SharedRange> FindSharedRange(const std::vector<std::string>& paths,
+                                           const ConversionRequest& request, std::ostream& log);
 
 }  // namespace tessiloom

@@ -43,8 +43,11 @@ void ScaleRow(const HeightList& heights, std::size_t first, double low, double h
                 Tally(clipped.above, height, height > clipped.above.extreme);
                 height = high;
             }
-            // The default rounding mode rounds ties to the even neighbour.
-            levels[column++] = static_cast<std::uint16_t>(std::lrint((height - low) / span * kLargestLevel));
+            // The default rounding mode rounds ties to the even neighbour; a pixel nothing holds is 0.
+            levels[column++] =
+                height == height
+                    ? static_cast<std::uint16_t>(std::lrint((height - low) / span * kLargestLevel))
+                    : 0;
         }
     }
 }

@@ -46,7 +46,7 @@ struct HeightFieldWrite {
 // (height - low) / (high - low) to 0..65535 and rounded half to even. The grid must be 1 to 32767
 // vertices each way with one height per vertex, and high - low finite and not 0: the run checks
 // these before writing; a grid or range that breaks them is refused here too, with nothing
-// written. Heights must be finite.
+// written. Heights must be finite, or NaN for a pixel that nothing holds: level 0, clipping nothing.
 HeightFieldWrite StreamHeightField(ByteSink& sink, const ImageFormat& format, GridSize grid,
                                    const HeightList& heights, double low, double high);
 

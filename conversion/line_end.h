@@ -19,19 +19,19 @@ inline __m128i Equal(__m128i chunk, char byte) {
 }
 #endif
 
-// The first CR or LF at or after `p`, or with kAlso the first `also` if that comes first.
-template <bool kAlso>
-[[gnu::always_inline]] inline const char* FindFirst(const char* p, char also) {
+// The first CR or LF at or after `p`, or the first of kAlso if that comes first.
+template <char... kAlso>
+[[gnu::always_inline]] inline const char* FindFirst(const char* p) {
 #if defined(__SSE2__)
     for (;; p += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i wanted = _mm_or_si128(Equal(chunk, '\r'), Equal(chunk, '\n'));
-        if constexpr (kAlso) wanted = _mm_or_si128(wanted, Equal(chunk, also));
+        ((wanted = _mm_or_si128(wanted, Equal(chunk, kAlso))), ...);
         if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(wanted)))
             return p + __builtin_ctz(mask);
     }
 #else
-    while (*p != '\r' && *p != '\n' && (!kAlso || *p != also)) ++p;
+    while (*p != '\r' && *p != '\n' && ((*p != kAlso) && ...)) ++p;
     return p;
 #endif
 }
@@ -42,12 +42,15 @@ template <bool kAlso>
 // offers it: against a byte at a time, that saves 40% of a whole conversion. The bytes searched must
 // hold a CR or LF before they stop being readable, and fifteen bytes after it must be readable.
 [[gnu::always_inline]] inline const char* FindLineEnd(const char* p) {
-    return line_end_detail::FindFirst<false>(p, '\n');
+    return line_end_detail::FindFirst<>(p);
 }
 
-// The same, or the first byte equal to `also` if that comes first.
-[[gnu::always_inline]] inline const char* FindLineEnd(const char* p, char also) {
-    return line_end_detail::FindFirst<true>(p, also);
+// The same, or the first of the bytes kAlso if one comes first: a search for something in a line
+// that stops at its end, in the same pass.
+template <char... kAlso>
+[[gnu::always_inline]] inline const char* FindLineEndOr(const char* p) {
+    static_assert(((kAlso != '\r' && kAlso != '\n') && ...));
+    return line_end_detail::FindFirst<kAlso...>(p);
 }
 
 // Where the line after the one that ends at `end` (a CR or LF) starts: past a CR LF as one end.

@@ -67,19 +67,18 @@ class LineSource {
     }
 
     // Hands the next lines, as NextLine would, to `take(line, mark)` until it returns false, `mark`
-    // being where kByte first stands in the line, or the line's end when it holds none. Returns false
-    // when the lines ran out first. The lines the block holds whole go by in a loop that keeps its
-    // place in a register and finds kByte in the same pass as the line's end: that saves a fifth of
-    // the time a vertex line takes.
-    template <char kByte, typename Take>
+    // being where one of kBytes first stands in the line, or the line's end when none does. Returns
+    // false when the lines ran out first. The lines the block holds whole go by in a loop that keeps
+    // its place in a register and finds kBytes in the same pass as the line's end: that saves a fifth
+    // of the time a vertex line takes.
+    template <char... kBytes, typename Take>
     [[gnu::always_inline]] bool ForEachLine(Take&& take) {
-        static_assert(kByte != '\r' && kByte != '\n');
         for (;;) {
             const char* begin = data_ + begin_;
             const char* const held = data_ + end_;
             for (;;) {
-                const char* const mark = FindLineEnd(begin, kByte);
-                const char* const end = *mark == kByte ? FindLineEnd(mark + 1) : mark;
+                const char* const mark = FindLineEndOr<kBytes...>(begin);
+                const char* const end = ((*mark == kBytes) || ...) ? FindLineEnd(mark + 1) : mark;
                 if (end + 1 >= held) break;
                 const std::string_view line(begin, static_cast<std::size_t>(end - begin));
                 begin = PastLineEnd(end);
@@ -91,7 +90,7 @@ class LineSource {
             begin_ = static_cast<std::size_t>(begin - data_);
             std::string_view line;
             if (!NextLineAtBlockEnd(line)) return false;
-            if (!take(line, FindLineEnd(line.data(), kByte))) return true;
+            if (!take(line, FindLineEndOr<kBytes...>(line.data()))) return true;
         }
     }
 

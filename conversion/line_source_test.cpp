@@ -38,7 +38,7 @@ TEST(LineSource, EndsLinesAtCrLfLoneCrAndLoneLfInBlocksOfAnySize) {
     // "Z:12" may be the start of "Z:12.5": the cut line before a read failure is never handed out.
     EXPECT_EQ(ReadLines(DawdlingByteSource("whole\r\nZ:12", {}, true), 4), "whole|Input/output error");
     // The position is where the next line starts, while it still waits in the block.
-    const StringByteSource bytes("ab\r\ncd\n");
+    const StringByteSource bytes(std::string_view("ab\r\ncd\n"));
     LineSource source(bytes);
     std::string_view line;
     source.NextLine(line);

@@ -76,6 +76,7 @@ std::optional<std::string> ReadListingHeights(const ByteSource& bytes, std::uint
     VertexHeights read = ReadVertexHeights(bytes, begin, listing.counts.vertexCount,
                                            readPlane ? &plane : nullptr, request.lines);
     listing.mesh = std::move(read.mesh);
+    listing.decimalCommaHeights = read.decimalCommaHeights;
     if (read.unreadableVertex) return kUnreadableVertexMessage + std::to_string(*read.unreadableVertex);
     if (read.failure) return CouldNot("read", sourcePath, *read.failure);
     if (sidesOpen && plane.columns == grid.rows) std::swap(grid.columns, grid.rows);
@@ -95,13 +96,24 @@ std::optional<std::string> ListingOpenFailure(const std::string& path, const Sou
     return std::nullopt;
 }
 
-std::optional<std::string> ReadListingFile(const std::string& path, const ReadRequest& request,
-                                           Listing& listing) {
+std::optional<std::string> GridListingReader::ReadHead(const ByteSource& source, const std::string& path,
+                                                       Listing& listing) {
+    LineSource header(source, kHeaderBlockBytes);
+    if (auto message = ReadListingHeader(header, path, request_, listing)) return message;
+    vertexLines_ = header.Position();
+    return std::nullopt;
+}
+
+std::optional<std::string> GridListingReader::ReadBody(const ByteSource& source, const std::string& path,
+                                                       Listing& listing) {
+    return ReadListingHeights(source, vertexLines_, path, request_, listing);
+}
+
+std::optional<std::string> ReadListingFile(const std::string& path, ListingReader& reader, Listing& listing) {
     const SourceFile file(path);
     if (auto message = ListingOpenFailure(path, file)) return message;
-    LineSource header(file, kHeaderBlockBytes);
-    if (auto message = ReadListingHeader(header, path, request, listing)) return message;
-    return ReadListingHeights(file, header.Position(), path, request, listing);
+    if (auto message = reader.ReadHead(file, path, listing)) return message;
+    return reader.ReadBody(file, path, listing);
 }
 
 }  // namespace tessiloom

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "conversion/line_source.h"
 #include "conversion/reader.h"
@@ -35,8 +37,42 @@ struct Listing {
     // The grid. For a rectangular grid the header gives its two sides; which one runs along the rows
     // is known once the first row has been read.
     GridSize grid;
+    // The heights, vertex 0 (the bottom-left pixel) first, and the range they were read in. A NaN
+    // height is a pixel that nothing holds: level 0.
     MeshHeights mesh;
-    std::optional<CornerPoints> corners;  // when asked for
+    // Where the corner pixels lie in the plane, when asked for.
+    std::optional<CornerPoints> corners;
+    // Heights read only up to a decimal comma ("Z: 1,131584"): a terrain written in a language that
+    // writes decimal commas, made wrong without a word.
+    std::int64_t decimalCommaHeights = 0;
+    // What else the user is to be told once the image is written.
+    std::vector<std::string> warnings;
+};
+
+// How a conversion reads its listing, in two steps: what tells whether it can be converted at all,
+// then the bulk of its lines (the run says "Reading Vertices..." between the two). Each step fails
+// with the exact message the user is to see.
+class ListingReader {
+  public:
+    virtual ~ListingReader() = default;
+    virtual std::optional<std::string> ReadHead(const ByteSource& source, const std::string& path,
+                                                Listing& listing) = 0;
+    virtual std::optional<std::string> ReadBody(const ByteSource& source, const std::string& path,
+                                                Listing& listing) = 0;
+};
+
+// A grid read through its few markers, as the window reads it.
+class GridListingReader final : public ListingReader {
+  public:
+    explicit GridListingReader(const ReadRequest& request) : request_(request) {}
+    std::optional<std::string> ReadHead(const ByteSource& source, const std::string& path,
+                                        Listing& listing) override;
+    std::optional<std::string> ReadBody(const ByteSource& source, const std::string& path,
+                                        Listing& listing) override;
+
+  private:
+    ReadRequest request_;
+    std::uint64_t vertexLines_ = 0;  // where the vertex lines start, once the head is read
 };
 
 // Reads the header counts, checks that they describe a grid that fits an image, and skips to the
@@ -50,8 +86,7 @@ std::optional<std::string> ReadListingHeights(const ByteSource& bytes, std::uint
                                               const std::string& sourcePath, const ReadRequest& request,
                                               Listing& listing);
 
-// Opens the listing at `path` and takes both steps, for a look at a listing that converts nothing.
-std::optional<std::string> ReadListingFile(const std::string& path, const ReadRequest& request,
-                                           Listing& listing);
+// Opens the listing at `path` and reads it with `reader`, for a look at a listing that converts nothing.
+std::optional<std::string> ReadListingFile(const std::string& path, ListingReader& reader, Listing& listing);
 
 }  // namespace tessiloom

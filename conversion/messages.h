@@ -14,6 +14,9 @@ inline constexpr const char* kClippedLowWarning =
     "Warning: a height value was lower than your minimum height range!";
 inline constexpr const char* kClippedHighWarning =
     "Warning: a height value in was higher than your maximum height range!";
+// After the image, for heights written with a decimal comma ("Z: 1,131584"), which are read up to it.
+inline constexpr const char* kDecimalCommaWarning =
+    "Warning: the heights seem to be written with decimal commas, and were read only up to the comma!";
 // Why a listing too large for the machine's memory, or with a line of gigabytes, fails.
 inline constexpr const char* kOutOfMemoryProblem = "there is not enough memory to hold it";
 

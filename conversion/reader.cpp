@@ -85,7 +85,7 @@ VertexHeights ReadVertexHeights(const ByteSource& bytes, std::uint64_t begin, st
         ReadOnOneThread(reader, lines, first);
     } else {
         ReadInStretches(bytes, begin, reader, first, how.blockBytes);
-        reader.NoteLastVertexAgain(first, bytes);
+        reader.ReadAgain(first, bytes);
     }
     return reader.Outcome(std::move(first));
 }

@@ -88,6 +88,26 @@ bool IsSameFile(const std::string& one, const std::string& other) {
 
 namespace {
 
+// The warnings that follow the image, each followed by what the options add to it.
+void TellWarnings(ConversionHost& host, const RunOptions& options, const ConversionOutcome& outcome,
+                  const Listing& listing) {
+    if (outcome.write.below.count > 0) {
+        host.ShowMessage(kClippedLowWarning);
+        if (options.afterClipWarning)
+            options.afterClipWarning(ClipSide::kBelow, outcome.write.below, outcome.low);
+    }
+    if (outcome.write.above.count > 0) {
+        host.ShowMessage(kClippedHighWarning);
+        if (options.afterClipWarning)
+            options.afterClipWarning(ClipSide::kAbove, outcome.write.above, outcome.high);
+    }
+    if (listing.decimalCommaHeights > 0) {
+        host.ShowMessage(kDecimalCommaWarning);
+        if (options.afterDecimalCommaWarning) options.afterDecimalCommaWarning(listing.decimalCommaHeights);
+    }
+    for (const std::string& warning : listing.warnings) host.ShowMessage(warning);
+}
+
 ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
     ConversionOutcome outcome;
     const std::string sourcePath = host.SourcePathText();
@@ -107,18 +127,13 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
     }
     outcome.outputPath = *outputPath;
 
+    GridListingReader gridReader(options.read);
+    ListingReader& reader = options.reader ? *options.reader : gridReader;
     Listing listing;
-    std::uint64_t vertexLines;
-    {
-        LineSource header(file, kHeaderBlockBytes);
-        if (auto message = ReadListingHeader(header, sourcePath, options.read, listing))
-            return fail(*message);
-        vertexLines = header.Position();
-    }
+    if (auto message = reader.ReadHead(file, sourcePath, listing)) return fail(*message);
     host.ShowStatus(kReadingStatus);
     host.DoEvents();
-    if (auto message = ReadListingHeights(file, vertexLines, sourcePath, options.read, listing))
-        return fail(*message);
+    if (auto message = reader.ReadBody(file, sourcePath, listing)) return fail(*message);
     outcome.grid = listing.grid;
     outcome.corners = listing.corners;
 
@@ -137,16 +152,7 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
     outcome.write = WriteHeightField(*outputPath, *options.format, outcome.grid, listing.mesh.heights,
                                      range.low, range.high);
     if (outcome.write.failure) return fail(CouldNot("write", *outputPath, *outcome.write.failure));
-    if (outcome.write.below.count > 0) {
-        host.ShowMessage(kClippedLowWarning);
-        if (options.afterClipWarning)
-            options.afterClipWarning(ClipSide::kBelow, outcome.write.below, range.low);
-    }
-    if (outcome.write.above.count > 0) {
-        host.ShowMessage(kClippedHighWarning);
-        if (options.afterClipWarning)
-            options.afterClipWarning(ClipSide::kAbove, outcome.write.above, range.high);
-    }
+    TellWarnings(host, options, outcome, listing);
     host.ShowStatus(kFinishedStatus + *outputPath);
     outcome.converted = true;
     return outcome;

@@ -44,12 +44,16 @@ struct RunOptions {
     std::string outputFolder;
     const ImageFormat* format = &kTargaFormat;
     ReadRequest read;
+    // How the listing is read; none: as a grid, as `read` asks.
+    ListingReader* reader = nullptr;
     // Called once the listing is read and the range settled, before anything is written, with the
     // outcome so far; a message it returns is the run's failure, and nothing is written.
     std::function<std::optional<std::string>(const ConversionOutcome& sofar)> beforeWriting;
     // Called right after each clipping warning with what was clipped on that side and the limit
     // it was clipped to.
     std::function<void(ClipSide side, const ClipTally& tally, double limit)> afterClipWarning;
+    // Called right after the warning that heights were read only up to a decimal comma, with how many.
+    std::function<void(std::int64_t heights)> afterDecimalCommaWarning;
 };
 
 // Where a run with these options writes the image of `sourcePath`: OutputPathFor, moved into
@@ -65,7 +69,7 @@ struct ConversionOutcome {
     GridSize grid;
     double low = 0;                       // the height that became 0
     double high = 0;                      // the height that became 65535
-    std::optional<CornerPoints> corners;  // when RunOptions::read asks for them
+    std::optional<CornerPoints> corners;  // when the reading gives them
     HeightFieldWrite write;               // what the writer clipped
 };
 
@@ -74,8 +78,8 @@ struct ConversionOutcome {
 // exact texts are in messages.h): the busy pointer is on for the whole
 // run, events are delivered at exactly two points (after the "Reading" and the "Writing" status,
 // when only the source file is open), and a failure is one message after which the run stops
-// with no image written and an older image of that name untouched. The source file is closed
-// before the busy pointer goes off, on every path.
+// with no image written and an older image of that name untouched. Warnings follow the image. The
+// source file is closed before the busy pointer goes off, on every path.
 ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options = {});
 
 }  // namespace tessiloom

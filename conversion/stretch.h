@@ -26,6 +26,7 @@ class Stretch final : public ByteSource {
         : bytes_(bytes), start_(start), readTo_(start), end_(end) {}
 
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override;
+    std::uint64_t Size() const override { return bytes_.Size(); }
 
     // Ends the stretch at a line start halfway through what is left of it, up to its end or, while
     // that is open, to about `linesEnd`. Where the rest begins and ends; nothing when less than

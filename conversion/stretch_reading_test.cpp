@@ -85,7 +85,8 @@ TEST(ReadInStretches, SharesTheLinesWithAThreadThatReadsFaster) {
     const DawdlingByteSource bytes(listing, std::chrono::milliseconds(1));
     GridPlane plane{
         20, {}};  // asked for, as an include asks: past its first row, the lines are shared all the same
-    const auto& [mesh, unreadable, failure] = ReadVertexHeights(bytes, 0, 300, &plane, {.blockBytes = 16});
+    const auto& [mesh, unreadable, failure, decimalCommas] =
+        ReadVertexHeights(bytes, 0, 300, &plane, {.blockBytes = 16});
     EXPECT_TRUE(mesh.heights.Size() == 300 && !unreadable && !failure &&
                 bytes.BytesReadElsewhere() > listing.size() / 2);
 }

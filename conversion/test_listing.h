@@ -53,12 +53,13 @@ inline void WriteListingWithLongLine(const std::string& path) {
 inline std::string ReadHeights(const ByteSource& bytes, std::int32_t count, const LinesReading& how,
                                std::int32_t columns = -1) {
     GridPlane plane{columns, {}};
-    const auto& [mesh, unreadable, failure] =
+    const auto& [mesh, unreadable, failure, decimalCommas] =
         ReadVertexHeights(bytes, 0, count, columns < 0 ? nullptr : &plane, how);
     std::string described;
     for (std::size_t i = 0; i < mesh.heights.Size(); ++i) described += NumberText(mesh.heights[i]) + " ";
     described += "in " + NumberText(mesh.lowest) + " to " + NumberText(mesh.highest);
     if (unreadable) described += ", vertex " + std::to_string(*unreadable) + " unreadable";
+    if (decimalCommas > 0) described += ", " + std::to_string(decimalCommas) + " up to a decimal comma";
     if (columns >= 0) described += ", plane";
     const auto& [first, rowEnd, last] = plane.corners;
     for (const double at : {double(plane.columns), first.x, first.y, rowEnd.x, rowEnd.y, last.x, last.y})

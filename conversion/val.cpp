@@ -64,7 +64,7 @@ constexpr std::size_t kMaxExponentDigits = 6;
 
 // Collects the decimal number under `cursor` into `canonical` (sign, digits, ".", digits, "e",
 // sign, digits, with blanks gone and D turned into e) and converts it with correct rounding.
-ValRead ReadDecimal(Cursor& cursor) {
+ValRead ReadDecimal(Cursor& cursor, bool commaIsPoint) {
     ValRead read;
     std::string canonical;
     bool negative = false;
@@ -87,7 +87,7 @@ ValRead ReadDecimal(Cursor& cursor) {
         read.length = cursor.Position();
     }
     if (canonical.empty()) canonical += '0';
-    if (cursor.Peek() == '.') {
+    if (const char point = cursor.Peek(); point == '.' || (commaIsPoint && point == ',')) {
         cursor.Advance();
         if (anyDigit) read.length = cursor.Position();  // "5." is a number, "." is not
         canonical += '.';
@@ -142,7 +142,7 @@ ValRead ReadDecimal(Cursor& cursor) {
 
 }  // namespace
 
-ValRead ReadVal(std::string_view text) {
+ValRead ReadVal(std::string_view text, bool commaIsPoint) {
     Cursor cursor(text);
     if (cursor.Peek() == '&') {
         cursor.Advance();
@@ -157,7 +157,7 @@ ValRead ReadVal(std::string_view text) {
         }
         return {};
     }
-    return ReadDecimal(cursor);
+    return ReadDecimal(cursor, commaIsPoint);
 }
 
 }  // namespace tessiloom

@@ -22,10 +22,12 @@ struct ValRead {
     // the text holds no number. A text is one number and nothing else when it took them all.
     std::size_t length = 0;
 };
-ValRead ReadVal(std::string_view text);
+// With `commaIsPoint`, a decimal comma is read as a point too ("1,5" is 1.5), as listings written
+// where the comma is the decimal separator need; a number still has one point at most.
+ValRead ReadVal(std::string_view text, bool commaIsPoint = false);
 
-inline double Val(std::string_view text) {
-    return ReadVal(text).value;
+inline double Val(std::string_view text, bool commaIsPoint = false) {
+    return ReadVal(text, commaIsPoint).value;
 }
 
 }  // namespace tessiloom

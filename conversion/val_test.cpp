@@ -8,7 +8,7 @@
 #include <string>
 #include <tuple>
 
-#include "conversion/height_text.h"
+#include "conversion/plain_number.h"
 
 namespace tessiloom {
 namespace {

@@ -39,19 +39,26 @@ void TrackRangeFrom(VertexRun& run, std::size_t index) {
     }
 }
 
-// Notes the vertex at `index` from its line, found again at `at` in `bytes`.
-void NoteAgain(PlaneNotes& notes, std::int64_t index, const ByteSource& bytes, LineAt at) {
+// Hands `visit` the lines from `at.from` on, up to the one `at.skip` lines after it, in `bytes`.
+template <typename Visit>
+void VisitAgain(const ByteSource& bytes, LineAt at, Visit&& visit) {
     constexpr std::size_t kFewLinesBytes = 4096;
     LineBlock block(kFewLinesBytes);
     LineSource lines(bytes, at.from, block);
     std::string_view line;
-    for (std::int64_t skipped = 0; skipped <= at.skip; ++skipped) {
-        if (!lines.NextLine(line)) return;
-    }
-    notes.Note(line, index);
+    for (std::int64_t index = 0; index <= at.skip && lines.NextLine(line); ++index) visit(line, index);
 }
 
 }  // namespace
+
+double ReadSlowHeight(std::string_view text, bool& decimalComma) {
+    const ValRead read = ReadVal(text);
+    const std::string_view number = text.substr(0, read.length);
+    decimalComma = read.length > 0 && read.length + 1 < text.size() && text[read.length] == ',' &&
+                   text[read.length + 1] >= '0' && text[read.length + 1] <= '9' &&
+                   number.find_first_not_of("+- \t0123456789") == std::string_view::npos;
+    return read.value;
+}
 
 void PlaneNotes::Note(std::string_view line, std::int64_t index) {
     const PlanePoint point{ValAfter(line, kXMarker), ValAfter(line, kYMarker)};
@@ -78,14 +85,15 @@ RunEnd VertexLines::Read(LineSource& lines, VertexRun& run, std::int64_t mostLin
 template <bool kWithPlane>
 RunEnd VertexLines::ReadLines(LineSource& lines, VertexRun& run, std::int64_t mostLines) const {
     HeightList& heights = run.heights;
-    if (kWithPlane && heights.Size() == 0) run.start = lines.Position();
+    if (heights.Size() == 0) run.start = lines.Position();
     auto left = std::min(mostLines, LinesLeft(run));
     // Kept in registers while the lines stream past, and stored once at the end.
     double lowest = run.lowest;
     double highest = run.highest;
     VertexRun::Stop stop = VertexRun::Stop::kNone;
+    bool decimalComma = false;
     const auto take = [&](std::string_view line, const char* marker) __attribute__((always_inline)) {
-        const std::optional<double> height = HeightOf(line, marker);
+        const std::optional<double> height = HeightOf(line, marker, decimalComma);
         if (!height) {
             stop = VertexRun::Stop::kUnreadable;
             return false;
@@ -105,6 +113,10 @@ RunEnd VertexLines::ReadLines(LineSource& lines, VertexRun& run, std::int64_t mo
         }
         if (*height > highest) highest = *height;
         if (*height < lowest) lowest = *height;
+        if (decimalComma) [[unlikely]] {
+            ++run.decimalCommaHeights;
+            decimalComma = false;
+        }
         return --left > 0;
     };
     if (left > 0 && !lines.ForEachLine<kHeightMarker[0]>(take)) {
@@ -134,13 +146,28 @@ RunEnd VertexLines::Join(VertexRun& first, VertexRun&& next) const {
                                              : LineAt{next.start, static_cast<std::int64_t>(taken) - 1};
     }
     first.stop = taken < wanted ? next.stop : VertexRun::Stop::kCounted;
+    if (taken == read) {
+        first.decimalCommaHeights += next.decimalCommaHeights;
+    } else if (next.decimalCommaHeights > 0) {
+        first.uncountedLines = LineAt{next.start, static_cast<std::int64_t>(taken) - 1};
+    }
     first.failure = std::move(next.failure);
     return EndOf(first);
 }
 
-void VertexLines::NoteLastVertexAgain(VertexRun& first, const ByteSource& bytes) const {
-    if (first.notes && first.joinedLastLine && first.stop == VertexRun::Stop::kCounted)
-        NoteAgain(*first.notes, vertexCount_ - 1, bytes, *first.joinedLastLine);
+void VertexLines::ReadAgain(VertexRun& first, const ByteSource& bytes) const {
+    if (first.notes && first.joinedLastLine && first.stop == VertexRun::Stop::kCounted) {
+        VisitAgain(bytes, *first.joinedLastLine, [&](std::string_view line, std::int64_t index) {
+            if (index == first.joinedLastLine->skip) first.notes->Note(line, vertexCount_ - 1);
+        });
+    }
+    if (first.uncountedLines) {
+        VisitAgain(bytes, *first.uncountedLines, [&](std::string_view line, std::int64_t) {
+            bool decimalComma = false;
+            HeightOf(line, FindLineEndOr<kHeightMarker[0]>(line.data()), decimalComma);
+            first.decimalCommaHeights += decimalComma;
+        });
+    }
 }
 
 VertexHeights VertexLines::Outcome(VertexRun&& first) const {
@@ -165,6 +192,7 @@ VertexHeights VertexLines::Outcome(VertexRun&& first) const {
         case VertexRun::Stop::kNone:
             break;
     }
+    outcome.decimalCommaHeights = first.decimalCommaHeights;
     outcome.mesh.heights = std::move(first.heights);
     outcome.mesh.lowest = first.lowest;
     outcome.mesh.highest = first.highest;

@@ -6,16 +6,20 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/height_text.h"
 #include "conversion/line_runs.h"
 #include "conversion/line_source.h"
 #include "conversion/mesh_heights.h"
+#include "conversion/plain_number.h"
 #include "conversion/val.h"
 
 // What a vertex line means, and the reading of a run of vertex lines on one thread: the one place
 // that says where a height stands in its line and how it is read, which range it counts towards,
 // what is noted of the grid's corners, and what the user is told when a line fails.
 namespace tessiloom {
+
+// Reads a height that is more than a plain number by Val's rule; `decimalComma` is set when it was
+// read only up to a decimal comma: digits with no point, then a comma and another digit.
+double ReadSlowHeight(std::string_view text, bool& decimalComma);
 
 // What starts a vertex's height in its line, and its position in the plane.
 inline constexpr std::string_view kHeightMarker = "Z:";
@@ -28,24 +32,27 @@ static_assert(!kHeightMarker.empty() && kHeightMarker.size() < LineSource::kPadd
 
 // The height a vertex line gives: the Val of the text after its first kHeightMarker, up to the
 // line's end; nothing when it has no marker. `line` must be one a LineSource handed out, and
-// `candidate` where the first byte of the marker first stands in it, or its end.
-[[gnu::always_inline]] inline std::optional<double> HeightOf(std::string_view line, const char* candidate) {
+// `candidate` where the first byte of the marker first stands in it, or its end. `decimalComma` is
+// set when the height was read only up to a decimal comma.
+[[gnu::always_inline]] inline std::optional<double> HeightOf(std::string_view line, const char* candidate,
+                                                             bool& decimalComma) {
     const char* const end = line.data() + line.size();
     const char* marker = candidate;
     // The line's end, a CR or LF, never starts the marker; only a line end stops the search.
     while (std::memcmp(marker, kHeightMarker.data(), kHeightMarker.size()) != 0) {
         if (marker >= end) return std::nullopt;
-        marker = FindLineEnd(marker + 1, kHeightMarker[0]);
+        marker = FindLineEndOr<kHeightMarker[0]>(marker + 1);
     }
     const char* const text = marker + kHeightMarker.size();
     double height;
     if (!ReadPlainHeight(text, end, height))
-        height = Val(std::string_view(text, static_cast<std::size_t>(end - text)));
+        height = ReadSlowHeight({text, static_cast<std::size_t>(end - text)}, decimalComma);
     return height;
 }
 
 inline std::optional<double> HeightOf(std::string_view line) {
-    return HeightOf(line, FindLineEnd(line.data(), kHeightMarker[0]));
+    bool decimalComma = false;
+    return HeightOf(line, FindLineEndOr<kHeightMarker[0]>(line.data()), decimalComma);
 }
 
 // Where a vertex lies in the plane: the Val of the text after the first "X:" and "Y:" of its line,
@@ -97,9 +104,11 @@ struct VertexHeights {
     std::optional<std::int32_t> unreadableVertex;
     // Why reading failed otherwise, to complete "Could not read '<source>': ".
     std::optional<std::string> failure;
+    std::int64_t decimalCommaHeights = 0;  // read only up to a decimal comma
 };
 
-// A line found again: the one `skip` lines after the line that starts at `from`.
+// A line found again: the one `skip` lines after the line that starts at `from`; or, counting lines,
+// the `skip` lines from there.
 struct LineAt {
     std::uint64_t from = 0;
     std::int64_t skip = 0;
@@ -114,12 +123,15 @@ struct VertexRun {
     double highest = 0.0;
     Stop stop = Stop::kNone;
     std::optional<std::string> failure;  // with kLinesEnded: why the lines ended early, if they did
-    std::optional<PlaneNotes> notes;     // the first run's, when the plane is asked for
-    // With the plane asked for, where the run's lines start and where the line of its last height
+    std::int64_t decimalCommaHeights = 0;
+    std::optional<PlaneNotes> notes;  // the first run's, when the plane is asked for
+    // Where the run's lines start, and with the plane asked for where the line of its last height
     // starts; once later runs are joined to it, where the last height's line lies.
     std::uint64_t start = 0;
     std::uint64_t lastLine = 0;
     std::optional<LineAt> joinedLastLine;
+    // The lines of a run joined in part, whose heights read up to a decimal comma are still to count.
+    std::optional<LineAt> uncountedLines;
 };
 
 // Reads runs of `vertexCount` vertex lines, one thread a run; see line_runs.h.
@@ -141,9 +153,10 @@ class VertexLines {
         return first.notes && first.notes->InFirstRow(static_cast<std::int64_t>(first.heights.Size()));
     }
 
-    // With the plane asked for and the last vertex read by a later run than the first, notes it
-    // from its line, found again in `bytes`.
-    void NoteLastVertexAgain(VertexRun& first, const ByteSource& bytes) const;
+    // Once the runs are joined, reads again in `bytes` what a run that read past the last vertex
+    // leaves unknown: the plane position of the last vertex when a later run than the first read it,
+    // and the heights read up to a decimal comma among the lines taken from a run joined in part.
+    void ReadAgain(VertexRun& first, const ByteSource& bytes) const;
     // What the first run, read to its end, comes to.
     VertexHeights Outcome(VertexRun&& first) const;
 

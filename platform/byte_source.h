@@ -22,12 +22,17 @@ class ByteSource {
 
     // Copies up to `capacity` bytes from `offset` on into `buffer`.
     virtual Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const = 0;
+    // How many bytes the source held when it was opened: where reading it is expected to end.
+    virtual std::uint64_t Size() const = 0;
 };
 
 class StringByteSource final : public ByteSource {
   public:
     explicit StringByteSource(std::string_view text) : text_(text) {}
+    // It reads the text where it lies, so the text must outlive it.
+    explicit StringByteSource(std::string&&) = delete;
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override;
+    std::uint64_t Size() const override { return text_.size(); }
 
   private:
     std::string_view text_;

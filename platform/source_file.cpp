@@ -1,5 +1,6 @@
 #include "platform/source_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,7 +32,12 @@ SourceFile::SourceFile(const std::string& path) {
         return;
     }
     file_.reset(std::fopen(path.c_str(), "rb"));
-    if (!file_) openFailure_ = ErrorText(errno);
+    if (!file_) {
+        openFailure_ = ErrorText(errno);
+        return;
+    }
+    struct stat status {};
+    if (::fstat(::fileno(file_.get()), &status) == 0) size_ = static_cast<std::uint64_t>(status.st_size);
 }
 
 ByteSource::Read SourceFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const {

@@ -20,10 +20,12 @@ class SourceFile final : public ByteSource {
     const std::optional<std::string>& OpenFailure() const { return openFailure_; }
 
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override;
+    std::uint64_t Size() const override { return size_; }
 
   private:
     FileHandle file_;
     std::optional<std::string> openFailure_;
+    std::uint64_t size_ = 0;
 };
 
 }  // namespace tessiloom

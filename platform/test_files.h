@@ -137,6 +137,7 @@ class DawdlingByteSource final : public ByteSource {
         if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
         return read;
     }
+    std::uint64_t Size() const override { return text_.Size(); }
 
     // How many of its bytes threads other than the one that made it have read.
     std::size_t BytesReadElsewhere() const { return readElsewhere_; }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+
+#include "conversion/mesh_heights.h"
+#include "mesh/mesh.h"
+
+namespace tessiloom {
+
+// A lattice the used points of a mesh stand on, and its heights.
+struct Lattice {
+    GridSize grid;  // nodes along X (columns) and along Y (rows)
+    double xStep = 0;
+    double yStep = 0;
+    HeightList heights;  // one a node, row by row from the lowest Y, each row from the lowest X
+};
+
+// The lattice the used points stand on: equal steps along X and along Y, every point within a
+// hundredth of a step of its node, every node held, and the points that share a node (as tiles
+// share an edge) at one height. Nothing when they stand on none, or on one larger than an image.
+// `box` is their extent. Fails only when there is no memory for the heights: `outOfMemory` is set.
+std::optional<Lattice> FindLattice(const Mesh& mesh, const GroundBox& box, bool& outOfMemory);
+
+}  // namespace tessiloom

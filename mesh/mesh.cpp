@@ -1,0 +1,132 @@
+#include "mesh/mesh.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <utility>
+
+#include "conversion/messages.h"
+#include "conversion/number_text.h"
+#include "conversion/stretch_reading.h"
+
+namespace tessiloom {
+namespace {
+
+// The objects with a "Tri-mesh" header, each up to the next mark.
+std::vector<MeshObject> ObjectsOf(const MeshRun& run) {
+    std::vector<MeshObject> objects;
+    std::string name;
+    bool open = false;
+    const auto close = [&](std::uint64_t vertex, std::uint64_t face) {
+        if (!std::exchange(open, false)) return;
+        objects.back().vertexCount = vertex - objects.back().firstVertex;
+        objects.back().faceCount = face - objects.back().firstFace;
+    };
+    for (const ObjectMark& mark : run.marks) {
+        close(mark.vertex, mark.face);
+        if (mark.kind == ObjectMark::Kind::kNamed) {
+            name = mark.name;
+        } else {
+            objects.push_back({std::exchange(name, {}), mark.vertex, 0, mark.face, 0});
+            open = true;
+        }
+    }
+    close(run.vertices.Size(), run.faces.Size());
+    return objects;
+}
+
+std::string NumberOrNone(double vertex) {
+    return std::isnan(vertex) ? "no vertex (its A, B or C is missing)" : "vertex " + NumberText(vertex);
+}
+
+// Why a face names no vertex its object lists.
+std::string StrayFaceProblem(const Mesh& mesh, const MeshRun& run, std::size_t object, std::uint64_t face,
+                             std::uint32_t vertex) {
+    const MeshObject& in = mesh.objects[object];
+    const bool recorded = run.strayFace && run.strayFace->face == in.firstFace + face;
+    const std::string named = vertex != kNoVertexNumber ? "vertex " + std::to_string(vertex)
+                              : recorded                ? NumberOrNone(run.strayFace->vertex)
+                                                        : "no vertex by number";
+    return "face " + std::to_string(face) + " of " + ObjectName(mesh, object) + " names " + named +
+           ", but the object lists " + std::to_string(in.vertexCount) + " vertices" +
+           (in.vertexCount > 0 ? " (0 to " + std::to_string(in.vertexCount - 1) + ")" : "");
+}
+
+// Marks what each triangle uses, and checks that it names vertices its object lists.
+std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
+    mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
+    for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
+        const MeshObject& in = mesh.objects[object];
+        for (std::uint64_t face = 0; face < in.faceCount;) {
+            const std::span<const MeshFace> faces = mesh.faces.RunFrom(in.firstFace + face);
+            for (const MeshFace& corners :
+                 faces.first(std::min<std::uint64_t>(faces.size(), in.faceCount - face))) {
+                for (const std::uint32_t vertex : {corners.a, corners.b, corners.c}) {
+                    if (vertex >= in.vertexCount) return StrayFaceProblem(mesh, run, object, face, vertex);
+                    const std::uint64_t point = in.firstVertex + vertex;
+                    mesh.used[point / 64] |= std::uint64_t{1} << (point % 64);
+                }
+                ++face;
+            }
+        }
+        mesh.triangleCount += in.faceCount;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckUsedPoints(Mesh& mesh) {
+    for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
+        const MeshObject& in = mesh.objects[object];
+        for (std::uint64_t vertex = 0; vertex < in.vertexCount; ++vertex) {
+            const std::uint64_t point = in.firstVertex + vertex;
+            if (!mesh.IsUsed(point)) continue;
+            ++mesh.usedCount;
+            const GroundPoint& at = mesh.points[point];
+            if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.height))
+                return "vertex " + std::to_string(vertex) + " of " + ObjectName(mesh, object) +
+                       " has no finite X, Y and Z";
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+GroundBox BoxOf(const Mesh& mesh) {
+    GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    ForEachUsed(mesh, [&](const GroundPoint& point) {
+        box.x0 = std::min(box.x0, point.x);
+        box.x1 = std::max(box.x1, point.x);
+        box.y0 = std::min(box.y0, point.y);
+        box.y1 = std::max(box.y1, point.y);
+    });
+    return box;
+}
+
+std::string ObjectName(const Mesh& mesh, std::size_t object) {
+    const std::string& name = mesh.objects[object].name;
+    return name.empty() ? "object " + std::to_string(object + 1) : "object \"" + name + "\"";
+}
+
+std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh) {
+    const MeshLines reader(bytes.Size(), up);
+    MeshRun run;
+    if (how.oneThread) {
+        LineBlock block(how.blockBytes);
+        LineSource lines(bytes, 0, block);
+        ReadOnOneThread(reader, lines, run);
+    } else {
+        ReadInStretches(bytes, 0, reader, run, how.blockBytes);
+    }
+    if (run.outOfMemory) return std::string(kOutOfMemoryProblem);
+    if (run.failure) return run.failure;
+    mesh.objects = ObjectsOf(run);
+    if (mesh.objects.empty()) return "it holds no object with a \"Tri-mesh\" header";
+    mesh.points = std::move(run.vertices);
+    mesh.faces = std::move(run.faces);
+    if (auto failure = MarkUsed(run, mesh)) return failure;
+    if (mesh.triangleCount == 0) return "its meshes hold no triangles";
+    return CheckUsedPoints(mesh);
+}
+
+}  // namespace tessiloom

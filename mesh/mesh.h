@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "conversion/block_list.h"
+#include "conversion/reader.h"
+#include "mesh/mesh_lines.h"
+#include "platform/byte_source.h"
+
+// A whole mesh read from a listing, as a terrain seen from above: its objects, every vertex as a
+// point of the ground and its height, and its triangles. Vertices that no triangle uses count for
+// nothing.
+namespace tessiloom {
+
+// An object with a "Tri-mesh" header: its vertex and face lines among all of them.
+struct MeshObject {
+    std::string name;  // empty when it has none
+    std::uint64_t firstVertex = 0;
+    std::uint64_t vertexCount = 0;
+    std::uint64_t firstFace = 0;
+    std::uint64_t faceCount = 0;
+};
+
+struct Mesh {
+    std::vector<MeshObject> objects;
+    BlockList<GroundPoint> points;    // one a vertex line, in listing order
+    BlockList<MeshFace> faces;        // one a face line; each names vertices of its object by place
+    std::vector<std::uint64_t> used;  // a bit a point: some triangle uses it
+    std::uint64_t usedCount = 0;
+    std::uint64_t triangleCount = 0;
+
+    bool IsUsed(std::uint64_t point) const { return (used[point / 64] >> (point % 64) & 1) != 0; }
+};
+
+// Calls `visit(point)` with each used point, in listing order.
+template <typename Visit>
+void ForEachUsed(const Mesh& mesh, Visit&& visit) {
+    for (std::size_t index = 0; index < mesh.points.Size();) {
+        const std::span<const GroundPoint> run = mesh.points.RunFrom(index);
+        for (const GroundPoint& point : run) {
+            if (mesh.IsUsed(index)) visit(point);
+            ++index;
+        }
+    }
+}
+
+// The extent of the ground the used points cover.
+struct GroundBox {
+    double x0 = 0;
+    double x1 = 0;
+    double y0 = 0;
+    double y1 = 0;
+};
+GroundBox BoxOf(const Mesh& mesh);
+
+// Reads the mesh of the listing in `bytes`, on two threads where the lines are many, and checks it:
+// the reason to follow "Could not read '<source>': " when it has no object with a "Tri-mesh" header,
+// no triangle, a face that names a vertex its object does not list, or a used vertex whose ground or
+// height is not finite.
+std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh);
+
+// How a message names an object: by its name, or by its place among the meshes when it has none.
+std::string ObjectName(const Mesh& mesh, std::size_t object);
+
+}  // namespace tessiloom

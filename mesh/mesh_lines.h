@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "conversion/block_list.h"
+#include "conversion/line_runs.h"
+
+// What the lines of a whole mesh listing mean, as real exporters write them, and the reading of a
+// run of them on one thread; see line_runs.h. A line is one of:
+// - "Named object: ..." (or "Named Object:"), which starts an object, and "Tri-mesh, Vertices: ..."
+//   (or "Tri-mesh."), which makes the object a mesh;
+// - a vertex line, "Vertex 12:  X:120.0     Y:40.0     Z:3.25", whatever number it prints: its X, Y
+//   and Z are the values after the first "X:", "Y:" and "Z:" that follow no other letter;
+// - a face line, "Face 7:    A:3 B:4 C:8 AB:1 BC:1 CA:0" (or glued after "Face list:"): the vertices
+//   its A, B and C name, by their place in the object's vertex lines;
+// - anything else, which is skipped: "Vertex list:", "Page 2", "Material:", "Smoothing:", lights,
+//   cameras and the rest.
+// Numbers follow Val's rule, with a decimal comma read as a point.
+namespace tessiloom {
+
+// Which axis of the listing points up: Z (the ground is X and Y), or Y for models exported with Y up
+// (the ground is X and -Z, right-handed seen from above).
+enum class UpAxis { kZ, kY };
+
+// A vertex line as a point of the ground and its height; NaN where the line has no such marker.
+struct GroundPoint {
+    double x = 0;
+    double y = 0;
+    double height = 0;
+};
+
+// A face line's A, B and C, vertices of its object by their place; kNoVertexNumber where the text is
+// no whole number from 0 on, or the marker is missing.
+struct MeshFace {
+    std::uint32_t a = 0;
+    std::uint32_t b = 0;
+    std::uint32_t c = 0;
+};
+inline constexpr std::uint32_t kNoVertexNumber = std::numeric_limits<std::uint32_t>::max();
+
+// Where an object starts in the lines, or becomes a mesh.
+struct ObjectMark {
+    enum class Kind { kNamed, kTriMesh };
+    Kind kind = Kind::kNamed;
+    std::string name;          // a named object's name, without its quotes
+    std::uint64_t vertex = 0;  // how many vertex lines come before it
+    std::uint64_t face = 0;    // how many face lines come before it
+};
+
+// The first face line whose A, B or C names no vertex by number: which face line, and what it names
+// (NaN where the marker is missing).
+struct StrayFace {
+    std::uint64_t face = 0;
+    double vertex = 0;
+};
+
+// The lines of a run: its vertices, faces and object marks in listing order, and why it stopped.
+struct MeshRun {
+    BlockList<GroundPoint> vertices;
+    BlockList<MeshFace> faces;
+    std::vector<ObjectMark> marks;
+    std::optional<StrayFace> strayFace;
+    bool outOfMemory = false;
+    std::optional<std::string> failure;  // why the lines ended early, if they did
+};
+
+// Reads runs of a mesh listing that holds `sourceBytes` bytes, with `up` pointing up.
+class MeshLines {
+  public:
+    using Run = MeshRun;
+
+    MeshLines(std::uint64_t sourceBytes, UpAxis up) : sourceBytes_(sourceBytes), up_(up) {}
+
+    RunEnd Read(LineSource& lines, MeshRun& run, std::int64_t mostLines) const;
+    RunEnd Join(MeshRun& first, MeshRun&& next) const;
+    std::uint64_t EndOfLines(const MeshRun&, std::uint64_t, double) const { return sourceBytes_; }
+    bool ReadsAlone(const MeshRun&) const { return false; }
+
+    // What one line adds to `run`; false when there was no memory for it.
+    bool TakeLine(std::string_view line, MeshRun& run) const;
+
+  private:
+    std::uint64_t sourceBytes_;
+    UpAxis up_;
+};
+
+}  // namespace tessiloom

@@ -1,0 +1,80 @@
+#include "mesh/mesh_listing.h"
+
+#include "conversion/height_field.h"
+#include "conversion/messages.h"
+#include "mesh/lattice.h"
+#include "mesh/sampling.h"
+
+namespace tessiloom {
+namespace {
+
+// The usual range, as a grid's vertices give it: the used vertices' heights in listing order.
+void SettleHeights(const Mesh& mesh, MeshHeights& heights) {
+    ForEachUsed(mesh, [&](const GroundPoint& point) {
+        if (point.height > heights.highest) heights.highest = point.height;
+        if (point.height < heights.lowest) heights.lowest = point.height;
+    });
+}
+
+std::string SampleWarning(std::int64_t count, const std::string& where) {
+    return "Warning: " + std::to_string(count) + (count == 1 ? " sample lies " : " samples lie ") + where;
+}
+
+// Why the box cannot be sampled: no extent along one of the ground's axes.
+std::optional<std::string> CheckBox(const GroundBox& box, UpAxis up) {
+    if (!(box.x1 > box.x0)) return std::string("its triangles cover no ground along X");
+    if (!(box.y1 > box.y0))
+        return std::string("its triangles cover no ground along ") + (up == UpAxis::kZ ? "Y" : "Z");
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source, const std::string& path,
+                                                       Listing& listing) {
+    summary_ = {};
+    Mesh mesh;
+    if (auto failure = ReadMesh(source, request_.up, request_.lines, mesh))
+        return CouldNot("read", path, *failure);
+    summary_.objects = mesh.objects.size();
+    summary_.usedVertices = mesh.usedCount;
+    summary_.triangles = mesh.triangleCount;
+    summary_.box = BoxOf(mesh);
+    if (auto failure = CheckBox(summary_.box, request_.up)) return CouldNot("convert", path, *failure);
+    const GroundBox& box = summary_.box;
+    listing.corners = CornerPoints{{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}};
+    SettleHeights(mesh, listing.mesh);
+
+    bool outOfMemory = false;
+    std::optional<Lattice> lattice = FindLattice(mesh, box, outOfMemory);
+    if (outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
+    if (lattice) {
+        summary_.lattice = lattice->grid;
+        summary_.xStep = lattice->xStep;
+        summary_.yStep = lattice->yStep;
+    }
+    if (lattice && (!request_.size || (request_.size->columns == lattice->grid.columns &&
+                                       request_.size->rows == lattice->grid.rows))) {
+        summary_.image = lattice->grid;
+        listing.grid = lattice->grid;
+        listing.mesh.heights = std::move(lattice->heights);
+        return std::nullopt;
+    }
+    lattice.reset();  // its heights go before the samples' come
+    summary_.sampled = true;
+    summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, box);
+    Samples samples = SampleMesh(mesh, summary_.image, box);
+    if (samples.outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
+    summary_.emptySamples = samples.empty;
+    summary_.foldedSamples = samples.folded;
+    listing.grid = summary_.image;
+    listing.mesh.heights = std::move(samples.heights);
+    if (samples.empty > 0)
+        listing.warnings.push_back(SampleWarning(samples.empty, "under no triangle; their level is 0."));
+    if (samples.folded > 0)
+        listing.warnings.push_back(
+            SampleWarning(samples.folded, "under triangles at different heights; the highest is kept."));
+    return std::nullopt;
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,89 @@
+// What is read of a whole mesh beyond its lines: which vertices count, whether they stand on a
+// lattice, and why a mesh cannot be read.
+#include "mesh/mesh.h"
+
+#include <gtest/gtest.h>
+
+#include "mesh/lattice.h"
+#include "mesh/test_mesh.h"
+
+namespace tessiloom {
+namespace {
+
+TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
+    const TestObject grid = GridObject(3, 3);
+    TestObject stray = grid, negative = grid, unplaced = grid, flat = grid, line = grid;
+    stray.faces[5].b = 9;
+    negative.faces[2].c = -1;
+    unplaced.vertices[4].z = 123456;  // written as 1e999 below
+    for (TestVertex& at : flat.vertices) at.y = 5;
+    TestObject level = grid;  // exported with Y up, all at one Z
+    for (TestVertex& at : level.vertices) at.z = 0;
+    TestObject noFaces = grid;
+    noFaces.faces.clear();
+    ExporterStyle fractional;
+    fractional.face = [](int, const TestFace& corners) {
+        return "Face:  A:" + std::to_string(corners.a) + ".5 B:" + std::to_string(corners.b) +
+               " C:" + std::to_string(corners.c);
+    };
+    // clang-format off
+    const std::pair<std::string, std::string> cases[] = {
+        {WriteListing({grid, stray}), "Could not read 't.asc': face 5 of object \"Terrain\" names vertex 9, but the object lists 9 vertices (0 to 8)."},
+        {WriteListing({negative}), "Could not read 't.asc': face 2 of object \"Terrain\" names vertex -1, but the object lists 9 vertices (0 to 8)."},
+        {WriteListing({grid}, fractional), "Could not read 't.asc': face 0 of object \"Terrain\" names vertex 0.5, but the object lists 9 vertices (0 to 8)."},
+        {"Tri-mesh, Vertices: 3 Faces: 1\nVertex 0: X:0 Y:0 Z:0\nVertex 1: X:1 Y:0 Z:0\nVertex 2: X:0 Y:1\nFace 0: A:0 B:1 C:2\n",
+         "Could not read 't.asc': vertex 2 of object 1 has no finite X, Y and Z."},
+        {Replaced(WriteListing({unplaced}), "123456", "1e999"), "Could not read 't.asc': vertex 4 of object \"Terrain\" has no finite X, Y and Z."},
+        {"Named object: \"Camera01\"\nPosition: X:0 Y:0 Z:0\n", "Could not read 't.asc': it holds no object with a \"Tri-mesh\" header."},
+        {WriteListing({noFaces}), "Could not read 't.asc': its meshes hold no triangles."},
+        {WriteListing({flat}), "Could not convert 't.asc': its triangles cover no ground along Y."},
+    };
+    // clang-format on
+    for (const auto& [listing, message] : cases) EXPECT_EQ(ReadMeshListing(listing), message) << listing;
+    EXPECT_EQ(ReadMeshListing(WriteListing({level}), {UpAxis::kY, {}, {}}),
+              "Could not convert 't.asc': its triangles cover no ground along Z.");
+}
+
+// Only the vertices some triangle uses count, each object's faces naming its own vertices.
+TEST(ReadMesh, CountsTheVerticesItsTrianglesUse) {
+    TestObject first = GridObject(3, 2, "A"), second = GridObject(2, 2, "B");
+    first.faces.erase(first.faces.begin() + 2);  // vertex 2 of A loses its only triangle
+    second.vertices.push_back({99, 99, 99});
+    const std::string text = WriteListing({first, second});
+    const StringByteSource bytes(text);
+    Mesh mesh;
+    ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
+    std::string used;
+    for (std::size_t point = 0; point < mesh.points.Size(); ++point) used += mesh.IsUsed(point) ? '1' : '0';
+    EXPECT_EQ(used, "11011111110");
+    EXPECT_EQ(mesh.usedCount, 9u);
+    EXPECT_EQ(mesh.triangleCount, 5u);
+}
+
+TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
+    const TestObject grid = GridObject(4, 3);
+    TestObject uneven = grid, missing = grid, disagreeing = GridObject(4, 2, "South"),
+               north = GridObject(4, 2, "North");
+    for (TestVertex& at : uneven.vertices) at.x += at.x == 20 ? 0.5 : 0;    // one column off its node
+    missing.faces.erase(missing.faces.begin(), missing.faces.begin() + 2);  // vertex 0 counts no more
+    for (std::size_t i = 0; i < north.vertices.size(); ++i) north.vertices[i] = grid.vertices[i + 4];
+    disagreeing.vertices[5].z += 1;  // a shared vertex its other tile puts at another height
+    TestObject nearly = grid;
+    for (TestVertex& at : nearly.vertices) at.x += at.x == 20 ? 0.05 : 0;  // within a hundredth of a step
+    // clang-format off
+    const std::pair<std::vector<TestObject>, bool> cases[] = {
+        {{grid}, true}, {{nearly}, true}, {{uneven}, false}, {{missing}, false}, {{disagreeing, north}, false},
+    };
+    // clang-format on
+    for (const auto& [objects, lattice] : cases) {
+        const std::string text = WriteListing(objects);
+        const StringByteSource bytes(text);
+        Mesh mesh;
+        ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
+        bool outOfMemory;
+        EXPECT_EQ(FindLattice(mesh, BoxOf(mesh), outOfMemory).has_value(), lattice) << objects.size();
+    }
+}
+
+}  // namespace
+}  // namespace tessiloom

@@ -1,0 +1,154 @@
+#include "mesh/sampling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include "conversion/height_field.h"
+#include "mesh/orientation.h"
+
+namespace tessiloom {
+namespace {
+
+// Heights that differ by less than this share of the mesh's height extent are one height: the same
+// point computed from two triangles differs in the last bits.
+constexpr double kSameHeight = 1e-9;
+
+// The sample positions along one axis; the last lies exactly at `high`.
+std::vector<double> Positions(std::int32_t count, double low, double high) {
+    std::vector<double> positions(static_cast<std::size_t>(count));
+    for (std::int32_t index = 0; index < count; ++index)
+        positions[static_cast<std::size_t>(index)] = low + index * (high - low) / (count - 1);
+    positions.back() = high;
+    return positions;
+}
+
+// The indices of `positions` within [low, high], as the first and the one after the last.
+std::pair<std::size_t, std::size_t> Within(const std::vector<double>& positions, double low, double high) {
+    const auto first = std::lower_bound(positions.begin(), positions.end(), low);
+    const auto after = std::upper_bound(first, positions.end(), high);
+    return {static_cast<std::size_t>(first - positions.begin()),
+            static_cast<std::size_t>(after - positions.begin())};
+}
+
+class Sampler {
+  public:
+    Sampler(GridSize size, const GroundBox& box, double tolerance, double* heights)
+        : xs_(Positions(size.columns, box.x0, box.x1)),
+          ys_(Positions(size.rows, box.y0, box.y1)),
+          tolerance_(tolerance),
+          heights_(heights),
+          folded_((static_cast<std::size_t>(size.columns) * static_cast<std::size_t>(size.rows) + 63) / 64) {}
+
+    void Triangle(GroundPoint a, GroundPoint b, GroundPoint c) {
+        const int turn = Orient(At(a), At(b), At(c)).sign;
+        if (turn == 0) return;  // on edge: it holds no ground
+        if (turn < 0) std::swap(b, c);
+        const auto [i0, i1] = Within(xs_, std::min({a.x, b.x, c.x}), std::max({a.x, b.x, c.x}));
+        const auto [j0, j1] = Within(ys_, std::min({a.y, b.y, c.y}), std::max({a.y, b.y, c.y}));
+        for (std::size_t j = j0; j < j1; ++j) {
+            for (std::size_t i = i0; i < i1; ++i) Point(a, b, c, i, j);
+        }
+    }
+
+    std::int64_t Folded() const {
+        std::int64_t count = 0;
+        for (const std::uint64_t word : folded_) count += __builtin_popcountll(word);
+        return count;
+    }
+
+  private:
+    static PlanePosition At(const GroundPoint& point) { return {point.x, point.y}; }
+
+    // Point (i, j), when the triangle a, b, c (counterclockwise) holds it.
+    void Point(const GroundPoint& a, const GroundPoint& b, const GroundPoint& c, std::size_t i,
+               std::size_t j) {
+        const PlanePosition p{xs_[i], ys_[j]};
+        const Orientation wa = Orient(At(b), At(c), p);
+        const Orientation wb = Orient(At(c), At(a), p);
+        const Orientation wc = Orient(At(a), At(b), p);
+        if (wa.sign < 0 || wb.sign < 0 || wc.sign < 0) return;
+        Hold(i, j, Interpolate(a, b, c, wa, wb, wc));
+    }
+
+    // Linear within the triangle; at a corner, exactly the corner's height.
+    static double Interpolate(const GroundPoint& a, const GroundPoint& b, const GroundPoint& c,
+                              Orientation wa, Orientation wb, Orientation wc) {
+        if (wb.sign == 0 && wc.sign == 0) return a.height;
+        if (wc.sign == 0 && wa.sign == 0) return b.height;
+        if (wa.sign == 0 && wb.sign == 0) return c.height;
+        // On an edge, the corner across from it weighs nothing.
+        const double da = wa.sign == 0 ? 0 : wa.determinant;
+        const double db = wb.sign == 0 ? 0 : wb.determinant;
+        const double dc = wc.sign == 0 ? 0 : wc.determinant;
+        return (da * a.height + db * b.height + dc * c.height) / (da + db + dc);
+    }
+
+    void Hold(std::size_t i, std::size_t j, double height) {
+        const std::size_t index = j * xs_.size() + i;
+        double& held = heights_[index];
+        if (std::isnan(held)) {
+            held = height;
+            return;
+        }
+        if (std::abs(height - held) > tolerance_) folded_[index / 64] |= std::uint64_t{1} << (index % 64);
+        held = std::max(held, height);
+    }
+
+    const std::vector<double> xs_;
+    const std::vector<double> ys_;
+    const double tolerance_;
+    double* heights_;
+    std::vector<std::uint64_t> folded_;  // a bit a point
+};
+
+}  // namespace
+
+Samples SampleMesh(const Mesh& mesh, GridSize size, const GroundBox& box) {
+    Samples samples;
+    const std::size_t count = static_cast<std::size_t>(size.columns) * static_cast<std::size_t>(size.rows);
+    LargeArray<double> heights = MakeLargeArray<double>(count);
+    if (!heights) {
+        samples.outOfMemory = true;
+        return samples;
+    }
+    std::fill(heights.get(), heights.get() + count, std::numeric_limits<double>::quiet_NaN());
+    double lowest = HUGE_VAL;
+    double highest = -HUGE_VAL;
+    ForEachUsed(mesh, [&](const GroundPoint& point) {
+        lowest = std::min(lowest, point.height);
+        highest = std::max(highest, point.height);
+    });
+    Sampler sampler(size, box, kSameHeight * (highest - lowest), heights.get());
+    for (const MeshObject& object : mesh.objects) {
+        for (std::uint64_t face = 0; face < object.faceCount;) {
+            const std::span<const MeshFace> faces = mesh.faces.RunFrom(object.firstFace + face);
+            for (const MeshFace& corners :
+                 faces.first(std::min<std::uint64_t>(faces.size(), object.faceCount - face))) {
+                const auto point = [&](std::uint32_t vertex) {
+                    return mesh.points[object.firstVertex + vertex];
+                };
+                sampler.Triangle(point(corners.a), point(corners.b), point(corners.c));
+                ++face;
+            }
+        }
+    }
+    samples.empty =
+        std::count_if(heights.get(), heights.get() + count, [](double height) { return std::isnan(height); });
+    samples.folded = sampler.Folded();
+    samples.heights = HeightList::Adopt(std::move(heights), count);
+    return samples;
+}
+
+GridSize DefaultSampleSize(std::uint64_t usedVertices, const GroundBox& box) {
+    const double aspect = (box.x1 - box.x0) / (box.y1 - box.y0);
+    const double points = static_cast<double>(usedVertices);
+    const auto side = [](double length) {
+        return static_cast<std::int32_t>(std::clamp(std::round(length), 2.0, double{kLargestImageSide}));
+    };
+    return {side(std::sqrt(points * aspect)), side(std::sqrt(points / aspect))};
+}
+
+}  // namespace tessiloom

@@ -1,0 +1,139 @@
+// The samples of irregular meshes against a reference worked out in exact rational arithmetic: which
+// triangles hold each point, and the height there.
+#include "mesh/sampling.h"
+
+#include <gmpxx.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "mesh/orientation.h"
+#include "mesh/test_mesh.h"
+
+namespace tessiloom {
+namespace {
+
+int ExactSign(const TestVertex& a, const TestVertex& b, const TestVertex& c) {
+    const mpq_class determinant =
+        (mpq_class(b.x) - a.x) * (mpq_class(c.y) - a.y) - (mpq_class(b.y) - a.y) * (mpq_class(c.x) - a.x);
+    return sgn(determinant);
+}
+
+TEST(Orient, DecidesTheSideExactlyEvenForPointsOnTheLine) {
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> unit(-1e3, 1e3);
+    int onTheLine = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const TestVertex a{unit(random), unit(random), 0}, b{unit(random), unit(random), 0};
+        const double t = trial % 2 == 0 ? unit(random) / 1e3 : std::ldexp(1.0, trial % 7 - 3);
+        // On the line up to rounding, or exactly on it where t is a power of two and the line an axis.
+        TestVertex c{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), 0};
+        if (trial % 5 == 0) c = {a.x, b.y, 0}, c.y = a.y;
+        const int sign = Orient({a.x, a.y}, {b.x, b.y}, {c.x, c.y}).sign;
+        onTheLine += sign == 0;
+        ASSERT_EQ(sign, ExactSign(a, b, c)) << trial;
+    }
+    EXPECT_GT(onTheLine, 1000);
+}
+
+// The reference at (x, y): the highest exact height of the triangles that hold it, and whether they
+// hold it at different heights; nothing when none does.
+struct Held {
+    bool any = false;
+    mpq_class highest;
+    bool folded = false;
+};
+
+Held ExactHeight(const std::vector<TestObject>& objects, double x, double y) {
+    Held held;
+    const TestVertex p{x, y, 0};
+    for (const TestObject& object : objects) {
+        for (const TestFace& face : object.faces) {
+            TestVertex a = object.vertices[std::size_t(face.a)], b = object.vertices[std::size_t(face.b)],
+                       c = object.vertices[std::size_t(face.c)];
+            const int turn = ExactSign(a, b, c);
+            if (turn == 0) continue;
+            if (turn < 0) std::swap(b, c);
+            if (ExactSign(b, c, p) < 0 || ExactSign(c, a, p) < 0 || ExactSign(a, b, p) < 0) continue;
+            const auto weight = [&](const TestVertex& u, const TestVertex& v) -> mpq_class {
+                return (mpq_class(v.x) - u.x) * (mpq_class(p.y) - u.y) -
+                       (mpq_class(v.y) - u.y) * (mpq_class(p.x) - u.x);
+            };
+            const mpq_class wa = weight(b, c), wb = weight(c, a), wc = weight(a, b);
+            const mpq_class height = (wa * a.z + wb * b.z + wc * c.z) / (wa + wb + wc);
+            if (held.any && height != held.highest) held.folded = true;
+            if (!held.any || height > held.highest) held.highest = height;
+            held.any = true;
+        }
+    }
+    return held;
+}
+
+// A 6 x 5 grid with its inner vertices moved off their nodes, two triangles cut out of it, and a
+// small triangle floating over a corner.
+std::vector<TestObject> IrregularTerrain() {
+    TestObject ground = GridObject(6, 5, "Ground");
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> jitter(-3.7, 3.7);
+    for (std::size_t i = 0; i < ground.vertices.size(); ++i) {
+        TestVertex& at = ground.vertices[i];
+        const bool edge = at.x == 0 || at.x == 50 || at.y == 0 || at.y == 80;
+        if (!edge) at = {at.x + jitter(random), at.y + jitter(random), at.z + jitter(random) / 3};
+    }
+    ground.faces.erase(ground.faces.begin() + 12, ground.faces.begin() + 14);
+    const TestObject roof{"Roof", {{2, 3, 40}, {17.5, 1, 41.5}, {4, 19, 39}}, {{0, 1, 2}}};
+    return {ground, roof};
+}
+
+TEST(SampleMesh, HoldsWhatExactArithmeticHoldsAtEverySize) {
+    const std::vector<TestObject> objects = IrregularTerrain();
+    const std::string text = WriteListing(objects);
+    const StringByteSource bytes(text);
+    Mesh mesh;
+    ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
+    const GroundBox box = BoxOf(mesh);
+    std::int64_t emptyOrFolded = 0;  // the hole and the roof show at some size
+    for (const GridSize size : {GridSize{6, 5}, GridSize{11, 9}, GridSize{2, 2}, GridSize{37, 23}}) {
+        const Samples samples = SampleMesh(mesh, size, box);
+        std::int64_t empty = 0, folded = 0;
+        for (std::int32_t j = 0; j < size.rows; ++j) {
+            for (std::int32_t i = 0; i < size.columns; ++i) {
+                const double x =
+                    i + 1 == size.columns ? box.x1 : box.x0 + i * (box.x1 - box.x0) / (size.columns - 1);
+                const double y =
+                    j + 1 == size.rows ? box.y1 : box.y0 + j * (box.y1 - box.y0) / (size.rows - 1);
+                const Held held = ExactHeight(objects, x, y);
+                const double height =
+                    samples.heights[std::size_t(j) * std::size_t(size.columns) + std::size_t(i)];
+                empty += !held.any;
+                folded += held.folded;
+                if (!held.any) {
+                    EXPECT_TRUE(std::isnan(height)) << i << " " << j;
+                } else {
+                    EXPECT_NEAR(height, held.highest.get_d(), 1e-9) << i << " " << j;
+                }
+            }
+        }
+        EXPECT_EQ(samples.empty, empty) << size.columns;
+        EXPECT_EQ(samples.folded, folded) << size.columns;
+        emptyOrFolded += empty + folded;
+    }
+    EXPECT_GT(emptyOrFolded, 0);
+}
+
+// A grid sampled at its own size gives its own vertices, exactly, however its triangles lie.
+TEST(SampleMesh, GivesALatticeItsOwnVerticesAtItsOwnSize) {
+    const TestObject grid = GridObject(7, 4);
+    const std::string text = WriteListing({grid});
+    const StringByteSource bytes(text);
+    Mesh mesh;
+    ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
+    const Samples samples = SampleMesh(mesh, {7, 4}, BoxOf(mesh));
+    for (std::size_t i = 0; i < grid.vertices.size(); ++i)
+        EXPECT_EQ(samples.heights[i], grid.vertices[i].z) << i;
+    EXPECT_EQ(samples.empty + samples.folded, 0);
+}
+
+}  // namespace
+}  // namespace tessiloom
