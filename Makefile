@@ -56,14 +56,14 @@ test-tsan: deps $(TSAN_DIR)/build.ninja
 	cmake --build $(TSAN_DIR) --target tessiloom_conversion_tests
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/conversion/tessiloom_conversion_tests
 
-# New inputs go to the build folder's corpus; the seeds in conversion/fuzz/corpus are only read.
+# New inputs go to the build folder's corpus; the seeds in fuzz/corpus are only read.
 build-fuzz: deps $(FUZZ_DIR)/build.ninja
 	cmake --build $(FUZZ_DIR)
 
 fuzz: build-fuzz
 	mkdir -p $(FUZZ_DIR)/corpus
-	$(FUZZ_DIR)/conversion/fuzz/tessiloom_run_fuzzer $(FUZZ_DIR)/corpus conversion/fuzz/corpus \
-	    -dict=conversion/fuzz/listing.dict -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	$(FUZZ_DIR)/fuzz/tessiloom_run_fuzzer $(FUZZ_DIR)/corpus fuzz/corpus \
+	    -dict=fuzz/listing.dict -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
 	    -artifact_prefix=$(FUZZ_DIR)/ -print_final_stats=1
 
 test-fuzz:

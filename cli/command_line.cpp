@@ -1,8 +1,9 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
+#include <charconv>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -117,12 +118,16 @@ void DescribeOutput(CLI::App& app, Arguments& arguments) {
         info->excludes(writing);
 }
 
-// "WxH", each side 2 to 32767; nothing when the text is not that.
+// "WxH", each side 2 to 32767 in plain digits; nothing when the text is not that.
 std::optional<GridSize> ImageSizeOf(const std::string& text) {
     GridSize size;
-    char times = 0;
-    std::istringstream in(text);
-    if (!(in >> size.columns >> times >> size.rows) || times != 'x' || in.peek() != EOF) return std::nullopt;
+    const char* const end = text.data() + text.size();
+    const auto [times, columnsError] = std::from_chars(text.data(), end, size.columns);
+    if (columnsError != std::errc() || times == end || *times != 'x' || times == text.data())
+        return std::nullopt;
+    const auto [after, rowsError] = std::from_chars(times + 1, end, size.rows);
+    if (rowsError != std::errc() || after != end || !std::isdigit(static_cast<unsigned char>(times[1])))
+        return std::nullopt;
     const auto fits = [](std::int32_t side) { return side >= 2 && side <= kLargestImageSide; };
     if (!fits(size.columns) || !fits(size.rows)) return std::nullopt;
     return size;

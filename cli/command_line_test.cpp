@@ -8,7 +8,9 @@
 #include <tuple>
 #include <utility>
 
+#include "conversion/messages.h"
 #include "conversion/test_listing.h"
+#include "mesh/test_mesh.h"
 #include "platform/test_files.h"
 #include "tessiloom/version.h"
 
@@ -92,8 +94,13 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
         {{"--info", "--format", "png", hill_}, "--format excludes --info"},
         {{"--info", "--shared-range", hill_}, "--shared-range excludes --info"},
         {{"--shared-range", "--min", "0", "--max", "9", hill_}, "--min excludes --shared-range"},
+        {{"--size", "9x9", hill_}, "--size requires --mesh"}, {{"--up", "y", hill_}, "--up requires --mesh"},
+        {{"--mesh", "--up", "x", hill_}, "--up: x not in {y,z}"},
     };
     // clang-format on
+    for (const std::string size : {"1x9", "9x32768", "9x", "9 x 9", "-9x9", "+9x9", "9x9x9"})
+        usageErrors.push_back({{"--mesh", "--size", size, hill_},
+                               "--size: '" + size + "' is not a size WxH of 2 to 32767 each way"});
     for (const std::string height : {"abc", "1,5", "1 5", "1e", "&H", ""})
         usageErrors.push_back(
             {{"--min", height, "--max", "9", hill_}, "--min: '" + height + "' is not a number"});
@@ -224,6 +231,43 @@ TEST_F(CommandLineTest, MapsEveryTileOverOneSharedRange) {
                tile + ": Could not convert '" + tile +
                    "': every height is 7, which leaves no range to scale the heights over; use a preset "
                    "height range.\n"));
+}
+
+// A whole mesh: a lattice as the plain reading makes it, one pixel a node; a mesh that is no lattice
+// sampled, and told what the samples fell on.
+TEST_F(CommandLineTest, ConvertsWholeMeshes) {
+    const std::string grid = folder_ / "grid.asc", irregular = folder_ / "irregular.asc";
+    WriteFile(grid, WriteListing({GridObject(4, 3)}));
+    TestObject holed = GridObject(3, 3);
+    holed.vertices[4] = {12, 21, 7};
+    holed.faces.pop_back();
+    WriteFile(irregular, WriteListing({holed}));
+    EXPECT_EQ(Convert({"-q", "--rectangular", grid}), Result(0, "", ""));
+    const std::string plain = ReadFile(folder_ / "grid.tga");
+    EXPECT_EQ(Convert({"-q", "--mesh", "--pov-include", grid}), Result(0, "", ""));
+    EXPECT_EQ(ReadFile(folder_ / "grid.tga"), plain);
+    EXPECT_THAT(ReadFile(folder_ / "grid.inc"), HasSubstr("#declare Grid_X1 = 30;"));
+    EXPECT_EQ(Convert({"-q", "--mesh", "--size", "5x4", irregular}),
+              Result(0, "", irregular + ": Warning: 1 sample lies under no triangle; its level is 0.\n"));
+    EXPECT_EQ(
+        Convert({"--info", "--mesh", irregular}),
+        Result(0,
+               irregular + "\n  objects           1\n  used vertices     9\n  triangles         7\n  lattice "
+                           "          none\n"
+                           "  box               X 0 to 20, Y 0 to 40\n  image             2 x 4 samples\n"
+                           "  empty samples     0\n  folded samples    0\n  automatic range   -3.5 to 7\n"
+                           "  heights           -3.5 to 5.25\n",
+               ""));
+}
+
+// A height written with a decimal comma is read up to it, as ever, and the user is told.
+TEST_F(CommandLineTest, WarnsOfHeightsReadUpToADecimalComma) {
+    WriteFile(hill_, GridListing({"0", "10,5", "20,25", "30.5"}));
+    EXPECT_EQ(Convert({"-q", hill_}),
+              Result(0, "",
+                     hill_ + ": " + kDecimalCommaWarning + "\n" + hill_ +
+                         ": 2 heights were read only up to a decimal comma; tessiloom-convert --mesh reads "
+                         "decimal commas as points.\n"));
 }
 
 // In a child process whose memory is limited, describes a listing with a line too long to hold, in

@@ -53,6 +53,15 @@ TEST_F(RunConversionTest, ConvertsAndReportsEachStepInOrderWarningsAfterTheImage
                   "message Warning: a height value was lower than your minimum height range!|"
                   "message Warning: a height value in was higher than your maximum height range!|"
                   "status Finished writing: hill.tga");
+    // Heights read only up to a decimal comma: the image as ever, and a warning after the others.
+    WriteFile("hill.asc", GridListing({"-3", "10,5", "20", "130,25"}));
+    EXPECT_EQ(
+        Conversation(RecordingHost("hill.asc", true, "0", "100")),
+        kReading + kWriting +
+            "message Warning: a height value was lower than your minimum height range!|"
+            "message Warning: a height value in was higher than your maximum height range!|"
+            "message Warning: the heights seem to be written with decimal commas, and were read only up to "
+            "the comma!|status Finished writing: hill.tga");
 }
 
 struct FailureCase {

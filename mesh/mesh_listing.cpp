@@ -16,8 +16,9 @@ void SettleHeights(const Mesh& mesh, MeshHeights& heights) {
     });
 }
 
-std::string SampleWarning(std::int64_t count, const std::string& where) {
-    return "Warning: " + std::to_string(count) + (count == 1 ? " sample lies " : " samples lie ") + where;
+std::string SampleWarning(std::int64_t count, const std::string& where, const std::string& which) {
+    return "Warning: " + std::to_string(count) + (count == 1 ? " sample lies " : " samples lie ") + where +
+           "; " + (count == 1 ? "its " : "their ") + which;
 }
 
 // Why the box cannot be sampled: no extent along one of the ground's axes.
@@ -70,10 +71,11 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
     listing.grid = summary_.image;
     listing.mesh.heights = std::move(samples.heights);
     if (samples.empty > 0)
-        listing.warnings.push_back(SampleWarning(samples.empty, "under no triangle; their level is 0."));
-    if (samples.folded > 0)
+        listing.warnings.push_back(SampleWarning(samples.empty, "under no triangle", "level is 0."));
+    if (samples.folded > 0) {
         listing.warnings.push_back(
-            SampleWarning(samples.folded, "under triangles at different heights; the highest is kept."));
+            SampleWarning(samples.folded, "under triangles at different heights", "highest is kept."));
+    }
     return std::nullopt;
 }
 

@@ -1,8 +1,9 @@
 // libFuzzer target: arbitrary bytes as a listing, converted by a whole run in a folder of its own.
 //
 // Input: one flag byte (bit 0: use the preset range, bit 1: read the corners, bit 2: take
-// rectangular grids, bit 3: let the second reading below dawdle, so that its vertex lines are
-// shared out between two threads, the rest: a block size for the second reading), then, with the preset
+// rectangular grids, bit 3: let the second reading below dawdle, so that its lines are shared out
+// between two threads, bit 4: read the whole mesh, bit 5: with it, Y up, the rest: a block size for
+// the second reading), then, with the preset
 // range, the minimum and maximum texts each ended by '|', then the listing itself. After every run it checks
 // what a user could see or find on disk: the busy pointer on first and off last, and the folder holding the
 // source and either nothing else (the run's last word was a message) or exactly one whole image (the run said
@@ -15,12 +16,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "conversion/line_source.h"
 #include "conversion/listing.h"
 #include "conversion/messages.h"
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
+#include "mesh/mesh_listing.h"
 #include "platform/test_files.h"
 
 #define REQUIRE(holds) \
@@ -29,7 +32,27 @@
 namespace tessiloom {
 namespace {
 
-enum Flags : std::uint8_t { kUsePresetRanges = 1, kReadCorners = 2, kRectangular = 4, kDawdle = 8 };
+enum Flags : std::uint8_t {
+    kUsePresetRanges = 1,
+    kReadCorners = 2,
+    kRectangular = 4,
+    kDawdle = 8,
+    kMesh = 16,
+    kYUp = 32
+};
+
+// How the flags ask the listing to be read, with its lines read as `lines` says.
+std::unique_ptr<ListingReader> ReaderFor(std::uint8_t flags, const LinesReading& lines) {
+    if ((flags & kMesh) != 0) {
+        return std::make_unique<MeshListingReader>(
+            MeshRequest{(flags & kYUp) != 0 ? UpAxis::kY : UpAxis::kZ, std::nullopt, lines});
+    }
+    ReadRequest read;
+    read.rectangular = (flags & kRectangular) != 0;
+    read.corners = (flags & kReadCorners) != 0;
+    read.lines = lines;
+    return std::make_unique<GridListingReader>(read);
+}
 
 // Takes the text up to the next '|' off the front of `input`; empty, taking nothing, when no '|'
 // comes within 33 bytes.
@@ -55,14 +78,13 @@ struct ReadAgainOutcome {
     std::string image;                   // else the image, when the run wrote one
 };
 
-// Reads `bytes` as the run read its listing, and writes the image over the run's range.
-ReadAgainOutcome ReadAgain(const ByteSource& bytes, const std::string& path, const ReadRequest& request,
+// Reads `bytes` as the run read its listing, with `reader`, and writes the image over the run's range.
+ReadAgainOutcome ReadAgain(const ByteSource& bytes, const std::string& path, ListingReader& reader,
                            const ConversionOutcome& run, bool preset) {
-    LineSource header(bytes, request.lines.blockBytes);
     Listing read;
     ReadAgainOutcome again;
-    again.message = ReadListingHeader(header, path, request, read);
-    if (!again.message) again.message = ReadListingHeights(bytes, header.Position(), path, request, read);
+    again.message = reader.ReadHead(bytes, path, read);
+    if (!again.message) again.message = reader.ReadBody(bytes, path, read);
     if (again.message || !run.converted) return again;
     REQUIRE(preset || (run.low == read.mesh.lowest && run.high == read.mesh.highest));
     MemorySink sink;
@@ -85,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         host.minPreset = TakePresetText(input);
         host.maxPreset = TakePresetText(input);
     }
+    const std::unique_ptr<ListingReader> reader = ReaderFor(flags, {});
     RunOptions options;
-    options.read.rectangular = (flags & kRectangular) != 0;
-    options.read.corners = (flags & kReadCorners) != 0;
+    options.reader = reader.get();
 
     WriteFile(host.sourcePath, std::string(input));
     const ConversionOutcome outcome = RunConversion(host, options);
@@ -111,10 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // asked: the run must have told the same failure, or written the same bytes from the same range.
     DawdlingByteSource bytes(input, std::chrono::microseconds((flags & kDawdle) != 0));
     for (const bool oneThread : {true, false}) {
-        ReadRequest request = options.read;
-        request.lines = {oneThread, 2 + std::size_t{flags} / 16};
-        const ReadAgainOutcome again =
-            ReadAgain(bytes, host.sourcePath, request, outcome, host.usePresetRanges);
+        const auto again = ReadAgain(bytes, host.sourcePath,
+                                     *ReaderFor(flags, {oneThread, 2 + std::size_t{flags} / 64u * 5}),
+                                     outcome, host.usePresetRanges);
         if (again.message) {
             REQUIRE(last == "message " + *again.message);
         } else if (outcome.converted) {  // otherwise the run refused the range
