@@ -33,22 +33,10 @@ inline std::uint64_t DigitsValue(std::uint64_t word, unsigned count) {
            32;
 }
 
-// How many of the word's eight characters are blanks (spaces or tabs) before the first that is not.
-// A byte's high bit is set, with no carry between bytes, exactly where it equals the byte compared.
-inline unsigned LeadingBlanks(std::uint64_t word) {
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-    const auto zeroBytes = [](std::uint64_t bytes) { return ~(((bytes & kLow7) + kLow7) | bytes | kLow7); };
-    const std::uint64_t blanks =
-        zeroBytes(word ^ 0x2020202020202020u) | zeroBytes(word ^ 0x0909090909090909u);
-    const std::uint64_t others = ~blanks & 0x8080808080808080u;
-    return others == 0 ? 8 : static_cast<unsigned>(std::countr_zero(others)) / 8;
-}
-
-// Past the blanks at `p`; the bytes up to eight past the first that is no blank must be readable.
+// Past the blanks (spaces or tabs) at `p`, which are few: one at a time is quickest.
 inline const char* SkipBlanks(const char* p) {
-    unsigned blanks;
-    while ((blanks = LeadingBlanks(LoadWord(p))) == 8) p += 8;
-    return p + blanks;
+    while (*p == ' ' || *p == '\t') ++p;
+    return p;
 }
 
 // Powers of ten that are exact doubles: with a mantissa below 2^53 one division rounds correctly.

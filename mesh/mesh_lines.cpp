@@ -1,6 +1,5 @@
 #include "mesh/mesh_lines.h"
 
-#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -33,54 +32,52 @@ double ValueAt(const char* text, const char* end) {
     return Val(std::string_view(text, static_cast<std::size_t>(end - text)), true);
 }
 
-// The vertex number at `text`, up to the line's `end`, read as ValueAt reads it.
-double IndexAt(const char* text, const char* end) {
-    std::uint32_t index;
-    return ReadPlainWhole<true>(text, end, index) ? index : ValueAt(text, end);
-}
-
-// Sets `values` to the numbers after the first of each marker: kFirst, kSecond and kThird, each a
-// letter that follows no other letter and is followed by a colon, from `p` up to the line's `end`
-// (a letter stands before `p`), each read by `read`. NaN where a marker is missing. How many
-// markers were found.
+// Hands `read(slot, text)` the text after the first of each marker: kFirst (slot 0), kSecond and
+// kThird, each a letter that follows no other letter and is followed by a colon, from `p` up to the
+// line's `end` (a letter stands before `p`). Which markers were found, a bit a slot.
 template <char kFirst, char kSecond, char kThird, typename Read>
-int ReadMarked(const char* p, const char* end, double (&values)[3], Read read) {
-    values[0] = values[1] = values[2] = kMissing;
+unsigned ReadMarked(const char* p, const char* end, Read&& read) {
     unsigned found = 0;
     while (found != 7) {
         p = FindLineEndOr<kFirst, kSecond, kThird>(p);
         if (p >= end) break;
         const unsigned slot = *p == kFirst ? 0 : *p == kSecond ? 1 : 2;
         if (p[1] == ':' && !IsLetter(p[-1]) && (found & (1u << slot)) == 0) {
-            values[slot] = read(p + 2, end);
+            read(slot, p + 2);
             found |= 1u << slot;
         }
         ++p;
     }
-    return std::popcount(found);
+    return found;
 }
 
 std::uint32_t VertexNumber(double value) {
-    const bool whole = value >= 0 && value < kNoVertexNumber && value == std::floor(value);
-    return whole ? static_cast<std::uint32_t>(value) : kNoVertexNumber;
+    if (!(value >= 0 && value < kNoVertexNumber)) return kNoVertexNumber;
+    const auto number = static_cast<std::uint32_t>(value);
+    return number == value ? number : kNoVertexNumber;
 }
 
 bool TakeVertex(const char* p, const char* end, UpAxis up, MeshRun& run) {
-    double values[3];
-    const auto value = [](const char* text, const char* line) { return ValueAt(text, line); };
-    if (ReadMarked<'X', 'Y', 'Z'>(p, end, values, value) == 0) return true;  // "Vertex list:"
+    double values[3] = {kMissing, kMissing, kMissing};
+    if (ReadMarked<'X', 'Y', 'Z'>(
+            p, end, [&](unsigned slot, const char* text) { values[slot] = ValueAt(text, end); }) == 0)
+        return true;  // "Vertex list:"
     const auto [x, y, z] = values;
     return run.vertices.Append(up == UpAxis::kZ ? GroundPoint{x, y, z} : GroundPoint{x, -z, y});
 }
 
 bool TakeFace(const char* p, const char* end, MeshRun& run) {
-    double values[3];
-    const auto index = [](const char* text, const char* line) { return IndexAt(text, line); };
-    if (ReadMarked<'A', 'B', 'C'>(p, end, values, index) == 0) return true;  // "Face list:"
-    const MeshFace face{VertexNumber(values[0]), VertexNumber(values[1]), VertexNumber(values[2])};
+    MeshFace face{kNoVertexNumber, kNoVertexNumber, kNoVertexNumber};
+    std::uint32_t* const corners[3] = {&face.a, &face.b, &face.c};
+    double read[3] = {kMissing, kMissing, kMissing};  // what a corner names that is no vertex number
+    const auto take = [&](unsigned slot, const char* text) {
+        if (ReadPlainWhole<true>(text, end, *corners[slot])) return;
+        read[slot] = ValueAt(text, end);
+        *corners[slot] = VertexNumber(read[slot]);
+    };
+    if (ReadMarked<'A', 'B', 'C'>(p, end, take) == 0) return true;  // "Face list:"
     for (int corner = 0; corner < 3 && !run.strayFace; ++corner) {
-        if (VertexNumber(values[corner]) == kNoVertexNumber)
-            run.strayFace = StrayFace{run.faces.Size(), values[corner]};
+        if (*corners[corner] == kNoVertexNumber) run.strayFace = StrayFace{run.faces.Size(), read[corner]};
     }
     return run.faces.Append(face);
 }
