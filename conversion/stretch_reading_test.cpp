@@ -91,6 +91,23 @@ TEST(ReadInStretches, SharesTheLinesWithAThreadThatReadsFaster) {
                 bytes.BytesReadElsewhere() > listing.size() / 2);
 }
 
+// A stretch is split at a line start past its middle, looked for a window of 4 KiB at a time: a CR
+// that ends a window may be the first half of a CR LF.
+TEST(Stretch, SplitsWhereTheNextLineStarts) {
+    const std::pair<std::string, std::uint64_t> cases[] = {
+        {std::string(14095, 'a') + "\r\n" + std::string(5903, 'b'), 14097},
+        {std::string(14095, 'a') + "\rb" + std::string(5903, 'b'), 14096},
+        {std::string(12000, 'a') + "\n" + std::string(7999, 'b'), 12001},
+    };
+    for (const auto& [text, split] : cases) {
+        const StringByteSource bytes(text);
+        Stretch stretch(bytes, 0, text.size());
+        const auto rest = stretch.Split(Stretch::kNoEnd, 100);
+        EXPECT_EQ(rest, std::make_optional(std::pair<std::uint64_t, std::uint64_t>{split, text.size()})) << split;
+        EXPECT_EQ(stretch.Close(), split);
+    }
+}
+
 // In a child process whose memory is limited, reads 300 vertex lines in blocks of 16 bytes, line
 // 250 too long to hold and line `unreadable`, if any, without a height. What it came to, on
 // standard error.
