@@ -8,31 +8,23 @@
 // at least 9) that run every command once, in a rotating order, and every figure is a median: of
 // each command's times, and of per-round ratios and differences, so that a round the machine
 // slowed down counts for no more than one.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench/mesh_bench.h"
+#include "bench/rounds.h"
 #include "bench/terrain_listing.h"
-
-extern char** environ;
 
 namespace {
 
-using Argv = std::vector<std::string>;
+using namespace tessiloom::bench;
 
 constexpr int kSides[] = {708, 2049};
 constexpr int kFewestRuns = 9;
-constexpr double kMebibyte = 1024.0 * 1024.0;
 constexpr double kMilliseconds = 1000.0;
 
 // Each command's place in a round, in the list CommandsFor returns.
@@ -54,101 +46,18 @@ std::vector<Argv> CommandsFor(const std::string& listing, const std::string& pla
     };
 }
 
-struct Measure {
-    double seconds = 0;
-    double peakMebibytes = 0;
-};
-
-// Runs `argv` with its output thrown away; the wall time and the child's peak resident memory.
-Measure RunOnce(const Argv& argv) {
-    std::vector<char*> arguments;
-    for (const auto& argument : argv) arguments.push_back(const_cast<char*>(argument.c_str()));
-    arguments.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    if (posix_spawnp(&child, arguments[0], &actions, nullptr, arguments.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", arguments[0]);
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0].c_str());
-        std::exit(1);
-    }
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss / 1024.0};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// One listing's measurements: seconds[place][round], and the peak memory of our conversion.
-struct Rounds {
-    int side = 0;
-    double megabytes = 0;
-    std::vector<std::vector<double>> seconds;
-    double peakMebibytes = 0;
-
-    double MedianOf(std::size_t place) const { return Median(seconds[place]); }
-
-    // The median over rounds of `combine` applied to two commands' times in the same round.
-    template <typename Combine>
-    double MedianPerRound(std::size_t first, std::size_t second, Combine combine) const {
-        std::vector<double> values;
-        for (std::size_t run = 0; run < seconds[first].size(); ++run)
-            values.push_back(combine(seconds[first][run], seconds[second][run]));
-        return Median(values);
-    }
-    double MedianRatio(std::size_t first, std::size_t second) const {
-        return MedianPerRound(first, second, [](double a, double b) { return a / b; });
-    }
-    double MedianDifference(std::size_t first, std::size_t second) const {
-        return MedianPerRound(first, second, [](double a, double b) { return a - b; });
-    }
-};
-
-void MeasureRounds(const std::vector<Argv>& commands, int runs, Rounds& rounds) {
-    rounds.seconds.assign(commands.size(), {});
-    for (int run = 0; run < runs; ++run) {
-        for (std::size_t step = 0; step < commands.size(); ++step) {
-            const std::size_t place = (run + step) % commands.size();
-            const Measure measure = RunOnce(commands[place]);
-            rounds.seconds[place].push_back(measure.seconds);
-            if (place == kOurs) rounds.peakMebibytes = std::max(rounds.peakMebibytes, measure.peakMebibytes);
-        }
-    }
-}
-
 bool SameBytes(const std::string& a, const std::string& b) {
     return std::filesystem::file_size(a) == std::filesystem::file_size(b) &&
            std::system(("cmp -s '" + a + "' '" + b + "'").c_str()) == 0;
-}
-
-// Writes the listing unless an earlier run did; false when it cannot.
-bool EnsureListing(const std::string& listing, int side) {
-    if (std::filesystem::exists(listing)) return true;
-    std::fprintf(stderr, "writing %s ...\n", listing.c_str());
-    if (auto failure = tessiloom::WriteTerrainListing(listing, side)) {
-        std::fprintf(stderr, "%s\n", failure->c_str());
-        return false;
-    }
-    return true;
 }
 
 // Measures one listing, after checking that the plain reader's image equals ours; false when not.
 bool MeasureListing(const std::filesystem::path& folder, int side, int runs, Rounds& rounds) {
     const std::string stem = (folder / ("terrain-" + std::to_string(side))).string();
     const std::string listing = stem + ".asc";
-    if (!EnsureListing(listing, side)) return false;
+    if (!EnsureListing(
+            listing, [side](const std::string& path) { return tessiloom::WriteTerrainListing(path, side); }))
+        return false;
     const std::vector<Argv> commands = CommandsFor(listing, stem + "-plain.tga");
     for (const auto& command : commands) RunOnce(command);  // all start from a warm page cache
     if (!SameBytes(stem + ".tga", stem + "-plain.tga")) {
@@ -157,7 +66,7 @@ bool MeasureListing(const std::filesystem::path& folder, int side, int runs, Rou
     }
     rounds.side = side;
     rounds.megabytes = static_cast<double>(std::filesystem::file_size(listing)) / 1e6;
-    MeasureRounds(commands, runs, rounds);
+    MeasureRounds(commands, runs, kOurs, rounds);
     return true;
 }
 
@@ -213,5 +122,5 @@ int main(int argc, char** argv) {
     }
     PrintSpeedTable(listings, runs);
     PrintStageTable(listings);
-    return 0;
+    return MeasureWholeMeshes(folder, runs) ? 0 : 1;
 }

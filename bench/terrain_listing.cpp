@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -57,18 +58,24 @@ class BlockWriter {
     bool failed_ = false;
 };
 
-// Rolling hills with a ridge and some fine detail, in metres.
-double TerrainHeight(int row, int column, int side) {
-    const double x = static_cast<double>(column) / side;
-    const double y = static_cast<double>(row) / side;
+// Rolling hills with a ridge and some fine detail, in metres, at x and y from 0 to 1.
+double TerrainHeight(double x, double y) {
     return 420.0 + 180.0 * std::sin(6.1 * x) * std::cos(4.3 * y) +
            95.0 * std::exp(-40.0 * (x - y) * (x - y)) +
            7.5 * std::sin(97.0 * x + 13.0 * y) * std::sin(71.0 * y);
 }
 
-}  // namespace
+// How far a grid's inner vertex stands off its node, in steps, up to `jitter` each way: the same
+// every time for the same vertex.
+double Offset(long vertex, int axis, double jitter) {
+    std::uint64_t bits = static_cast<std::uint64_t>(vertex) * 2 + static_cast<std::uint64_t>(axis) + 1;
+    bits *= 0x9E3779B97F4A7C15u;
+    bits ^= bits >> 29;
+    return jitter * (static_cast<double>(bits % 2001) / 1000.0 - 1.0);
+}
 
-std::optional<std::string> WriteTerrainListing(const std::string& path, int side) {
+// A side x side grid listing, its inner vertices up to `jitter` steps off their nodes.
+std::optional<std::string> WriteGrid(const std::string& path, int side, double jitter) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
     if (!file) return "cannot create " + path;
     {
@@ -81,10 +88,14 @@ std::optional<std::string> WriteTerrainListing(const std::string& path, int side
         const double origin = -kCellSize * (side - 1) / 2;
         for (int row = 0; row < side; ++row) {
             for (int column = 0; column < side; ++column) {
-                out << "Vertex " << static_cast<long>(row) * side + column << ":  X:";
-                out.Fixed(origin + kCellSize * column) << "     Y:";
-                out.Fixed(origin + kCellSize * row) << "     Z:";
-                out.Fixed(TerrainHeight(row, column, side)) << "\r\n";
+                const long vertex = static_cast<long>(row) * side + column;
+                const bool inner = row > 0 && column > 0 && row + 1 < side && column + 1 < side;
+                const double x = column + (inner ? Offset(vertex, 0, jitter) : 0);
+                const double y = row + (inner ? Offset(vertex, 1, jitter) : 0);
+                out << "Vertex " << vertex << ":  X:";
+                out.Fixed(origin + kCellSize * x) << "     Y:";
+                out.Fixed(origin + kCellSize * y) << "     Z:";
+                out.Fixed(TerrainHeight(x / side, y / side)) << "\r\n";
             }
         }
         out << "Face list:\r\n";
@@ -103,6 +114,17 @@ std::optional<std::string> WriteTerrainListing(const std::string& path, int side
     }
     if (std::fflush(file.get()) != 0) return "cannot write " + path;
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> WriteTerrainListing(const std::string& path, int side) {
+    return WriteGrid(path, side, 0);
+}
+
+std::optional<std::string> WriteIrregularListing(const std::string& path, int side) {
+    constexpr double kJitter = 0.2;  // of a step: every triangle keeps its turn
+    return WriteGrid(path, side, kJitter);
 }
 
 }  // namespace tessiloom

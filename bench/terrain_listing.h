@@ -10,4 +10,8 @@ namespace tessiloom {
 // smoothing lines, as exporters write it. Returns why it failed, or nothing.
 std::optional<std::string> WriteTerrainListing(const std::string& path, int side);
 
+// The same terrain as a mesh that is no lattice: a side x side grid whose inner vertices stand up to
+// a fifth of a step off their nodes, each at the terrain's height there, two triangles a cell.
+std::optional<std::string> WriteIrregularListing(const std::string& path, int side);
+
 }  // namespace tessiloom

@@ -25,12 +25,22 @@ std::vector<double> Positions(std::int32_t count, double low, double high) {
     return positions;
 }
 
-// The indices of `positions` within [low, high], as the first and the one after the last.
+// The indices of `positions`, evenly stepped, within [low, high]: the first and the one after the
+// last. Worked out from the step, then made exact against the positions themselves.
 std::pair<std::size_t, std::size_t> Within(const std::vector<double>& positions, double low, double high) {
-    const auto first = std::lower_bound(positions.begin(), positions.end(), low);
-    const auto after = std::upper_bound(first, positions.end(), high);
-    return {static_cast<std::size_t>(first - positions.begin()),
-            static_cast<std::size_t>(after - positions.begin())};
+    const std::size_t count = positions.size();
+    const double step = (positions.back() - positions.front()) / static_cast<double>(count - 1);
+    const auto near = [&](double at) {
+        const double index = (at - positions.front()) / step;
+        return index <= 0 ? std::size_t{0} : std::min(static_cast<std::size_t>(index), count - 1);
+    };
+    std::size_t first = near(low);
+    while (first > 0 && positions[first - 1] >= low) --first;
+    while (first < count && positions[first] < low) ++first;
+    std::size_t after = std::max(first, near(high));
+    while (after < count && positions[after] <= high) ++after;
+    while (after > first && positions[after - 1] > high) --after;
+    return {first, after};
 }
 
 class Sampler {
