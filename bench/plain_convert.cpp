@@ -11,9 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/height_field.h"
 #include "conversion/listing.h"
-#include "conversion/targa_writer.h"
 #include "conversion/val.h"
+#include "formats/targa.h"
 #include "platform/file_handle.h"
 #include "platform/source_file.h"
 

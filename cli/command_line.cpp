@@ -4,18 +4,19 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/file_conversion.h"
 #include "cli/help_formatter.h"
 #include "cli/listing_info.h"
-#include "cli/png_format.h"
 #include "cli/pov_include.h"
 #include "cli/shared_range.h"
-#include "conversion/height_field.h"
+#include "conversion/image_format.h"
 #include "conversion/number_text.h"
 #include "conversion/val.h"
+#include "formats/formats.h"
 #include "tessiloom/version.h"
 
 namespace tessiloom {
@@ -66,6 +67,10 @@ constexpr const char* kExamples = R"(Examples:
       maps every tile over one range that holds them all, each C x R vertices
   tessiloom-convert --format png --output-dir blender hill.asc
       writes blender/hill.png, a 16-bit grey PNG for tools other than POV-Ray
+  tessiloom-convert --mesh --size 1025x1025 --format r16 --sidecar hill.asc
+      writes hill.r16 for a game engine, and hill.json with its scale
+  tessiloom-convert --format tiff hill.asc
+      writes hill.tif, the heights as a float GeoTIFF for QGIS or GDAL
   tessiloom-convert --pov-include --output-dir scenes hill.asc
       writes scenes/hill.tga and scenes/hill.inc, declaring Hill at true size
   tessiloom-convert --info --min 0 --max 2500 hill.asc
@@ -73,6 +78,22 @@ constexpr const char* kExamples = R"(Examples:
 
 Exit status: 0 when every file converted (warnings allowed), 1 when any failed,
 2 for a usage error.)";
+
+std::vector<std::string> FormatNamesList() {
+    std::vector<std::string> names;
+    std::istringstream joined(FormatNames(" "));
+    for (std::string name; joined >> name;) names.push_back(name);
+    return names;
+}
+
+// What CLI11 cannot say of the options together: usage errors.
+void CheckCombinations(const Arguments& arguments) {
+    const ImageFormat& format = *FormatNamed(arguments.format);
+    if (arguments.request.povInclude && !format.povRayReads) {
+        throw CLI::ValidationError("--pov-include", "POV-Ray reads no height field in the format " +
+                                                        arguments.format + "; write tga, png or pgm for it");
+    }
+}
 
 // The options that settle the height range.
 void DescribeRange(CLI::App& app, Arguments& arguments) {
@@ -93,11 +114,14 @@ void DescribeRange(CLI::App& app, Arguments& arguments) {
 
 // The options that say what is written, and where.
 void DescribeOutput(CLI::App& app, Arguments& arguments) {
-    auto* format = app.add_option("--format", arguments.format,
-                                  "tga: the Targa POV-Ray reads (the default); png: a 16-bit greyscale PNG "
-                                  "holding the same values, for other tools")
-                       ->check(CLI::IsMember({"tga", "png"}))
-                       ->option_text("tga|png");
+    auto* format =
+        app.add_option("--format", arguments.format,
+                       "tga: the Targa POV-Ray reads (the default); png: a 16-bit greyscale PNG "
+                       "holding the same levels; pgm: a 16-bit PGM, which POV-Ray reads too; r16: "
+                       "the levels raw, 16 bits little-endian, for game engines; tiff: the heights "
+                       "themselves as a 32-bit float GeoTIFF, for GIS")
+            ->check(CLI::IsMember(FormatNamesList()))
+            ->option_text(FormatNames("|"));
     auto* include = app.add_flag("--pov-include", arguments.request.povInclude,
                                  "also write a POV-Ray include beside each image (hill.inc) that places the "
                                  "terrain at its true size and position");
@@ -107,14 +131,19 @@ void DescribeOutput(CLI::App& app, Arguments& arguments) {
             ->check(kPovIdentifier)
             ->option_text("NAME");
     name->needs(include);
-    auto* folder = app.add_option("--output-dir", arguments.request.outputFolder,
-                                  "write the images (and includes) into this existing folder instead")
-                       ->check(CLI::ExistingDirectory)
-                       ->option_text("DIR");
+    auto* sidecar =
+        app.add_flag("--sidecar", arguments.request.sidecar,
+                     "also write a sidecar beside each image (hill.json) with its size, the heights "
+                     "of levels 0 and 65535 and where its pixels lie, for tools that keep no scale");
+    auto* folder =
+        app.add_option("--output-dir", arguments.request.outputFolder,
+                       "write the images (and includes, sidecars) into this existing folder instead")
+            ->check(CLI::ExistingDirectory)
+            ->option_text("DIR");
     auto* info = app.add_flag("--info", arguments.info,
                               "describe each listing (counts, grid, ranges, with --min/--max what would be "
                               "clipped) and write nothing");
-    for (CLI::Option* writing : {format, include, folder, app.get_option("--shared-range")})
+    for (CLI::Option* writing : {format, include, sidecar, folder, app.get_option("--shared-range")})
         info->excludes(writing);
 }
 
@@ -160,7 +189,8 @@ void Describe(CLI::App& app, Arguments& arguments) {
     app.description(
         "Converts ASC triangle-mesh listings of terrain grids into 16-bit POV-Ray height-field images. Each "
         "image goes beside its listing, named after it with the last four characters replaced by \".tga\" "
-        "(hill.asc gives hill.tga) or \".png\". Without --min and --max the heights are mapped from the "
+        "(hill.asc gives hill.tga) or the extension of its format. Without --min and --max the heights are "
+        "mapped from the "
         "lowest (at most 65000) to the highest (at least 0) onto 0 to 65535.");
     app.set_version_flag("--version", std::string(kProgramName) + " " + kVersionText);
     DescribeRange(app, arguments);
@@ -196,6 +226,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     Describe(app, arguments);
     try {
         app.parse(argc, argv);
+        CheckCombinations(arguments);
     } catch (const CLI::CallForHelp& help) {
         return app.exit(help, out, log);
     } catch (const CLI::CallForVersion& version) {
@@ -206,7 +237,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     }
 
     if (!arguments.min.empty()) arguments.request.preset = PresetTexts{arguments.min, arguments.max};
-    if (arguments.format == "png") arguments.request.format = &kPngFormat;
+    arguments.request.format = FormatNamed(arguments.format);
     if (!arguments.size.empty()) arguments.request.meshRequest.size = ImageSizeOf(arguments.size);
     if (arguments.up == "y") arguments.request.meshRequest.up = UpAxis::kY;
     if (!arguments.sharedRange) {

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "cli/test_command_line.h"
 #include "conversion/messages.h"
 #include "conversion/test_listing.h"
 #include "mesh/test_mesh.h"
@@ -18,7 +19,6 @@ namespace tessiloom {
 namespace {
 
 using testing::AllOf, testing::FieldsAre, testing::HasSubstr, testing::Not, testing::StartsWith;
-using Result = std::tuple<int, std::string, std::string>;  // exit code, standard output, standard error
 
 // A log that runs `act` once, as soon as the line `cue` has been written to it: a way into a run
 // between two of its steps.
@@ -34,16 +34,6 @@ class CueingLog final : public std::stringbuf {
     std::string cue_;
     std::function<void()> act_;
 };
-
-Result Convert(const std::vector<std::string>& arguments, std::stringbuf* logged = nullptr) {
-    std::vector<const char*> argv{"tessiloom-convert"};
-    for (const auto& argument : arguments) argv.push_back(argument.c_str());
-    std::stringbuf ownLog;
-    std::ostringstream out;
-    std::ostream log(logged ? logged : &ownLog);
-    const int code = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, log);
-    return {code, out.str(), (logged ? logged : &ownLog)->str()};
-}
 
 class CommandLineTest : public ::testing::Test {
   protected:
@@ -86,7 +76,7 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
     std::vector<std::pair<std::vector<std::string>, std::string>> usageErrors = {
         {{}, "FILE is required"}, {{"--min", "0", hill_}, "--min requires --max"},
         {{"--max", "9", hill_}, "--max requires --min"}, {{"--bogus", hill_}, "The following argument was not expected: --bogus"},
-        {{"--format", "bmp", hill_}, "--format: bmp not in {tga,png}"},
+        {{"--format", "bmp", hill_}, "--format: bmp not in {tga,png,pgm,r16,tiff}"},
         {{"--output-dir", folder_ / "missing", hill_}, "--output-dir: Directory does not exist: " + folder_ / "missing"},
         {{"--pov-name", "Hill", hill_}, "--pov-name requires --pov-include"},
         {{"--pov-include", "--pov-name", "2hill", hill_}, "--pov-name: '2hill" + notPov},
@@ -305,7 +295,7 @@ TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
     const auto [code, help, errors] = Convert({"--help"});
     EXPECT_EQ(code, 0);
     EXPECT_EQ(errors, "");
-    EXPECT_THAT(help, AllOf(HasSubstr("\n  --min HEIGHT "), HasSubstr("\n  --format tga|png "),
+    EXPECT_THAT(help, AllOf(HasSubstr("\n  --min HEIGHT "), HasSubstr("\n  --format tga|png|pgm|r16|tiff\n"),
                             Not(HasSubstr("TEXT")), Not(HasSubstr("Needs"))));
     std::istringstream lines(help);
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;

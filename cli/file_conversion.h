@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/console_host.h"
-#include "conversion/height_field.h"
-#include "conversion/targa_writer.h"
+#include "conversion/image_format.h"
+#include "formats/targa.h"
 #include "mesh/mesh_listing.h"
 
 namespace tessiloom {
@@ -20,8 +20,9 @@ struct ConversionRequest {
     bool rectangular = false;
     std::string outputFolder;  // empty: each image beside its listing
     bool povInclude = false;
-    std::string povName;  // empty: made from the listing's name
-    bool mesh = false;    // read the whole mesh, not a grid's few markers
+    std::string povName;   // empty: made from the listing's name
+    bool sidecar = false;  // write the sidecar with the image's scale beside it
+    bool mesh = false;     // read the whole mesh, not a grid's few markers
     MeshRequest meshRequest;
 };
 
@@ -42,8 +43,8 @@ struct ConversionBatch {
 
 // Converts one listing as the window would, reporting on `log` through a ConsoleHost. A clipping
 // warning is followed by a line with how many heights were clipped on that side and the farthest
-// one, the decimal-comma warning by how many heights it concerns and what reads them whole; with
-// povInclude, the include is written beside the image. A listing whose image or include
+// one, the decimal-comma warning by how many heights it concerns and what reads them whole; the
+// include and the sidecar, when asked for, are written beside the image. A listing whose image or include
 // would be written over a listing of the batch (its own among them), or whose image would replace
 // one the batch wrote (two tiles named alike, sent to one --output-dir), is refused before anything
 // is written. Returns true when the image (and the include, if asked for) were written; the image

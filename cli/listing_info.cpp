@@ -9,7 +9,7 @@
 #include "conversion/messages.h"
 #include "conversion/number_text.h"
 #include "conversion/run.h"
-#include "conversion/targa_writer.h"
+#include "formats/targa.h"
 
 namespace tessiloom {
 namespace {

@@ -43,16 +43,7 @@ std::string PovString(std::string_view text) {
 }  // namespace
 
 std::optional<std::string> CheckInclude(const PovTerrain& terrain) {
-    const CornerPoints& corners = terrain.corners;
-    for (const double coordinate :
-         {corners.first.x, corners.first.y, corners.firstRowEnd.x, corners.last.y}) {
-        if (!std::isfinite(coordinate)) {
-            return "a corner vertex (0, " + std::to_string(terrain.grid.columns - 1) +
-                   " or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
-        }
-    }
-    if (corners.firstRowEnd.x == corners.first.x) return "the corner vertices span no distance in X";
-    if (corners.last.y == corners.first.y) return "the corner vertices span no distance in Y";
+    if (auto problem = CheckPlacement(terrain.corners, terrain.grid.columns)) return problem;
     // POV-Ray keeps a file name's backslashes as they stand, except before a quote.
     if (terrain.imageName.find("\\\"") != std::string::npos) {
         return "the image's name holds a backslash before a quote, which POV-Ray cannot read in a file name";
@@ -91,10 +82,6 @@ std::string PovIncludeText(const PovTerrain& terrain) {
             "_Low) * 65536 / 65535, " + name + "_Y1 - " + name + "_Y0>\n";
     text += "    translate <" + name + "_X0, " + name + "_Low, " + name + "_Y0>\n";
     return text + "}\n";
-}
-
-std::string IncludePathFor(const std::string& imagePath) {
-    return imagePath.substr(0, imagePath.size() - std::string_view(".tga").size()) + ".inc";  // or ".png"
 }
 
 bool IsPovIdentifier(std::string_view name) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/reader.h"
+#include "conversion/listing.h"
 
 // The POV-Ray include written beside an image: it declares the height range, the grid side and
 // the mesh's extent, and a height_field object that puts the terrain back at its true size and
@@ -16,7 +16,7 @@ namespace tessiloom {
 struct PovTerrain {
     std::string name;        // the identifier declared for the object
     std::string imageName;   // the image's file name
-    std::string imageType;   // how POV-Ray is to read it: "tga" or "png"
+    std::string imageType;   // how POV-Ray is to read it: "tga", "png" or "pgm"
     std::string sourceName;  // the listing, for the header comment
     double low = 0;          // the height that became 0
     double high = 0;         // the height that became 65535
@@ -31,9 +31,6 @@ std::optional<std::string> CheckInclude(const PovTerrain& terrain);
 
 // The include's text. CheckInclude must have passed.
 std::string PovIncludeText(const PovTerrain& terrain);
-
-// The include's path: the image path with ".inc" in place of its ".tga" or ".png".
-std::string IncludePathFor(const std::string& imagePath);
 
 // True for a name POV-Ray takes as an identifier, also with the suffixes of the declared values: a
 // letter, then letters, digits and underscores, 35 characters at most, and none of its reserved words.

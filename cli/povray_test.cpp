@@ -1,4 +1,4 @@
-// The images' real consumer. POV-Ray renders a terrain from our Targa, from our PNG, and from a
+// The images' real consumer. POV-Ray renders a terrain from our Targa, PNG and PGM, and from a
 // 16-bit PGM of the levels the images are meant to hold, worked out here from the listing's own
 // numbers: equal renders prove that POV-Ray takes the bytes, the rows and the corners as intended.
 // Then it includes the generated file and traces the terrain at known vertices, which must come out
@@ -105,16 +105,18 @@ TEST_F(PovRay, RendersOurImagesLikeTheLevelsTheyAreToHold) {
     WriteFile(folder_ / "ridge.asc", RidgeListing(9, 9));
     WriteFile(folder_ / "expected.pgm", ExpectedPgm(9));
     Convert({"--format", "png"});
+    Convert({"--format", "pgm"});
     Convert({});
+    EXPECT_EQ(ReadFile(folder_ / "ridge.pgm"), ReadFile(folder_ / "expected.pgm"));
     const std::string expected = Rendered(LookScene("pgm \"expected.pgm\""));
     ASSERT_EQ(expected.size(), 64u * 48 * 3);
     EXPECT_NE(expected, std::string(expected.size(), '\0'));  // the terrain is in the picture
-    for (const char* field : {"tga \"ridge.tga\"", "png \"ridge.png\""})
+    for (const char* field : {"tga \"ridge.tga\"", "png \"ridge.png\"", "pgm \"ridge.pgm\""})
         EXPECT_EQ(Rendered(LookScene(field)), expected) << field;
 }
 
 TEST_F(PovRay, IncludePlacesTheTerrainAtItsTrueSizeAndHeight) {
-    for (const auto& [columns, rows, format] : {std::tuple{9, 9, "tga"}, {11, 7, "png"}, {6, 10, "png"}}) {
+    for (const auto& [columns, rows, format] : {std::tuple{9, 9, "tga"}, {11, 7, "png"}, {6, 10, "pgm"}}) {
         WriteFile(folder_ / "ridge.asc", RidgeListing(columns, rows));
         Convert({"--rectangular", "--format", format});
         // Straight down at every inner vertex: rays along the outer edge may slip past it.

@@ -1,32 +1,16 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
-#include <span>
 #include <string>
 
+#include "conversion/image_format.h"
 #include "conversion/mesh_heights.h"
 #include "platform/byte_sink.h"
 
-// A height field: every height of the grid clamped into a range and scaled to a level from 0 to
-// 65535, in rows from the last grid row (the top of the image) to the first, each from column 0
-// (left) on, so that vertex 0 is the bottom-left pixel. Image formats turn these rows into bytes.
+// A height field: every height of the grid clamped into a range and, for formats of levels, scaled
+// to a level from 0 to 65535, handed to an image format row by row.
 namespace tessiloom {
-
-// The widest and tallest image: the Targa's width and height are 16-bit signed fields.
-inline constexpr std::int32_t kLargestImageSide = 32767;
-
-// The next row of levels, top row first, one level a column.
-using LevelRows = std::function<std::span<const std::uint16_t>()>;
-
-// A file format for height fields.
-struct ImageFormat {
-    const char* extension;  // what replaces a listing's last four characters: ".tga"
-    // Writes the image of `grid`, pulling each of its rows once, in order; false at the first
-    // write the sink refuses.
-    bool (*write)(ByteSink& sink, GridSize grid, const LevelRows& rows);
-};
 
 // Heights clamped on one side of the range: how many, and the farthest from the range.
 struct ClipTally {
@@ -47,12 +31,15 @@ struct HeightFieldWrite {
 // vertices each way with one height per vertex, and high - low finite and not 0: the run checks
 // these before writing; a grid or range that breaks them is refused here too, with nothing
 // written. Heights must be finite, or NaN for a pixel that nothing holds: level 0, clipping nothing.
+// With `placement`, the format is told where the pixels lie.
 HeightFieldWrite StreamHeightField(ByteSink& sink, const ImageFormat& format, GridSize grid,
-                                   const HeightList& heights, double low, double high);
+                                   const HeightList& heights, double low, double high,
+                                   const std::optional<ImagePlacement>& placement = std::nullopt);
 
 // Writes the image to `outputPath` through an AtomicFile, so that it receives the image whole or
 // not at all; on failure an older file of that name is left untouched.
 HeightFieldWrite WriteHeightField(const std::string& outputPath, const ImageFormat& format, GridSize grid,
-                                  const HeightList& heights, double low, double high);
+                                  const HeightList& heights, double low, double high,
+                                  const std::optional<ImagePlacement>& placement = std::nullopt);
 
 }  // namespace tessiloom

@@ -90,6 +90,19 @@ std::optional<std::string> ReadListingHeights(const ByteSource& bytes, std::uint
     return std::nullopt;
 }
 
+std::optional<std::string> CheckPlacement(const CornerPoints& corners, std::int32_t columns) {
+    const ImagePlacement at = PlacementOf(corners);
+    for (const double coordinate : {at.x0, at.x1, at.y0, at.y1}) {
+        if (!std::isfinite(coordinate)) {
+            return "a corner vertex (0, " + std::to_string(columns - 1) +
+                   " or the last) has no finite \"X:\" or \"Y:\" to place the terrain by";
+        }
+    }
+    if (at.x1 == at.x0) return "the corner vertices span no distance in X";
+    if (at.y1 == at.y0) return "the corner vertices span no distance in Y";
+    return std::nullopt;
+}
+
 std::optional<std::string> ListingOpenFailure(const std::string& path, const SourceFile& file) {
     if (path.empty()) return "There is no source file to convert: the source path is empty.";
     if (file.OpenFailure()) return CouldNot("open", path, *file.OpenFailure());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/image_format.h"
 #include "conversion/line_source.h"
 #include "conversion/reader.h"
 #include "platform/source_file.h"
@@ -48,6 +49,16 @@ struct Listing {
     // What else the user is to be told once the image is written.
     std::vector<std::string> warnings;
 };
+
+// Where the pixel centres lie: vertex 0's X and Y at the left and the bottom, the end of the first
+// row's X at the right, the last vertex's Y at the top.
+inline ImagePlacement PlacementOf(const CornerPoints& corners) {
+    return {corners.first.x, corners.firstRowEnd.x, corners.first.y, corners.last.y};
+}
+
+// Why the corners of a grid `columns` wide place no image: one has no finite "X:" or "Y:", or they
+// span no distance along one axis. Nothing when they place it.
+std::optional<std::string> CheckPlacement(const CornerPoints& corners, std::int32_t columns);
 
 // How a conversion reads its listing, in two steps: what tells whether it can be converted at all,
 // then the bulk of its lines (the run says "Reading Vertices..." between the two). Each step fails

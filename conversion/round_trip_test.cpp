@@ -13,6 +13,7 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "conversion/test_listing.h"
+#include "formats/targa.h"
 #include "platform/test_files.h"
 
 namespace tessiloom {
@@ -59,7 +60,7 @@ TEST(RoundTrip, EveryHeightComesBackInItsPixelWithinOneStep) {
         WriteFile(host.sourcePath, GridListing(texts, lineEnds[trial % 3], columns));
         RunOptions options;
         options.read.rectangular = columns != rows;
-        ASSERT_TRUE(RunConversion(host, options).converted)
+        ASSERT_TRUE(RunConversion(host, kTargaFormat, options).converted)
             << "trial " << trial << ": " << host.trace[host.trace.size() - 2];
 
         const std::string image = ReadFile(folder / "grid.tga");

@@ -72,12 +72,16 @@ std::optional<std::string> OutputPathFor(const std::string& sourcePath, const st
     return sourcePath.substr(0, end) + extension;
 }
 
-std::optional<std::string> ImagePathFor(const std::string& sourcePath, const RunOptions& options) {
-    std::optional<std::string> path = OutputPathFor(sourcePath, options.format->extension);
-    if (path && !options.outputFolder.empty()) {
-        path =
-            (std::filesystem::path(options.outputFolder) / std::filesystem::path(*path).filename()).string();
-    }
+std::string CompanionPathFor(const std::string& imagePath, const ImageFormat& format,
+                             std::string_view extension) {
+    return imagePath.substr(0, imagePath.size() - format.extension.size()) + std::string(extension);
+}
+
+std::optional<std::string> ImagePathFor(const std::string& sourcePath, const ImageFormat& format,
+                                        const std::string& outputFolder) {
+    std::optional<std::string> path = OutputPathFor(sourcePath, std::string(format.extension));
+    if (path && !outputFolder.empty())
+        path = (std::filesystem::path(outputFolder) / std::filesystem::path(*path).filename()).string();
     return path;
 }
 
@@ -108,7 +112,7 @@ void TellWarnings(ConversionHost& host, const RunOptions& options, const Convers
     for (const std::string& warning : listing.warnings) host.ShowMessage(warning);
 }
 
-ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
+ConversionOutcome RunSteps(ConversionHost& host, const ImageFormat& format, const RunOptions& options) {
     ConversionOutcome outcome;
     const std::string sourcePath = host.SourcePathText();
     const auto fail = [&](const std::string& message) {
@@ -117,7 +121,7 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
     };
     const SourceFile file(sourcePath);
     if (auto message = ListingOpenFailure(sourcePath, file)) return fail(*message);
-    const std::optional<std::string> outputPath = ImagePathFor(sourcePath, options);
+    const std::optional<std::string> outputPath = ImagePathFor(sourcePath, format, options.outputFolder);
     if (!outputPath) {
         return fail(CouldNot("convert", sourcePath,
                              "a source path needs at least four characters to name the image"));
@@ -149,8 +153,10 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
 
     host.ShowStatus(kWritingStatus);
     host.DoEvents();
-    outcome.write = WriteHeightField(*outputPath, *options.format, outcome.grid, listing.mesh.heights,
-                                     range.low, range.high);
+    std::optional<ImagePlacement> placement;
+    if (listing.corners) placement = PlacementOf(*listing.corners);
+    outcome.write = WriteHeightField(*outputPath, format, outcome.grid, listing.mesh.heights, range.low,
+                                     range.high, placement);
     if (outcome.write.failure) return fail(CouldNot("write", *outputPath, *outcome.write.failure));
     TellWarnings(host, options, outcome, listing);
     host.ShowStatus(kFinishedStatus + *outputPath);
@@ -160,9 +166,9 @@ ConversionOutcome RunSteps(ConversionHost& host, const RunOptions& options) {
 
 }  // namespace
 
-ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options) {
+ConversionOutcome RunConversion(ConversionHost& host, const ImageFormat& format, const RunOptions& options) {
     const BusyPointer busy(host);  // the source file is closed before the pointer returns
-    return RunSteps(host, options);
+    return RunSteps(host, format, options);
 }
 
 }  // namespace tessiloom

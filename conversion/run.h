@@ -7,7 +7,6 @@
 #include "conversion/conversion_host.h"
 #include "conversion/height_field.h"
 #include "conversion/listing.h"
-#include "conversion/targa_writer.h"
 
 namespace tessiloom {
 
@@ -15,6 +14,11 @@ namespace tessiloom {
 // by `extension` (".tga": "hill.asc" gives "hill.tga", "hill.ascii" gives "hill.a.tga"). Empty when
 // the path has fewer than four characters.
 std::optional<std::string> OutputPathFor(const std::string& sourcePath, const std::string& extension);
+
+// The path of a file that goes beside the image at `imagePath`, written in `format`: `extension`
+// (".inc", ".json") in place of the image's ("hill.tga" gives "hill.inc").
+std::string CompanionPathFor(const std::string& imagePath, const ImageFormat& format,
+                             std::string_view extension);
 
 // The heights that map to 0 and to 65535, as typed.
 struct PresetTexts {
@@ -42,7 +46,6 @@ struct ConversionOutcome;
 struct RunOptions {
     // The folder the image goes into, under its usual name; empty: beside the source.
     std::string outputFolder;
-    const ImageFormat* format = &kTargaFormat;
     ReadRequest read;
     // How the listing is read; none: as a grid, as `read` asks.
     ListingReader* reader = nullptr;
@@ -56,9 +59,10 @@ struct RunOptions {
     std::function<void(std::int64_t heights)> afterDecimalCommaWarning;
 };
 
-// Where a run with these options writes the image of `sourcePath`: OutputPathFor, moved into
-// options.outputFolder when one is given. Empty when the path is too short to name an image.
-std::optional<std::string> ImagePathFor(const std::string& sourcePath, const RunOptions& options);
+// Where a run writes the image of `sourcePath` in `format`: OutputPathFor, moved into `outputFolder`
+// when one is given. Empty when the path is too short to name an image.
+std::optional<std::string> ImagePathFor(const std::string& sourcePath, const ImageFormat& format,
+                                        const std::string& outputFolder);
 
 // Both names lead to one file: the same text, or a link or another spelling of it.
 bool IsSameFile(const std::string& one, const std::string& other);
@@ -73,13 +77,14 @@ struct ConversionOutcome {
     HeightFieldWrite write;               // what the writer clipped
 };
 
-// Runs one conversion of the host's current source file into a height-field Targa, beside it or
-// in RunOptions::outputFolder, and reports every step and every failure through the host (the
-// exact texts are in messages.h): the busy pointer is on for the whole
-// run, events are delivered at exactly two points (after the "Reading" and the "Writing" status,
-// when only the source file is open), and a failure is one message after which the run stops
-// with no image written and an older image of that name untouched. Warnings follow the image. The
-// source file is closed before the busy pointer goes off, on every path.
-ConversionOutcome RunConversion(ConversionHost& host, const RunOptions& options = {});
+// Runs one conversion of the host's current source file into a height-field image in `format`
+// (the window's is the Targa), beside it or in RunOptions::outputFolder, and reports every step and every
+// failure through the host (the exact texts are in messages.h): the busy pointer is on for the whole run,
+// events are delivered at exactly two points (after the "Reading" and the "Writing" status, when only the
+// source file is open), and a failure is one message after which the run stops with no image written and an
+// older image of that name untouched. Warnings follow the image. The source file is closed before the busy
+// pointer goes off, on every path.
+ConversionOutcome RunConversion(ConversionHost& host, const ImageFormat& format,
+                                const RunOptions& options = {});
 
 }  // namespace tessiloom

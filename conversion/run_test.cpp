@@ -9,6 +9,7 @@
 
 #include "conversion/recording_host.h"
 #include "conversion/test_listing.h"
+#include "formats/targa.h"
 #include "platform/test_files.h"
 
 namespace tessiloom {
@@ -25,7 +26,7 @@ const std::string kReading = "status Reading Vertices...|events|",
 std::string Conversation(RecordingHost&& host, bool rectangular = false) {
     RunOptions options;  // the window's: its defaults take square grids only
     if (rectangular) options.read.rectangular = true;
-    const bool converted = RunConversion(host, options).converted;
+    const bool converted = RunConversion(host, kTargaFormat, options).converted;
     std::string steps;
     for (const std::string& step : host.trace) steps += step + "|";
     EXPECT_EQ(converted, steps.find("|status Finished writing: ") != std::string::npos) << steps;

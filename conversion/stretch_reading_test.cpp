@@ -103,7 +103,8 @@ TEST(Stretch, SplitsWhereTheNextLineStarts) {
         const StringByteSource bytes(text);
         Stretch stretch(bytes, 0, text.size());
         const auto rest = stretch.Split(Stretch::kNoEnd, 100);
-        EXPECT_EQ(rest, std::make_optional(std::pair<std::uint64_t, std::uint64_t>{split, text.size()})) << split;
+        EXPECT_EQ(rest, std::make_optional(std::pair<std::uint64_t, std::uint64_t>{split, text.size()}))
+            << split;
         EXPECT_EQ(stretch.Close(), split);
     }
 }

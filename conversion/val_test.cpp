@@ -39,7 +39,7 @@ TEST(Val, ReadsEveryFormOfNumberAndSaysHowFarItReached) {
         EXPECT_EQ(std::pair(read.value, read.length), std::pair(value, length)) << "'" << text << "'";
     }
     EXPECT_FALSE(std::isnan(Val(std::string(5000, '9'))));
-    EXPECT_EQ(Val("0." + std::string(400, '0') + "1"), 0);  // too small, by its leading zeros alone
+    EXPECT_EQ(Val("0." + std::string(400, '0') + "1"), 0);     // too small, by its leading zeros alone
     EXPECT_EQ(Val("0." + std::string(400, '0') + "1e10"), 0);  // an exponent that lifts it too little
     EXPECT_EQ(Val("0.1" + std::string(400, '0') + "e310"),
               std::numeric_limits<double>::infinity());  // not by later ones

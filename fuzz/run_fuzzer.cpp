@@ -23,6 +23,7 @@
 #include "conversion/messages.h"
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
+#include "formats/targa.h"
 #include "mesh/mesh_listing.h"
 #include "platform/test_files.h"
 
@@ -112,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.reader = reader.get();
 
     WriteFile(host.sourcePath, std::string(input));
-    const ConversionOutcome outcome = RunConversion(host, options);
+    const ConversionOutcome outcome = RunConversion(host, kTargaFormat, options);
     CheckTrace(host.trace);
     const std::string& last = host.trace[host.trace.size() - 2];
     const std::string image = folder / "hill.tga";

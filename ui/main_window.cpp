@@ -17,6 +17,7 @@
 #include <iostream>
 
 #include "conversion/run.h"
+#include "formats/targa.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "tessiloom/version.h"
@@ -210,7 +211,7 @@ void Main::Process() {
     // it is dropped, and the user presses Process again once the first run has finished.
     if (running_) return;
     const QScopedValueRollback<bool> running(running_, true);
-    RunConversion(*this);
+    RunConversion(*this, kTargaFormat);
 }
 
 void Main::Unload() {

@@ -1,4 +1,4 @@
-#include "cli/png_format.h"
+#include "formats/png.h"
 
 #include <png.h>
 
@@ -40,8 +40,9 @@ void WriteToSink(png_structp png, png_bytep data, png_size_t size) {
 
 // libpng reports a failure by jumping back here, past its own frames: nothing in this function may
 // need destroying at that point, so the row buffer belongs to the caller.
-bool WriteRows(png_structp png, png_infop info, ByteSink& sink, GridSize grid, const LevelRows& rows,
+bool WriteRows(png_structp png, png_infop info, ByteSink& sink, const HeightImage& image,
                std::vector<png_byte>& samples) {
+    const GridSize grid = image.grid;
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, &sink, WriteToSink, nullptr);
     png_set_IHDR(png, info, static_cast<png_uint_32>(grid.columns), static_cast<png_uint_32>(grid.rows), 16,
@@ -50,7 +51,7 @@ bool WriteRows(png_structp png, png_infop info, ByteSink& sink, GridSize grid, c
     png_write_info(png, info);
     for (std::int32_t row = 0; row < grid.rows; ++row) {
         png_byte* sample = samples.data();
-        for (const std::uint16_t level : rows()) {  // PNG samples are big-endian
+        for (const std::uint16_t level : image.levels()) {  // PNG samples are big-endian
             *sample++ = static_cast<png_byte>(level >> 8);
             *sample++ = static_cast<png_byte>(level & 0xFF);
         }
@@ -60,15 +61,15 @@ bool WriteRows(png_structp png, png_infop info, ByteSink& sink, GridSize grid, c
     return true;
 }
 
-bool WritePng(ByteSink& sink, GridSize grid, const LevelRows& rows) {
+bool WritePng(ByteSink& sink, const HeightImage& image) {
     const PngWriter writer;
     if (!writer.info()) return false;
-    std::vector<png_byte> samples(2 * static_cast<std::size_t>(grid.columns));
-    return WriteRows(writer.png(), writer.info(), sink, grid, rows, samples);
+    std::vector<png_byte> samples(2 * static_cast<std::size_t>(image.grid.columns));
+    return WriteRows(writer.png(), writer.info(), sink, image, samples);
 }
 
 }  // namespace
 
-const ImageFormat kPngFormat{".png", WritePng};
+const ImageFormat kPngFormat{"png", ".png", true, false, false, WritePng};
 
 }  // namespace tessiloom

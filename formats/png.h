@@ -1,6 +1,6 @@
 #pragma once
 
-#include "conversion/height_field.h"
+#include "conversion/image_format.h"
 
 namespace tessiloom {
 

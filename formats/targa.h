@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "conversion/height_field.h"
+#include "conversion/image_format.h"
 
 // The height-field Targa: an uncompressed 24-bit true-colour image (type 2) that POV-Ray reads as
 // a 16-bit height field. An 18-byte header (width and height of the grid, pixel depth 24,

@@ -1,4 +1,4 @@
-#include "conversion/targa_writer.h"
+#include "formats/targa.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "conversion/height_field.h"
 #include "conversion/number_text.h"
 #include "platform/test_files.h"
 

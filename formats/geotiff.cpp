@@ -1,0 +1,125 @@
+#include "formats/geotiff.h"
+
+#include <geotiff/xtiffio.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+
+namespace tessiloom {
+namespace {
+
+// GDAL's nodata tag, which libtiff does not know by itself.
+const TIFFFieldInfo kNoDataField[] = {{TIFFTAG_GDAL_NODATA, -1, -1, TIFF_ASCII, FIELD_CUSTOM, true, false,
+                                       const_cast<char*>("GDALNoDataValue")}};
+TIFFExtendProc parentExtender = nullptr;
+
+void ExtendTags(TIFF* tiff) {
+    TIFFMergeFieldInfo(tiff, kNoDataField, 1);
+    if (parentExtender) parentExtender(tiff);
+}
+
+// Once for the program: the nodata tag known, and libtiff's own words kept off standard error,
+// where they would only stand in front of the caller's message.
+void PrepareLibtiff() {
+    static std::once_flag prepared;
+    std::call_once(prepared, [] {
+        parentExtender = TIFFSetTagExtender(ExtendTags);
+        TIFFSetErrorHandler(nullptr);
+        TIFFSetWarningHandler(nullptr);
+    });
+}
+
+// A TIFF made in memory: libtiff goes back to write its directory, which a file written into place
+// cannot.
+class MemoryTiff {
+  public:
+    MemoryTiff() : tiff_(XTIFFClientOpen("heights", "w", this, Read, Write, Seek, Close, Size, Map, Unmap)) {}
+    ~MemoryTiff() {
+        if (tiff_) XTIFFClose(tiff_);
+    }
+    MemoryTiff(const MemoryTiff&) = delete;
+    MemoryTiff& operator=(const MemoryTiff&) = delete;
+
+    TIFF* Tiff() const { return tiff_; }
+    // Closes the TIFF, which writes its directory: the file's bytes.
+    const std::string& Finish() {
+        XTIFFClose(std::exchange(tiff_, nullptr));
+        return bytes_;
+    }
+
+  private:
+    static MemoryTiff& Of(thandle_t handle) { return *static_cast<MemoryTiff*>(handle); }
+    static tmsize_t Read(thandle_t, void*, tmsize_t) { return 0; }
+    static tmsize_t Write(thandle_t handle, void* data, tmsize_t size) {
+        MemoryTiff& self = Of(handle);
+        const auto count = static_cast<std::size_t>(size);
+        if (self.bytes_.size() < self.position_ + count) self.bytes_.resize(self.position_ + count);
+        std::memcpy(self.bytes_.data() + self.position_, data, count);
+        self.position_ += count;
+        return size;
+    }
+    static toff_t Seek(thandle_t handle, toff_t offset, int whence) {
+        MemoryTiff& self = Of(handle);
+        const std::uint64_t from = whence == SEEK_CUR   ? self.position_
+                                   : whence == SEEK_END ? self.bytes_.size()
+                                                        : 0;
+        self.position_ = static_cast<std::size_t>(from + offset);
+        return self.position_;
+    }
+    static int Close(thandle_t) { return 0; }
+    static toff_t Size(thandle_t handle) { return Of(handle).bytes_.size(); }
+    static int Map(thandle_t, void**, toff_t*) { return 0; }
+    static void Unmap(thandle_t, void*, toff_t) {}
+
+    std::string bytes_;
+    std::size_t position_ = 0;
+    TIFF* tiff_;
+};
+
+// One float a pixel; every pixel's centre on its vertex, the top row at y1.
+bool Describe(TIFF* tiff, const HeightImage& image) {
+    const GridSize grid = image.grid;
+    const ImagePlacement& at = *image.placement;
+    const double xStep = (at.x1 - at.x0) / (grid.columns - 1);
+    const double yStep = (at.y1 - at.y0) / (grid.rows - 1);
+    double scale[3] = {xStep, yStep, 0};
+    double tiepoint[6] = {0, 0, 0, at.x0 - xStep / 2, at.y1 + yStep / 2, 0};
+    return TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(grid.columns)) &&
+           TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(grid.rows)) &&
+           TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
+           TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
+           TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+           TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+           TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+           TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0)) &&
+           TIFFSetField(tiff, TIFFTAG_GEOPIXELSCALE, 3, scale) &&
+           TIFFSetField(tiff, TIFFTAG_GEOTIEPOINTS, 6, tiepoint) &&
+           TIFFSetField(tiff, TIFFTAG_GDAL_NODATA, "nan");
+}
+
+bool WriteGeoTiff(ByteSink& sink, const HeightImage& image) {
+    if (!image.placement || image.grid.columns < 2 || image.grid.rows < 2) return false;
+    PrepareLibtiff();
+    MemoryTiff tiff;
+    if (!tiff.Tiff() || !Describe(tiff.Tiff(), image)) return false;
+    for (std::int32_t row = 0; row < image.grid.rows; ++row) {
+        const std::span<const float> heights = image.heights();
+        if (TIFFWriteScanline(tiff.Tiff(), const_cast<float*>(heights.data()),
+                              static_cast<std::uint32_t>(row), 0) < 0)
+            return false;
+    }
+    const std::string& bytes = tiff.Finish();
+    return sink.Write(bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+const ImageFormat kGeoTiffFormat{"tiff", ".tif", false, true, true, WriteGeoTiff};
+
+}  // namespace tessiloom
