@@ -69,8 +69,8 @@ class LineSource {
     // Hands the next lines, as NextLine would, to `take(line, mark)` until it returns false, `mark`
     // being where one of kBytes first stands in the line, or the line's end when none does. Returns
     // false when the lines ran out first. The lines the block holds whole go by in a loop that keeps
-    // its place in a register and finds kBytes in the same pass as the line's end: that saves a fifth
-    // of the time a vertex line takes.
+    // its place in a register and finds kBytes in the same pass as the line's end: that saves a tenth
+    // of the instructions a whole conversion takes, against a search of its own after the line's end.
     template <char... kBytes, typename Take>
     [[gnu::always_inline]] bool ForEachLine(Take&& take) {
         for (;;) {
