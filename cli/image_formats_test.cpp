@@ -128,6 +128,26 @@ TEST_F(ImageFormatsTest, SidecarTellsWhatTheIncludeDeclares) {
     }
 }
 
+// Every format goes with the options that settle the range and take rectangles, for every file.
+TEST_F(ImageFormatsTest, EveryFormatTakesTheRangeAndGridOptions) {
+    const std::string west = folder_ / "west.asc", east = folder_ / "east.asc";
+    WriteFile(west, GridListing({"1", "2", "3", "4", "5", "6"}, "\r\n", 3));
+    WriteFile(east, GridListing({"4", "5", "6", "9", "8", "7"}, "\r\n", 3));
+    std::filesystem::create_directory(folder_ / "out");
+    for (const auto& [format, extension] :
+         {std::pair{"png", ".png"}, {"pgm", ".pgm"}, {"r16", ".r16"}, {"tiff", ".tif"}, {"tga", ".tga"}}) {
+        EXPECT_EQ(Convert({"-q", "--shared-range", "--rectangular", "--sidecar", "--format", format,
+                           "--output-dir", folder_ / "out", west, east}),
+                  Result(0, "", ""))
+            << format;
+        const nlohmann::json sidecar = nlohmann::json::parse(ReadFile(folder_ / "out/east.json"));
+        EXPECT_EQ(sidecar["image"], std::string("east") + extension);
+        EXPECT_EQ(sidecar["low"], 1);  // the shared range, from both tiles
+        EXPECT_EQ(sidecar["high"], 9);
+        EXPECT_EQ(sidecar["width"], 3);
+    }
+}
+
 TEST_F(ImageFormatsTest, RefusesWhatNoFormatCanDoAndWritesOverNoListing) {
     for (const char* format : {"r16", "tiff"}) {
         EXPECT_EQ(Convert({"--pov-include", "--format", format, listing_}),
