@@ -258,6 +258,10 @@ TEST_F(CommandLineTest, WarnsOfHeightsReadUpToADecimalComma) {
                      hill_ + ": " + kDecimalCommaWarning + "\n" + hill_ +
                          ": 2 heights were read only up to a decimal comma; tessiloom-convert --mesh reads "
                          "decimal commas as points.\n"));
+    WriteFile(hill_,
+              GridListing({"0", "10,5", "20", "30.5,25"}));  // a comma after a point is no decimal comma
+    EXPECT_THAT(Convert({"-q", hill_}),
+                FieldsAre(0, "", HasSubstr(": 1 height was read only up to a decimal comma")));
 }
 
 // In a child process whose memory is limited, describes a listing with a line too long to hold, in

@@ -20,7 +20,7 @@ TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkersOrSaysWhatIsWrong) {
         {"Vertices: &H10 Faces: 8", "1112782 8"},      // F, a, c and e are hexadecimal digits too
         {"Vertices: 2147483647 Faces: 0", "2147483647 0"}, {"", "the file ends before a line with \"Vertices:\""}, {"Vertex list:\r\nVertex 0: Z:1\r\n", "the file ends before a line with \"Vertices:\""},
         {"Vertices: 9\r\nFaces: 8\r\n", "the header line with \"Vertices:\" has no \"Faces:\""},
-        {"Vertices: -9 Faces: 8", "the vertex count -9 is negative"}, {"Vertices: 9 Faces: -8", "the face count -8 is negative"},
+        {"Vertices: -9 Faces: 8", "the vertex count -9 is negative"}, {"Vertices: -2147483648 Faces: 8", "the vertex count -2147483648 is negative"}, {"Vertices: 9 Faces: -8", "the face count -8 is negative"},
         {"Vertices: 2147483648 Faces: 8", "the vertex count 2147483648 does not fit a 32-bit integer"}, {"Vertices: -2147483649 Faces: 8", "the vertex count -2147483649 does not fit a 32-bit integer"},
         {"Vertices: 9 Faces: 1e999", "the face count inf does not fit a 32-bit integer"},
     };
