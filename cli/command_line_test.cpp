@@ -252,7 +252,7 @@ TEST_F(CommandLineTest, ConvertsWholeMeshes) {
 
 // A height written with a decimal comma is read up to it, as ever, and the user is told.
 TEST_F(CommandLineTest, WarnsOfHeightsReadUpToADecimalComma) {
-    WriteFile(hill_, GridListing({"0", "10,5", "20,25", "30.5"}));
+    WriteFile(hill_, GridListing({"0", "10,5", "20,05", "30.5"}));
     EXPECT_EQ(Convert({"-q", hill_}),
               Result(0, "",
                      hill_ + ": " + kDecimalCommaWarning + "\n" + hill_ +

@@ -1,7 +1,6 @@
 #include "conversion/stretch.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "conversion/line_end.h"
 
@@ -16,12 +15,11 @@ constexpr std::size_t kWindowPadding = 16;
 // The start of the first line that begins after `offset`: past the first line end there. Nothing
 // when the source ends first.
 std::optional<std::uint64_t> NextLineStart(const ByteSource& bytes, std::uint64_t offset) {
-    char window[kSplitWindow + kWindowPadding];
+    char window[kSplitWindow + kWindowPadding] = {};  // a line end's search may load past the sentinel
     for (;;) {
         const ByteSource::Read read = bytes.ReadAt(offset, window, kSplitWindow);
         if (read.count < 2) return std::nullopt;
         window[read.count] = '\n';
-        std::memset(window + read.count + 1, 0, kWindowPadding - 1);
         const char* const end = FindLineEnd(window);
         // A line end in the last byte is looked at again with what follows: it may be a CR LF.
         if (end < window + read.count - 1)

@@ -164,7 +164,7 @@ void VertexLines::ReadAgain(VertexRun& first, const ByteSource& bytes) const {
     if (first.uncountedLines) {
         VisitAgain(bytes, *first.uncountedLines, [&](std::string_view line, std::int64_t) {
             bool decimalComma = false;
-            HeightOf(line, FindLineEndOr<kHeightMarker[0]>(line.data()), decimalComma);
+            HeightOf(line, decimalComma);
             first.decimalCommaHeights += decimalComma;
         });
     }

@@ -50,8 +50,7 @@ static_assert(!kHeightMarker.empty() && kHeightMarker.size() < LineSource::kPadd
     return height;
 }
 
-inline std::optional<double> HeightOf(std::string_view line) {
-    bool decimalComma = false;
+inline std::optional<double> HeightOf(std::string_view line, bool& decimalComma) {
     return HeightOf(line, FindLineEndOr<kHeightMarker[0]>(line.data()), decimalComma);
 }
 
