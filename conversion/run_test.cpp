@@ -186,7 +186,8 @@ TEST(OutputPathFor, ReplacesTheLastFourCharactersWhateverTheyAre) {
         {"/maps/hill.asc", "/maps/hill.tga"}, {"hill.ascii", "hill.a.tga"}, {"/maps/hill", "/maps/.tga"}, {"abcd", ".tga"},
         {"abc", std::nullopt}, {"", std::nullopt}, {"berg.äsc", "berg.tga"}, {"höhe", ".tga"}, {"äbcd", ".tga"}, {"hill🏔", "h.tga"},
         // Latin-1 names: a byte no lead byte reaches is a character of its own.
-        {"lat\x80\x80\x80\x80", "lat.tga"}, {"dir/\x80\x80\x80\x80", "dir/.tga"}, {"a/bc\xE9\x80\x80\x80", "a/.tga"}};
+        {"lat\x80\x80\x80\x80", "lat.tga"}, {"dir/\x80\x80\x80\x80", "dir/.tga"}, {"a/bc\xE9\x80\x80\x80", "a/.tga"},
+        {"ab\xF8\x80\x80\x80", "ab.tga"}};
     // clang-format on
     for (const auto& [source, output] : cases) EXPECT_EQ(OutputPathFor(source, ".tga"), output) << source;
 }

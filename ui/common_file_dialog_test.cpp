@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"
 #include "ui/form_layout.h"
@@ -77,6 +78,7 @@ class CommonFileDialogTest : public QObject {
             {"FileType", "Drive1", kTop | kHeight}, {"Command1", "Command2", kTop | kWidth | kHeight},
             {"Label1[0]", "Label1[1]", kTop | kWidth | kHeight}, {"Label1[1]", "Command2", kLeft}}), QString());
         // clang-format on
+        QCOMPARE(dialog.findChild<QWidget*>("Command1")->geometry(), FromTwips(QRect(2040, 3840, 1215, 495)));
         for (const auto& [name, points] : {std::pair{"Label1", 9.75}, {"File1", 8.0}, {"Command1", 8.0}})
             QCOMPARE(dialog.findChild<QWidget*>(name)->font(), ArialFont(points));
         dialog.show();
@@ -190,6 +192,11 @@ class CommonFileDialogTest : public QObject {
             dialog.findChild<QPushButton*>("Command1")->click();
             QCOMPARE(LastFolder + ' ' + ChosenPath, Under(shown.section(" | ", 0, 0)) + ' ' + kEarlierChoice);
         }
+        // Back on the first drive, the system root, the list goes to the folder current there.
+        LastFolder = Under("drive-d/terrain");
+        CommonFileDialog dialog(DriveLayout{{"/", Under("drive-d")}, Under("work")});
+        dialog.findChild<DriveList*>("Drive1")->setCurrentIndex(0);
+        QCOMPARE(dialog.findChild<FolderList*>("Dir1")->Path(), Under("work"));
     }
 
     void MountedDrivesStartWithTheSystemRoot() {

@@ -131,6 +131,7 @@ class MainWindowTest : public QObject {
         // clang-format on
         for (const auto& [name, points] : {std::pair{"Stat", 9.0}, {"Version", 9.0}, {"ProcessBut", 8.0}})
             QCOMPARE(Control(name)->font(), ArialFont(points));
+        QCOMPARE(Control<QLabel>("Version")->alignment(), Qt::AlignRight | Qt::AlignVCenter);
         // A status wider than the line shows only what fits: the label neither grows nor wraps.
         const QRect status = Control("Stat")->geometry();
         // A name shows as it is, never as markup, which would show nothing here.
