@@ -300,7 +300,8 @@ TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(errors, "");
     EXPECT_THAT(help, AllOf(HasSubstr("\n  --min HEIGHT "), HasSubstr("\n  --format tga|png|pgm|r16|tiff\n"),
-                            Not(HasSubstr("TEXT")), Not(HasSubstr("Needs"))));
+                            HasSubstr("\nExamples:\n  tessiloom-convert hill.asc\n"), Not(HasSubstr("TEXT")),
+                            Not(HasSubstr("Needs"))));
     std::istringstream lines(help);
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
 }
