@@ -73,5 +73,30 @@ TEST(ReadPlainHeight, AgreesWithValOnTheLineItReads) {
     EXPECT_GT(taken, 2000);
 }
 
+// The forms exporters print are read word at a time, not left to Val: a number followed by the
+// next field's marker, a fraction of zeros, a decimal comma where one is read as a point.
+TEST(ReadPlainNumber, TakesTheFormsExportersPrint) {
+    struct Row {
+        std::string text;
+        bool comma;
+        bool taken;
+    };
+    const Row rows[] = {{"-30720.000000     Y:1", false, true},
+                        {" 515.534965\t", false, true},
+                        {"1,131584", true, true},
+                        {"1,131584", false, true},
+                        {"12.5E3", false, false},
+                        {"12.5 5", false, false}};
+    for (const auto& [text, comma, taken] : rows) {
+        const std::string buffer = text + std::string(24, '\0');
+        const char* const end = buffer.data() + text.size();
+        double value = 0;
+        const bool read = comma ? ReadPlainNumber<true>(buffer.data(), end, value)
+                                : ReadPlainNumber<false>(buffer.data(), end, value);
+        EXPECT_EQ(read, taken) << text;
+        if (read) EXPECT_EQ(value, Val(text, comma)) << text;
+    }
+}
+
 }  // namespace
 }  // namespace tessiloom
