@@ -237,6 +237,7 @@ TEST_F(CommandLineTest, ConvertsWholeMeshes) {
     EXPECT_EQ(Convert({"-q", "--mesh", "--pov-include", grid}), Result(0, "", ""));
     EXPECT_EQ(ReadFile(folder_ / "grid.tga"), plain);
     EXPECT_THAT(ReadFile(folder_ / "grid.inc"), HasSubstr("#declare Grid_X1 = 30;"));
+    EXPECT_EQ(Convert({"-q", "--mesh", "--size", "7x5", grid}), Result(0, "", ""));  // covered: no warning
     EXPECT_EQ(Convert({"-q", "--mesh", "--size", "5x4", irregular}),
               Result(0, "", irregular + ": Warning: 1 sample lies under no triangle; its level is 0.\n"));
     EXPECT_EQ(

@@ -101,6 +101,7 @@ TEST(MeshLines, ReadTheOneTerrainAsEveryExporterWritesIt) {
         {"U: and V: after Z:", style(VertexLines(": ", " U:0.5 V:1"))},
         {"a stray ;, at the end", edited("\r\nVertex", ";,\r\nVertex")},
         {"Vertex 12 X: without the colon", style(VertexLines(" ", ""))},
+        {"fields before X: that end in X:, Y: or Z:", style(VertexLines(": zX:7 aY:8 ZZ:9 ", ""))},
         {"%.4f", style(Numbers("%.4f"))},
         {"six significant digits", style(Numbers("%g"))},
         {"integers and -0", edited("X:0 ", "X:-0 "), {}, Replaced(reference, "at 0", "at -0")},

@@ -70,8 +70,8 @@ Held ExactHeight(const std::vector<TestObject>& objects, double x, double y) {
     return held;
 }
 
-// A 6 x 5 grid with its inner vertices moved off their nodes, two triangles cut out of it, and a
-// small triangle floating over a corner.
+// A 6 x 5 grid with its inner vertices moved off their nodes, its triangles wound either way, two
+// of them cut out, and a small triangle floating over a corner.
 std::vector<TestObject> IrregularTerrain() {
     TestObject ground = GridObject(6, 5, "Ground");
     std::mt19937_64 random(11);
@@ -81,6 +81,7 @@ std::vector<TestObject> IrregularTerrain() {
         const bool edge = at.x == 0 || at.x == 50 || at.y == 0 || at.y == 80;
         if (!edge) at = {at.x + jitter(random), at.y + jitter(random), at.z + jitter(random) / 3};
     }
+    for (std::size_t i = 0; i < ground.faces.size(); i += 3) std::swap(ground.faces[i].b, ground.faces[i].c);
     ground.faces.erase(ground.faces.begin() + 12, ground.faces.begin() + 14);
     const TestObject roof{"Roof", {{2, 3, 40}, {17.5, 1, 41.5}, {4, 19, 39}}, {{0, 1, 2}}};
     return {ground, roof};
