@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 
 #include "platform/test_files.h"
 
@@ -28,13 +30,20 @@ std::optional<std::string> CrashBeforeRename(const fs::path& target, std::string
     return std::nullopt;
 }
 
-// Interrupted between writing and renaming, as by Ctrl-C; with the interrupt ignored, as in a job a
-// shell starts in the background, the program goes on and puts the file in place.
+// Interrupted between writing and renaming, as by Ctrl-C, after a batch of more files than are
+// tracked at once has come and gone; with the interrupt ignored, as in a job a shell starts in the
+// background, the program goes on and puts the file in place.
 template <bool kIgnored>
 std::optional<std::string> InterruptBeforeRename(const fs::path& target, std::string_view bytes) {
     if (fork() == 0) {
         std::signal(SIGINT, kIgnored ? SIG_IGN : SIG_DFL);  // not as the test was started
         RemoveTemporaryFilesOnSignals();
+        std::vector<std::unique_ptr<AtomicFile>> batch;  // committed, and still alive
+        for (int earlier = 0; earlier < 10; ++earlier) {
+            batch.push_back(std::make_unique<AtomicFile>(target));
+            batch.back()->Write(kOlder, sizeof kOlder - 1);
+            batch.back()->Commit();
+        }
         AtomicFile file(target);
         file.Write(bytes.data(), bytes.size());
         std::raise(SIGINT);
