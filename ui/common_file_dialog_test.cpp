@@ -9,6 +9,7 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
@@ -202,6 +203,7 @@ class CommonFileDialogTest : public QObject {
     void MountedDrivesStartWithTheSystemRoot() {
         const DriveLayout layout = CurrentDriveLayout();
         QCOMPARE(layout.roots.value(0), QString("/"));
+        QVERIFY(std::is_sorted(layout.roots.begin(), layout.roots.end()));
         for (const QString& root : layout.roots) {  // bind-mounted files too
             QVERIFY2(QFileInfo(root).isDir() && QFileInfo(root).isReadable(), qPrintable(root));
             QCOMPARE(layout.roots.count(root), 1);

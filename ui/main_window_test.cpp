@@ -110,7 +110,7 @@ class MainWindowTest : public QObject {
             QDropEvent drop(over, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(&Window(), &enter);
             QApplication::sendEvent(&Window(), &drop);
-            seen << (enter.isAccepted() ? "taken " : "refused ") + field->text();
+            seen << (enter.isAccepted() && drop.isAccepted() ? "taken " : "refused ") + field->text();
         }
         QCOMPARE(seen,
                  QStringList({"taken /maps/dropped.asc"}) + QStringList(4, QString("refused ") + kTypedPath));
@@ -132,6 +132,7 @@ class MainWindowTest : public QObject {
         for (const auto& [name, points] : {std::pair{"Stat", 9.0}, {"Version", 9.0}, {"ProcessBut", 8.0}})
             QCOMPARE(Control(name)->font(), ArialFont(points));
         QCOMPARE(Control<QLabel>("Version")->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+        QCOMPARE(Control("PresetRanges")->geometry(), FromTwips(QRect(600, 240, 2295, 375)));  // in its frame
         // A status wider than the line shows only what fits: the label neither grows nor wraps.
         const QRect status = Control("Stat")->geometry();
         // A name shows as it is, never as markup, which would show nothing here.
