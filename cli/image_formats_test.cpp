@@ -156,6 +156,18 @@ TEST_F(ImageFormatsTest, RefusesWhatNoFormatCanDoAndWritesOverNoListing) {
                              "; write tga, png or pgm for it\nRun with --help for more information.\n"));
     }
     EXPECT_EQ(std::get<0>(Convert({"--info", "--sidecar", listing_})), 2);
+    // Only a GeoTIFF says where its pixels lie: a listing without X and Y converts to the rest.
+    const std::string unplaced = folder_ / "unplaced.asc";
+    WriteFile(unplaced,
+              "Tri-mesh, Vertices: 4     Faces: 2\r\nVertex list:\r\nVertex 0:  Z:0\r\nVertex 1:  Z:10\r\n"
+              "Vertex 2:  Z:20\r\nVertex 3:  Z:30\r\n");
+    for (const char* format : {"tga", "png", "pgm", "r16"})
+        EXPECT_EQ(Convert({"-q", "--format", format, unplaced}), Result(0, "", "")) << format;
+    EXPECT_EQ(Convert({"-q", "--format", "tiff", unplaced}),
+              Result(1, "",
+                     unplaced + ": Could not write '" + (folder_ / "unplaced.tif") +
+                         "': a corner vertex (0, 1 or the last) has no finite \"X:\" or \"Y:\" to place the "
+                         "terrain by.\n"));
     // A listing is refused as the target of any file a conversion writes, whatever its extension.
     for (const auto& [format, target] :
          {std::pair{"tiff", "hill.tif"}, {"r16", "hill.r16"}, {"pgm", "hill.json"}}) {

@@ -123,6 +123,21 @@ TEST(SampleMesh, HoldsWhatExactArithmeticHoldsAtEverySize) {
     EXPECT_GT(emptyOrFolded, 0);
 }
 
+// A closed object seen from above: its top and its bottom hold every sample, the top kept.
+TEST(SampleMesh, KeepsTheTopOfEverySampleTwoSurfacesHold) {
+    const TestObject top = GridObject(9, 9, "Top");
+    TestObject bottom = GridObject(9, 9, "Bottom");
+    for (TestVertex& at : bottom.vertices) at.z -= 100;
+    const std::string text = WriteListing({bottom, top});
+    const StringByteSource bytes(text);
+    Mesh mesh;
+    ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
+    const Samples samples = SampleMesh(mesh, {9, 9}, BoxOf(mesh));
+    EXPECT_EQ(samples.folded, 81);
+    for (std::size_t i = 0; i < top.vertices.size(); ++i)
+        EXPECT_EQ(samples.heights[i], top.vertices[i].z) << i;
+}
+
 // A grid sampled at its own size gives its own vertices, exactly, however its triangles lie.
 TEST(SampleMesh, GivesALatticeItsOwnVerticesAtItsOwnSize) {
     const TestObject grid = GridObject(7, 4);
