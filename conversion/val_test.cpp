@@ -94,7 +94,9 @@ TEST(ReadPlainNumber, TakesTheFormsExportersPrint) {
         const bool read = comma ? ReadPlainNumber<true>(buffer.data(), end, value)
                                 : ReadPlainNumber<false>(buffer.data(), end, value);
         EXPECT_EQ(read, taken) << text;
-        if (read) EXPECT_EQ(value, Val(text, comma)) << text;
+        if (read) {
+            EXPECT_EQ(value, Val(text, comma)) << text;
+        }
     }
 }
 
