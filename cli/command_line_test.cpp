@@ -249,6 +249,11 @@ TEST_F(CommandLineTest, ConvertsWholeMeshes) {
                            "  empty samples     0\n  folded samples    0\n  automatic range   -3.5 to 7\n"
                            "  heights           -3.5 to 5.25\n",
                ""));
+    TestObject standing = GridObject(3, 3);  // exported with Y up: the ground's Y is -Z
+    for (TestVertex& at : standing.vertices) at = {at.x, at.z, -at.y};
+    WriteFile(grid, WriteListing({standing}));
+    EXPECT_THAT(Convert({"--info", "--mesh", "--up", "y", grid}),
+                FieldsAre(0, HasSubstr("box               X 0 to 20, -Z 0 to 40\n"), ""));
 }
 
 // A height written with a decimal comma is read up to it, as ever, and the user is told.

@@ -57,6 +57,8 @@ std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
     mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         const MeshObject& in = mesh.objects[object];
+        if (in.faceCount == 0)
+            return ObjectName(mesh, object) + " has a \"Tri-mesh\" header but no face lines";
         for (std::uint64_t face = 0; face < in.faceCount;) {
             const std::span<const MeshFace> faces = mesh.faces.RunFrom(in.firstFace + face);
             for (const MeshFace& corners :
@@ -125,7 +127,6 @@ std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const Li
     mesh.points = std::move(run.vertices);
     mesh.faces = std::move(run.faces);
     if (auto failure = MarkUsed(run, mesh)) return failure;
-    if (mesh.triangleCount == 0) return "its meshes hold no triangles";
     return CheckUsedPoints(mesh);
 }
 

@@ -21,6 +21,8 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
     for (TestVertex& at : level.vertices) at.z = 0;
     TestObject noFaces = grid;
     noFaces.faces.clear();
+    TestObject unnamed = noFaces;
+    unnamed.name.clear();
     ExporterStyle fractional;
     fractional.face = [](int, const TestFace& corners) {
         return "Face:  A:" + std::to_string(corners.a) + ".5 B:" + std::to_string(corners.b) +
@@ -36,7 +38,8 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
          "Could not read 't.asc': vertex 2 of object 1 has no finite X, Y and Z."},
         {Replaced(WriteListing({unplaced}), "123456", "1e999"), "Could not read 't.asc': vertex 4 of object \"Terrain\" has no finite X, Y and Z."},
         {"Named object: \"Camera01\"\nPosition: X:0 Y:0 Z:0\n", "Could not read 't.asc': it holds no object with a \"Tri-mesh\" header."},
-        {WriteListing({noFaces}), "Could not read 't.asc': its meshes hold no triangles."},
+        {WriteListing({noFaces}), "Could not read 't.asc': object \"Terrain\" has a \"Tri-mesh\" header but no face lines."},
+        {WriteListing({grid, unnamed}), "Could not read 't.asc': object 2 has a \"Tri-mesh\" header but no face lines."},
         {WriteListing({flat}), "Could not convert 't.asc': its triangles cover no ground along Y."},
     };
     // clang-format on
