@@ -236,7 +236,8 @@ TEST_F(CommandLineTest, ConvertsWholeMeshes) {
     const std::string plain = ReadFile(folder_ / "grid.tga");
     EXPECT_EQ(Convert({"-q", "--mesh", "--pov-include", grid}), Result(0, "", ""));
     EXPECT_EQ(ReadFile(folder_ / "grid.tga"), plain);
-    EXPECT_THAT(ReadFile(folder_ / "grid.inc"), HasSubstr("#declare Grid_X1 = 30;"));
+    EXPECT_THAT(ReadFile(folder_ / "grid.inc"),
+                HasSubstr("#declare Grid_X1 = 30;  // the highest X, its right edge\n"));
     EXPECT_EQ(Convert({"-q", "--mesh", "--size", "7x5", grid}), Result(0, "", ""));  // covered: no warning
     EXPECT_EQ(Convert({"-q", "--mesh", "--size", "5x4", irregular}),
               Result(0, "", irregular + ": Warning: 1 sample lies under no triangle; its level is 0.\n"));

@@ -38,6 +38,7 @@ PovTerrain TerrainOf(const std::string& path, const ConversionRequest& request,
     terrain.high = outcome.high;
     terrain.grid = outcome.grid;
     terrain.corners = *outcome.corners;
+    if (request.mesh) terrain.meshGround = GroundAxisName(request.meshRequest.up);
     return terrain;
 }
 

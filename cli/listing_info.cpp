@@ -56,8 +56,7 @@ void DescribeGrid(std::ostream& out, const Listing& listing) {
 }
 
 void DescribeMesh(std::ostream& out, const MeshSummary& mesh, UpAxis up) {
-    // The box and steps are of the ground's second axis, which with Y up runs along -Z.
-    const std::string ground = up == UpAxis::kZ ? "Y" : "-Z";
+    const std::string ground = GroundAxisName(up);
     Row(out, "objects", std::to_string(mesh.objects));
     Row(out, "used vertices", std::to_string(mesh.usedVertices));
     Row(out, "triangles", std::to_string(mesh.triangles));

@@ -40,6 +40,33 @@ std::string PovString(std::string_view text) {
     return literal + "\"";
 }
 
+// What the declared side and corners are, in a grid's words or a whole mesh's.
+struct ExtentComments {
+    std::string axes, side, columns, rows, x0, x1, y0, y1;
+};
+
+ExtentComments CommentsFor(const PovTerrain& terrain) {
+    const std::string& ground = terrain.meshGround;
+    if (ground.empty()) {
+        return {"Mesh X runs along x, mesh Y along z",
+                "vertices along each side of the grid",
+                "vertices along each row of the grid, along x",
+                "rows of the grid, along z",
+                "X of vertex 0, the image's left edge",
+                "X of the last vertex of the first row, its right edge",
+                "Y of vertex 0, the image's bottom edge",
+                "Y of the last vertex, its top edge"};
+    }
+    return {"Mesh X runs along x, mesh " + ground + " along z",
+            "pixels along each side of the image",
+            "pixels along each row of the image, along x",
+            "rows of the image, along z",
+            "the lowest X of the used vertices, the image's left edge",
+            "the highest X, its right edge",
+            "the lowest " + ground + ", its bottom edge",
+            "the highest " + ground + ", its top edge"};
+}
+
 }  // namespace
 
 std::optional<std::string> CheckInclude(const PovTerrain& terrain) {
@@ -61,19 +88,20 @@ std::string PovIncludeText(const PovTerrain& terrain) {
     std::string text = "// " + CommentText(terrain.imageName) + " placed at its true size, written by " +
                        "tessiloom-convert " + kVersionText + " from " + CommentText(terrain.sourceName) +
                        ".\n";
-    text += "// Mesh X runs along x, mesh Y along z, heights along y, in the listing's units.\n";
+    const ExtentComments says = CommentsFor(terrain);
+    text += "// " + says.axes + ", heights along y, in the listing's units.\n";
     text += declare("Low", terrain.low, "the height stored as 0");
     text += declare("High", terrain.high, "the height stored as 65535");
     if (grid.columns == grid.rows) {
-        text += declare("Side", grid.columns, "vertices along each side of the grid");
+        text += declare("Side", grid.columns, says.side);
     } else {
-        text += declare("Columns", grid.columns, "vertices along each row of the grid, along x");
-        text += declare("Rows", grid.rows, "rows of the grid, along z");
+        text += declare("Columns", grid.columns, says.columns);
+        text += declare("Rows", grid.rows, says.rows);
     }
-    text += declare("X0", corners.first.x, "X of vertex 0, the image's left edge");
-    text += declare("X1", corners.firstRowEnd.x, "X of the last vertex of the first row, its right edge");
-    text += declare("Y0", corners.first.y, "Y of vertex 0, the image's bottom edge");
-    text += declare("Y1", corners.last.y, "Y of the last vertex, its top edge");
+    text += declare("X0", corners.first.x, says.x0);
+    text += declare("X1", corners.firstRowEnd.x, says.x1);
+    text += declare("Y0", corners.first.y, says.y0);
+    text += declare("Y1", corners.last.y, says.y1);
     text += "\n// POV-Ray reads the image as a unit square with heights from 0 to 65535/65536.\n";
     text += "#declare " + name + " = height_field {\n";
     text += "    " + terrain.imageType + " " + PovString(terrain.imageName) + "\n";

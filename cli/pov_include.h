@@ -22,6 +22,9 @@ struct PovTerrain {
     double high = 0;         // the height that became 65535
     GridSize grid;
     CornerPoints corners;
+    // For a whole mesh, placed by its box, the listing's axis that runs along z ("Y", or "-Z" with
+    // Y up); empty for a grid, placed by its corner vertices.
+    std::string meshGround;
 };
 
 // Why no include can be written for this terrain: no object can be placed from its corners (no

@@ -27,6 +27,11 @@ namespace tessiloom {
 // (the ground is X and -Z, right-handed seen from above).
 enum class UpAxis { kZ, kY };
 
+// The listing's axis along which the ground's second coordinate runs, as messages name it.
+inline const char* GroundAxisName(UpAxis up) {
+    return up == UpAxis::kZ ? "Y" : "-Z";
+}
+
 // A vertex line as a point of the ground and its height; NaN where the line has no such marker.
 struct GroundPoint {
     double x = 0;
