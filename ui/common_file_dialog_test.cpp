@@ -79,7 +79,10 @@ class CommonFileDialogTest : public QObject {
             {"FileType", "Drive1", kTop | kHeight}, {"Command1", "Command2", kTop | kWidth | kHeight},
             {"Label1[0]", "Label1[1]", kTop | kWidth | kHeight}, {"Label1[1]", "Command2", kLeft}}), QString());
         // clang-format on
-        QCOMPARE(dialog.findChild<QWidget*>("Command1")->geometry(), FromTwips(QRect(2040, 3840, 1215, 495)));
+        // Where the form puts the two controls the alignments above leave free to move.
+        QCOMPARE(Geometries(dialog).value("Command1"), FromTwips(QRect(2040, 3840, 1215, 495)));
+        QCOMPARE(Geometries(dialog).value("Label1[0]"), FromTwips(QRect(240, 120, 1215, 255)));
+        QVERIFY(dialog.findChild<QPushButton*>("Command1")->isDefault());
         for (const auto& [name, points] : {std::pair{"Label1", 9.75}, {"File1", 8.0}, {"Command1", 8.0}})
             QCOMPARE(dialog.findChild<QWidget*>(name)->font(), ArialFont(points));
         dialog.show();

@@ -53,10 +53,16 @@ struct Alignment {
     int shared;  // Shared values combined
 };
 
-// Each alignment of `window`'s controls (named as NameOf names them) that does not hold; empty when all hold.
-inline QString MisalignedIn(const QWidget& window, std::initializer_list<Alignment> alignments) {
+// Where each named control of `window` lies, by the name NameOf gives it.
+inline QHash<QString, QRect> Geometries(const QWidget& window) {
     QHash<QString, QRect> at;
     for (const QWidget* control : NamedControls(window)) at[NameOf(control)] = control->geometry();
+    return at;
+}
+
+// Each alignment of `window`'s controls (named as NameOf names them) that does not hold; empty when all hold.
+inline QString MisalignedIn(const QWidget& window, std::initializer_list<Alignment> alignments) {
+    const QHash<QString, QRect> at = Geometries(window);
     QStringList faults;
     for (const auto& [first, second, shared] : alignments) {
         const QRect a = at.value(first), b = at.value(second);
