@@ -1,5 +1,7 @@
 #include "mesh/mesh_listing.h"
 
+#include <cmath>
+
 #include "conversion/height_field.h"
 #include "conversion/messages.h"
 #include "mesh/lattice.h"
@@ -21,11 +23,16 @@ std::string SampleWarning(std::int64_t count, const std::string& where, const st
            "; " + (count == 1 ? "its " : "their ") + which;
 }
 
-// Why the box cannot be sampled: no extent along one of the ground's axes.
+// Why the box cannot be sampled: no extent along one of the ground's axes, or more than a double
+// can hold (finite coordinates of opposite signs near the largest).
 std::optional<std::string> CheckBox(const GroundBox& box, UpAxis up) {
+    const std::string ground = up == UpAxis::kZ ? "Y" : "Z";
     if (!(box.x1 > box.x0)) return std::string("its triangles cover no ground along X");
-    if (!(box.y1 > box.y0))
-        return std::string("its triangles cover no ground along ") + (up == UpAxis::kZ ? "Y" : "Z");
+    if (!(box.y1 > box.y0)) return "its triangles cover no ground along " + ground;
+    if (!std::isfinite(box.x1 - box.x0))
+        return std::string("its triangles spread too far along X to be measured");
+    if (!std::isfinite(box.y1 - box.y0))
+        return "its triangles spread too far along " + ground + " to be measured";
     return std::nullopt;
 }
 

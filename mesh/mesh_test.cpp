@@ -41,6 +41,8 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
         {WriteListing({noFaces}), "Could not read 't.asc': object \"Terrain\" has a \"Tri-mesh\" header but no face lines."},
         {WriteListing({grid, unnamed}), "Could not read 't.asc': object 2 has a \"Tri-mesh\" header but no face lines."},
         {WriteListing({flat}), "Could not convert 't.asc': its triangles cover no ground along Y."},
+        {"Tri-mesh, Vertices: 3 Faces: 1\nVertex 0: X:-1e308 Y:0 Z:0\nVertex 1: X:1e308 Y:0 Z:0\nVertex 2: X:0 Y:1 Z:0\nFace 0: A:0 B:1 C:2\n",
+         "Could not convert 't.asc': its triangles spread too far along X to be measured."},
     };
     // clang-format on
     for (const auto& [listing, message] : cases) EXPECT_EQ(ReadMeshListing(listing), message) << listing;

@@ -93,7 +93,11 @@ class Sampler {
         const double da = wa.sign == 0 ? 0 : wa.determinant;
         const double db = wb.sign == 0 ? 0 : wb.determinant;
         const double dc = wc.sign == 0 ? 0 : wc.determinant;
-        return (da * a.height + db * b.height + dc * c.height) / (da + db + dc);
+        const double height = (da * a.height + db * b.height + dc * c.height) / (da + db + dc);
+        // Rounding may carry a plateau's samples a hair past its height, where the automatic range
+        // would clip them.
+        return std::clamp(height, std::min({a.height, b.height, c.height}),
+                          std::max({a.height, b.height, c.height}));
     }
 
     void Hold(std::size_t i, std::size_t j, double height) {

@@ -123,6 +123,21 @@ TEST(SampleMesh, HoldsWhatExactArithmeticHoldsAtEverySize) {
     EXPECT_GT(emptyOrFolded, 0);
 }
 
+// Rounding never takes a sample beyond its triangle's corners: a plateau stays exactly at its height,
+// or the automatic range would clip it.
+TEST(SampleMesh, KeepsAPlateauAtItsHeight) {
+    TestObject plateau = IrregularTerrain().front();
+    for (TestVertex& at : plateau.vertices) at.z = 0.3;
+    const std::string text = WriteListing({plateau});
+    const StringByteSource bytes(text);
+    Mesh mesh;
+    ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
+    const Samples samples = SampleMesh(mesh, {97, 89}, BoxOf(mesh));
+    samples.heights.ForEach([](double height) {
+        if (!std::isnan(height)) ASSERT_EQ(height, 0.3);
+    });
+}
+
 // A closed object seen from above: its top and its bottom hold every sample, the top kept.
 TEST(SampleMesh, KeepsTheTopOfEverySampleTwoSurfacesHold) {
     const TestObject top = GridObject(9, 9, "Top");
