@@ -79,6 +79,13 @@ TEST_F(ImageFormatsTest, GdalReadsTheGeoTiffsHeightsAtTheirVertices) {
     // Between vertex 4 and vertex 5, moved off its node to X 12.
     EXPECT_EQ(std::stof(HeightAt(tiff, 5, 20)), static_cast<float>(-1 + 5.0 / 12 * (7.75 - -1)));
     EXPECT_EQ(HeightAt(tiff, 25, 40), "nan\n");  // the hole
+    // A grid listed from its north-east corner lies as it is listed.
+    TestObject mirrored = GridObject(4, 3);
+    for (TestVertex& at : mirrored.vertices) at = {30 - at.x, 40 - at.y, at.z};
+    WriteFile(listing_, WriteListing({mirrored}));
+    ASSERT_EQ(Convert({"-q", "--rectangular", "--format", "tiff", listing_}), Result(0, "", ""));
+    for (const TestVertex& at : mirrored.vertices)
+        EXPECT_EQ(HeightAt(tiff, at.x, at.y), NumberText(at.z) + "\n") << at.x << " " << at.y;
 }
 
 // R16 is the levels and nothing else: the PGM's, byte for byte after its header, the other way round.

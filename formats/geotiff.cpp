@@ -82,14 +82,27 @@ class MemoryTiff {
     TIFF* tiff_;
 };
 
-// One float a pixel; every pixel's centre on its vertex, the top row at y1.
+// Every pixel's centre on its vertex: the first column at x0, the top row at y1.
+bool Place(TIFF* tiff, const HeightImage& image) {
+    const ImagePlacement& at = *image.placement;
+    const double xStep = (at.x1 - at.x0) / (image.grid.columns - 1);
+    const double yStep = (at.y1 - at.y0) / (image.grid.rows - 1);
+    if (xStep > 0 && yStep > 0) {
+        double scale[3] = {xStep, yStep, 0};
+        double tiepoint[6] = {0, 0, 0, at.x0 - xStep / 2, at.y1 + yStep / 2, 0};
+        return TIFFSetField(tiff, TIFFTAG_GEOPIXELSCALE, 3, scale) &&
+               TIFFSetField(tiff, TIFFTAG_GEOTIEPOINTS, 6, tiepoint);
+    }
+    // A grid listed from north to south, or east to west: readers take a pixel scale as a size and
+    // would put it beside where it lies, so a transformation says which way the rows step.
+    double matrix[16] = {xStep, 0, 0, at.x0 - xStep / 2, 0, -yStep, 0, at.y1 + yStep / 2, 0, 0, 0, 0, 0,
+                         0,     0, 1};
+    return TIFFSetField(tiff, TIFFTAG_GEOTRANSMATRIX, 16, matrix);
+}
+
+// One float a pixel, and where the pixels lie.
 bool Describe(TIFF* tiff, const HeightImage& image) {
     const GridSize grid = image.grid;
-    const ImagePlacement& at = *image.placement;
-    const double xStep = (at.x1 - at.x0) / (grid.columns - 1);
-    const double yStep = (at.y1 - at.y0) / (grid.rows - 1);
-    double scale[3] = {xStep, yStep, 0};
-    double tiepoint[6] = {0, 0, 0, at.x0 - xStep / 2, at.y1 + yStep / 2, 0};
     return TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(grid.columns)) &&
            TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(grid.rows)) &&
            TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
@@ -97,9 +110,7 @@ bool Describe(TIFF* tiff, const HeightImage& image) {
            TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
            TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
            TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-           TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0)) &&
-           TIFFSetField(tiff, TIFFTAG_GEOPIXELSCALE, 3, scale) &&
-           TIFFSetField(tiff, TIFFTAG_GEOTIEPOINTS, 6, tiepoint) &&
+           TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0)) && Place(tiff, image) &&
            TIFFSetField(tiff, TIFFTAG_GDAL_NODATA, "nan");
 }
 
