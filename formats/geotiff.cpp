@@ -11,6 +11,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/large_memory.h"
+
 namespace tessiloom {
 namespace {
 
@@ -36,10 +38,18 @@ void PrepareLibtiff() {
 }
 
 // A TIFF made in memory: libtiff goes back to write its directory, which a file written into place
-// cannot.
+// cannot. The memory is had at the start, all the file can take, so that running out of it is a
+// failure told, not a crash inside libtiff.
 class MemoryTiff {
   public:
-    MemoryTiff() : tiff_(XTIFFClientOpen("heights", "w", this, Read, Write, Seek, Close, Size, Map, Unmap)) {}
+    // A TIFF of `pixelBytes` in `rows` strips at most; BigTIFF where a classic TIFF's 32-bit offsets
+    // cannot reach its end. No TIFF when there is no memory for it.
+    MemoryTiff(std::uint64_t pixelBytes, std::uint64_t rows)
+        : capacity_(pixelBytes + kDirectoryBytes + rows * kStripEntryBytes),
+          bytes_(MakeLargeArray<char>(capacity_)),
+          tiff_(bytes_ ? XTIFFClientOpen("heights", capacity_ >> 32 == 0 ? "w" : "w8", this, Read, Write,
+                                         Seek, Close, Size, Map, Unmap)
+                       : nullptr) {}
     ~MemoryTiff() {
         if (tiff_) XTIFFClose(tiff_);
     }
@@ -47,38 +57,46 @@ class MemoryTiff {
     MemoryTiff& operator=(const MemoryTiff&) = delete;
 
     TIFF* Tiff() const { return tiff_; }
-    // Closes the TIFF, which writes its directory: the file's bytes.
-    const std::string& Finish() {
+    // Writes the directory and closes the TIFF: the file's bytes, or nothing when libtiff failed.
+    std::optional<std::span<const char>> Finish() {
+        const bool flushed = TIFFFlush(tiff_) != 0;
         XTIFFClose(std::exchange(tiff_, nullptr));
-        return bytes_;
+        if (!flushed) return std::nullopt;
+        return std::span<const char>(bytes_.get(), size_);
     }
 
   private:
+    // Beyond the pixels: the header and the tags, and the two strip tables' entries (8 bytes each in
+    // a BigTIFF).
+    static constexpr std::uint64_t kDirectoryBytes = std::uint64_t{1} << 20;
+    static constexpr std::uint64_t kStripEntryBytes = 16;
+
     static MemoryTiff& Of(thandle_t handle) { return *static_cast<MemoryTiff*>(handle); }
     static tmsize_t Read(thandle_t, void*, tmsize_t) { return 0; }
     static tmsize_t Write(thandle_t handle, void* data, tmsize_t size) {
         MemoryTiff& self = Of(handle);
-        const auto count = static_cast<std::size_t>(size);
-        if (self.bytes_.size() < self.position_ + count) self.bytes_.resize(self.position_ + count);
-        std::memcpy(self.bytes_.data() + self.position_, data, count);
+        const auto count = static_cast<std::uint64_t>(size);
+        if (self.position_ > self.capacity_ || count > self.capacity_ - self.position_) return -1;
+        std::memcpy(self.bytes_.get() + self.position_, data, count);
         self.position_ += count;
+        self.size_ = std::max(self.size_, self.position_);
         return size;
     }
     static toff_t Seek(thandle_t handle, toff_t offset, int whence) {
         MemoryTiff& self = Of(handle);
-        const std::uint64_t from = whence == SEEK_CUR   ? self.position_
-                                   : whence == SEEK_END ? self.bytes_.size()
-                                                        : 0;
-        self.position_ = static_cast<std::size_t>(from + offset);
+        const std::uint64_t from = whence == SEEK_CUR ? self.position_ : whence == SEEK_END ? self.size_ : 0;
+        self.position_ = from + offset;
         return self.position_;
     }
     static int Close(thandle_t) { return 0; }
-    static toff_t Size(thandle_t handle) { return Of(handle).bytes_.size(); }
+    static toff_t Size(thandle_t handle) { return Of(handle).size_; }
     static int Map(thandle_t, void**, toff_t*) { return 0; }
     static void Unmap(thandle_t, void*, toff_t) {}
 
-    std::string bytes_;
-    std::size_t position_ = 0;
+    const std::uint64_t capacity_;
+    LargeArray<char> bytes_;
+    std::uint64_t size_ = 0;
+    std::uint64_t position_ = 0;
     TIFF* tiff_;
 };
 
@@ -117,7 +135,8 @@ bool Describe(TIFF* tiff, const HeightImage& image) {
 bool WriteGeoTiff(ByteSink& sink, const HeightImage& image) {
     if (!image.placement || image.grid.columns < 2 || image.grid.rows < 2) return false;
     PrepareLibtiff();
-    MemoryTiff tiff;
+    const auto rows = static_cast<std::uint64_t>(image.grid.rows);
+    MemoryTiff tiff(static_cast<std::uint64_t>(image.grid.columns) * rows * sizeof(float), rows);
     if (!tiff.Tiff() || !Describe(tiff.Tiff(), image)) return false;
     for (std::int32_t row = 0; row < image.grid.rows; ++row) {
         const std::span<const float> heights = image.heights();
@@ -125,8 +144,8 @@ bool WriteGeoTiff(ByteSink& sink, const HeightImage& image) {
                               static_cast<std::uint32_t>(row), 0) < 0)
             return false;
     }
-    const std::string& bytes = tiff.Finish();
-    return sink.Write(bytes.data(), bytes.size());
+    const std::optional<std::span<const char>> bytes = tiff.Finish();
+    return bytes && sink.Write(bytes->data(), bytes->size());
 }
 
 }  // namespace
