@@ -6,6 +6,7 @@
 
 #include "mesh/lattice.h"
 #include "mesh/test_mesh.h"
+#include "platform/test_files.h"
 
 namespace tessiloom {
 namespace {
@@ -64,6 +65,30 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUse) {
     EXPECT_EQ(used, "11011111110");
     EXPECT_EQ(mesh.usedCount, 9u);
     EXPECT_EQ(mesh.triangleCount, 5u);
+}
+
+// With the first thread dawdling, the other reads most of the lines, in many stretches: the objects,
+// their faces and the vertices those use come out as one thread reads them.
+TEST(ReadMesh, ReadsInStretchesWhatOneThreadReads) {
+    TestObject first = GridObject(9, 8, "A");  // more points than a word of used bits holds
+    first.faces.erase(first.faces.begin(), first.faces.begin() + 2);  // vertex 0 of A counts for nothing
+    const std::string text = WriteListing({first, GridObject(3, 3, "B"), GridObject(4, 2, "C")});
+    const auto read = [](const ByteSource& bytes, LinesReading how) {
+        Mesh mesh;
+        EXPECT_EQ(ReadMesh(bytes, UpAxis::kZ, how, mesh), std::nullopt);
+        std::string outcome;
+        for (const MeshObject& object : mesh.objects)
+            outcome += object.name + " " + std::to_string(object.vertexCount) + " " +
+                       std::to_string(object.faceCount) + ", ";
+        for (std::size_t point = 0; point < mesh.points.Size(); ++point)
+            outcome += mesh.IsUsed(point) ? '1' : '0';
+        return outcome;
+    };
+    const std::string expected = "A 72 110, B 9 8, C 8 6, 0" + std::string(88, '1');
+    EXPECT_EQ(read(StringByteSource(text), {.oneThread = true}), expected);
+    const DawdlingByteSource dawdling(text, std::chrono::microseconds(200));
+    EXPECT_EQ(read(dawdling, {.blockBytes = 16}), expected);
+    EXPECT_GT(dawdling.BytesReadElsewhere(), text.size() / 2);
 }
 
 TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
