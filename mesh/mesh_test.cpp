@@ -51,28 +51,13 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
               "Could not convert 't.asc': its triangles cover no ground along Z.");
 }
 
-// Only the vertices some triangle uses count, each object's faces naming its own vertices.
-TEST(ReadMesh, CountsTheVerticesItsTrianglesUse) {
-    TestObject first = GridObject(3, 2, "A"), second = GridObject(2, 2, "B");
-    first.faces.erase(first.faces.begin() + 2);  // vertex 2 of A loses its only triangle
-    second.vertices.push_back({99, 99, 99});
-    const std::string text = WriteListing({first, second});
-    const StringByteSource bytes(text);
-    Mesh mesh;
-    ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
-    std::string used;
-    for (std::size_t point = 0; point < mesh.points.Size(); ++point) used += mesh.IsUsed(point) ? '1' : '0';
-    EXPECT_EQ(used, "11011111110");
-    EXPECT_EQ(mesh.usedCount, 9u);
-    EXPECT_EQ(mesh.triangleCount, 5u);
-}
-
-// With the first thread dawdling, the other reads most of the lines, in many stretches: the objects,
-// their faces and the vertices those use come out as one thread reads them.
-TEST(ReadMesh, ReadsInStretchesWhatOneThreadReads) {
-    TestObject first = GridObject(9, 8, "A");  // more points than a word of used bits holds
+// Only the vertices some triangle uses count, each object's faces naming its own vertices; and with
+// the first thread dawdling, so that the other reads most of the lines in many stretches, the same.
+TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
+    TestObject first = GridObject(9, 8, "A"), second = GridObject(3, 3, "B");  // A: more than 64 points
     first.faces.erase(first.faces.begin(), first.faces.begin() + 2);  // vertex 0 of A counts for nothing
-    const std::string text = WriteListing({first, GridObject(3, 3, "B"), GridObject(4, 2, "C")});
+    second.vertices.push_back({99, 99, 99});
+    const std::string text = WriteListing({first, second, GridObject(4, 2, "C")});
     const auto read = [](const ByteSource& bytes, LinesReading how) {
         Mesh mesh;
         EXPECT_EQ(ReadMesh(bytes, UpAxis::kZ, how, mesh), std::nullopt);
@@ -82,9 +67,10 @@ TEST(ReadMesh, ReadsInStretchesWhatOneThreadReads) {
                        std::to_string(object.faceCount) + ", ";
         for (std::size_t point = 0; point < mesh.points.Size(); ++point)
             outcome += mesh.IsUsed(point) ? '1' : '0';
-        return outcome;
+        return outcome + " " + std::to_string(mesh.usedCount) + " " + std::to_string(mesh.triangleCount);
     };
-    const std::string expected = "A 72 110, B 9 8, C 8 6, 0" + std::string(88, '1');
+    const std::string expected =
+        "A 72 110, B 10 8, C 8 6, 0" + std::string(80, '1') + "0" + std::string(8, '1') + " 88 124";
     EXPECT_EQ(read(StringByteSource(text), {.oneThread = true}), expected);
     const DawdlingByteSource dawdling(text, std::chrono::microseconds(200));
     EXPECT_EQ(read(dawdling, {.blockBytes = 16}), expected);
