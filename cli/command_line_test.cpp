@@ -255,6 +255,9 @@ TEST_F(CommandLineTest, ConvertsWholeMeshes) {
     WriteFile(grid, WriteListing({standing}));
     EXPECT_THAT(Convert({"--info", "--mesh", "--up", "y", grid}),
                 FieldsAre(0, HasSubstr("box               X 0 to 20, -Z 0 to 40\n"), ""));
+    ASSERT_EQ(Convert({"-q", "--mesh", "--up", "y", "--pov-include", grid}), Result(0, "", ""));
+    EXPECT_THAT(ReadFile(folder_ / "grid.inc"),
+                HasSubstr("#declare Grid_Y1 = 40;  // the highest -Z, its top edge\n"));
 }
 
 // A height written with a decimal comma is read up to it, as ever, and the user is told.

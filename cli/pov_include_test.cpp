@@ -38,15 +38,6 @@ TEST(PovIncludeText, DeclaresTheRangeTheExtentAndThePlacedObject) {
             "}\n");
 }
 
-// A whole mesh is placed by its box, not by its vertices, and with Y up its ground runs along -Z.
-TEST(PovIncludeText, PlacesAWholeMeshByItsBox) {
-    PovTerrain terrain = kRidge;
-    terrain.meshGround = "-Z";
-    const std::string text = PovIncludeText(terrain);
-    EXPECT_NE(text.find("// Mesh X runs along x, mesh -Z along z, heights along y,"), std::string::npos);
-    EXPECT_NE(text.find("#declare Ridge_Y1 = 2090;  // the highest -Z, its top edge\n"), std::string::npos);
-}
-
 // POV-Ray finds 'b\c"d.tga' under this spelling, and not with the backslash doubled; a line end in
 // a name stays inside the comment that names it.
 TEST(PovIncludeText, WritesNamesAsPovRayReadsThem) {
