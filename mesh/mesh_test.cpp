@@ -35,6 +35,7 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
         {WriteListing({negative}), "Could not read 't.asc': face 2 of object \"Terrain\" names vertex -1, but the object lists 9 vertices (0 to 8)."},
         {Replaced(WriteListing({negative}), "\"Terrain\"", " Hill 2\t"), "Could not read 't.asc': face 2 of object \"Hill 2\" names vertex -1, but the object lists 9 vertices (0 to 8)."},
         {WriteListing({grid}, fractional), "Could not read 't.asc': face 0 of object \"Terrain\" names vertex 0.5, but the object lists 9 vertices (0 to 8)."},
+        {Replaced(WriteListing({grid}, fractional), ".5 B", ",5 B"), "Could not read 't.asc': face 0 of object \"Terrain\" names vertex 0.5, but the object lists 9 vertices (0 to 8)."},
         {"Tri-mesh, Vertices: 3 Faces: 1\nVertex 0: X:0 Y:0 Z:0\nVertex 1: X:1 Y:0 Z:0\nVertex 2: X:0 Y:1\nFace 0: A:0 B:1 C:2\n",
          "Could not read 't.asc': vertex 2 of object 1 has no finite X, Y and Z."},
         {Replaced(WriteListing({unplaced}), "123456", "1e999"), "Could not read 't.asc': vertex 4 of object \"Terrain\" has no finite X, Y and Z."},
