@@ -59,8 +59,8 @@ GroundBox BoxOf(const Mesh& mesh);
 
 // Reads the mesh of the listing in `bytes`, on two threads where the lines are many, and checks it:
 // the reason to follow "Could not read '<source>': " when it has no object with a "Tri-mesh" header,
-// an object without triangles, a face that names a vertex its object does not list, or a used vertex whose ground or
-// height is not finite.
+// an object without triangles, a face that names a vertex its object does not list, or a used
+// vertex whose ground or height is not finite.
 std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh);
 
 // How a message names an object: by its name, or by its place among the meshes when it has none.
