@@ -12,7 +12,7 @@ namespace {
 
 // clang-format off
 const PovTerrain kRidge{"Ridge", "ridge.tga", "tga", "ridge.asc", -12.5, 830, {3, 3},
-                        {{1000, 2000}, {1060, 2000}, {1060, 2090}}};  // vertex 0, the first row's end, the last
+                        {{1000, 2000}, {1060, 2000}, {1060, 2090}}, ""};  // vertex 0, the first row's end, the last
 // clang-format on
 
 TEST(PovIncludeText, DeclaresTheRangeTheExtentAndThePlacedObject) {

@@ -134,7 +134,9 @@ TEST(SampleMesh, KeepsAPlateauAtItsHeight) {
     ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
     const Samples samples = SampleMesh(mesh, {97, 89}, BoxOf(mesh));
     samples.heights.ForEach([](double height) {
-        if (!std::isnan(height)) ASSERT_EQ(height, 0.3);
+        if (!std::isnan(height)) {
+            ASSERT_EQ(height, 0.3);
+        }
     });
 }
 
