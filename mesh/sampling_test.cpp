@@ -133,11 +133,9 @@ TEST(SampleMesh, KeepsAPlateauAtItsHeight) {
     Mesh mesh;
     ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
     const Samples samples = SampleMesh(mesh, {97, 89}, BoxOf(mesh));
-    samples.heights.ForEach([](double height) {
-        if (!std::isnan(height)) {
-            ASSERT_EQ(height, 0.3);
-        }
-    });
+    std::int64_t beyond = 0;
+    samples.heights.ForEach([&](double height) { beyond += !std::isnan(height) && height != 0.3; });
+    EXPECT_EQ(beyond, 0);
 }
 
 // A closed object seen from above: its top and its bottom hold every sample, the top kept.
