@@ -57,8 +57,6 @@ std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
     mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         const MeshObject& in = mesh.objects[object];
-        if (in.faceCount == 0)
-            return ObjectName(mesh, object) + " has a \"Tri-mesh\" header but no face lines";
         for (std::uint64_t face = 0; face < in.faceCount;) {
             const std::span<const MeshFace> faces = mesh.faces.RunFrom(in.firstFace + face);
             for (const MeshFace& corners :
@@ -124,6 +122,10 @@ std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const Li
     if (run.failure) return run.failure;
     mesh.objects = ObjectsOf(run);
     if (mesh.objects.empty()) return "it holds no object with a \"Tri-mesh\" header";
+    for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
+        if (mesh.objects[object].faceCount == 0)
+            return ObjectName(mesh, object) + " has a \"Tri-mesh\" header but no face lines";
+    }
     mesh.points = std::move(run.vertices);
     mesh.faces = std::move(run.faces);
     if (auto failure = MarkUsed(run, mesh)) return failure;
