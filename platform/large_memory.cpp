@@ -12,8 +12,9 @@ constexpr std::size_t kLargePage = std::size_t{1} << 21;
 }  // namespace
 
 void* AllocateLarge(std::size_t bytes) {
-    // Memory smaller than a large page would only be padded out to one.
-    if (bytes < kLargePage) return std::malloc(bytes);
+    // Memory well short of a large page would only be padded out to one; a block of values that
+    // falls short of one by less than a value (no size but a power of two divides it) fills it.
+    if (bytes < kLargePage - kLargePage / 8) return std::malloc(bytes);
     if (bytes > SIZE_MAX - kLargePage) return nullptr;
     const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
     void* memory = std::aligned_alloc(kLargePage, rounded);
