@@ -55,17 +55,24 @@ std::string StrayFaceProblem(const Mesh& mesh, const MeshRun& run, std::size_t o
 // Marks what each triangle uses, and checks that it names vertices its object lists.
 std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
     mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
+    const auto mark = [&used = mesh.used](std::uint64_t point) {
+        used[point / 64] |= std::uint64_t{1} << (point % 64);
+    };
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         const MeshObject& in = mesh.objects[object];
         for (std::uint64_t face = 0; face < in.faceCount;) {
             const std::span<const MeshFace> faces = mesh.faces.RunFrom(in.firstFace + face);
             for (const MeshFace& corners :
                  faces.first(std::min<std::uint64_t>(faces.size(), in.faceCount - face))) {
-                for (const std::uint32_t vertex : {corners.a, corners.b, corners.c}) {
-                    if (vertex >= in.vertexCount) return StrayFaceProblem(mesh, run, object, face, vertex);
-                    const std::uint64_t point = in.firstVertex + vertex;
-                    mesh.used[point / 64] |= std::uint64_t{1} << (point % 64);
+                if (std::max({corners.a, corners.b, corners.c}) >= in.vertexCount) {
+                    const std::uint32_t stray = corners.a >= in.vertexCount   ? corners.a
+                                                : corners.b >= in.vertexCount ? corners.b
+                                                                              : corners.c;
+                    return StrayFaceProblem(mesh, run, object, face, stray);
                 }
+                mark(in.firstVertex + corners.a);
+                mark(in.firstVertex + corners.b);
+                mark(in.firstVertex + corners.c);
                 ++face;
             }
         }
@@ -74,34 +81,47 @@ std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
     return std::nullopt;
 }
 
-std::optional<std::string> CheckUsedPoints(Mesh& mesh) {
+// Why the first used point that is not finite cannot be read, naming it by its object.
+std::string NotFiniteProblem(const Mesh& mesh) {
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         const MeshObject& in = mesh.objects[object];
         for (std::uint64_t vertex = 0; vertex < in.vertexCount; ++vertex) {
             const std::uint64_t point = in.firstVertex + vertex;
-            if (!mesh.IsUsed(point)) continue;
-            ++mesh.usedCount;
             const GroundPoint& at = mesh.points[point];
-            if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.height))
+            if (mesh.IsUsed(point) &&
+                !(std::isfinite(at.x) && std::isfinite(at.y) && std::isfinite(at.height)))
                 return "vertex " + std::to_string(vertex) + " of " + ObjectName(mesh, object) +
                        " has no finite X, Y and Z";
         }
     }
-    return std::nullopt;
+    return {};
 }
 
-}  // namespace
-
-GroundBox BoxOf(const Mesh& mesh) {
+// Counts the used points and takes their box and the range of their heights, in one pass; fails
+// when one is not finite.
+std::optional<std::string> SurveyUsedPoints(Mesh& mesh) {
     GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    double lowest = HUGE_VAL;
+    double highest = -HUGE_VAL;
+    bool finite = true;
     ForEachUsed(mesh, [&](const GroundPoint& point) {
+        ++mesh.usedCount;
+        finite = finite && std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.height);
         box.x0 = std::min(box.x0, point.x);
         box.x1 = std::max(box.x1, point.x);
         box.y0 = std::min(box.y0, point.y);
         box.y1 = std::max(box.y1, point.y);
+        lowest = std::min(lowest, point.height);
+        highest = std::max(highest, point.height);
     });
-    return box;
+    if (!finite) return NotFiniteProblem(mesh);
+    mesh.box = box;
+    mesh.lowest = lowest;
+    mesh.highest = highest;
+    return std::nullopt;
 }
+
+}  // namespace
 
 std::string ObjectName(const Mesh& mesh, std::size_t object) {
     const std::string& name = mesh.objects[object].name;
@@ -129,7 +149,7 @@ std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const Li
     mesh.points = std::move(run.vertices);
     mesh.faces = std::move(run.faces);
     if (auto failure = MarkUsed(run, mesh)) return failure;
-    return CheckUsedPoints(mesh);
+    return SurveyUsedPoints(mesh);
 }
 
 }  // namespace tessiloom

@@ -25,6 +25,14 @@ struct MeshObject {
     std::uint64_t faceCount = 0;
 };
 
+// An extent of the ground.
+struct GroundBox {
+    double x0 = 0;
+    double x1 = 0;
+    double y0 = 0;
+    double y1 = 0;
+};
+
 struct Mesh {
     std::vector<MeshObject> objects;
     BlockList<GroundPoint> points;    // one a vertex line, in listing order
@@ -32,6 +40,9 @@ struct Mesh {
     std::vector<std::uint64_t> used;  // a bit a point: some triangle uses it
     std::uint64_t usedCount = 0;
     std::uint64_t triangleCount = 0;
+    GroundBox box;      // the ground the used points cover
+    double lowest = 0;  // and their heights
+    double highest = 0;
 
     bool IsUsed(std::uint64_t point) const { return (used[point / 64] >> (point % 64) & 1) != 0; }
 };
@@ -47,15 +58,6 @@ void ForEachUsed(const Mesh& mesh, Visit&& visit) {
         }
     }
 }
-
-// The extent of the ground the used points cover.
-struct GroundBox {
-    double x0 = 0;
-    double x1 = 0;
-    double y0 = 0;
-    double y1 = 0;
-};
-GroundBox BoxOf(const Mesh& mesh);
 
 // Reads the mesh of the listing in `bytes`, on two threads where the lines are many, and checks it:
 // the reason to follow "Could not read '<source>': " when it has no object with a "Tri-mesh" header,

@@ -1,5 +1,6 @@
 #include "mesh/mesh_listing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "conversion/height_field.h"
@@ -10,12 +11,10 @@
 namespace tessiloom {
 namespace {
 
-// The usual range, as a grid's vertices give it: the used vertices' heights in listing order.
+// The usual range, as a grid's vertices give it, over the used vertices' heights.
 void SettleHeights(const Mesh& mesh, MeshHeights& heights) {
-    ForEachUsed(mesh, [&](const GroundPoint& point) {
-        if (point.height > heights.highest) heights.highest = point.height;
-        if (point.height < heights.lowest) heights.lowest = point.height;
-    });
+    heights.highest = std::max(heights.highest, mesh.highest);
+    heights.lowest = std::min(heights.lowest, mesh.lowest);
 }
 
 std::string SampleWarning(std::int64_t count, const std::string& where, const std::string& which) {
@@ -47,7 +46,7 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
     summary_.objects = mesh.objects.size();
     summary_.usedVertices = mesh.usedCount;
     summary_.triangles = mesh.triangleCount;
-    summary_.box = BoxOf(mesh);
+    summary_.box = mesh.box;
     if (auto failure = CheckBox(summary_.box, request_.up)) return CouldNot("convert", path, *failure);
     const GroundBox& box = summary_.box;
     listing.corners = CornerPoints{{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}};

@@ -129,13 +129,7 @@ Samples SampleMesh(const Mesh& mesh, GridSize size, const GroundBox& box) {
         return samples;
     }
     std::fill(heights.get(), heights.get() + count, std::numeric_limits<double>::quiet_NaN());
-    double lowest = HUGE_VAL;
-    double highest = -HUGE_VAL;
-    ForEachUsed(mesh, [&](const GroundPoint& point) {
-        lowest = std::min(lowest, point.height);
-        highest = std::max(highest, point.height);
-    });
-    Sampler sampler(size, box, kSameHeight * (highest - lowest), heights.get());
+    Sampler sampler(size, box, kSameHeight * (mesh.highest - mesh.lowest), heights.get());
     for (const MeshObject& object : mesh.objects) {
         for (std::uint64_t face = 0; face < object.faceCount;) {
             const std::span<const MeshFace> faces = mesh.faces.RunFrom(object.firstFace + face);
