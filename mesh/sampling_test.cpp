@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 
+#include "mesh/mesh_listing.h"
 #include "mesh/orientation.h"
 #include "mesh/test_mesh.h"
 
@@ -151,6 +152,9 @@ TEST(SampleMesh, KeepsTheTopOfEverySampleTwoSurfacesHold) {
     EXPECT_EQ(samples.folded, 81);
     for (std::size_t i = 0; i < top.vertices.size(); ++i)
         EXPECT_EQ(samples.heights[i], top.vertices[i].z) << i;
+    EXPECT_TRUE(ReadMeshListing(text, {UpAxis::kZ, GridSize{9, 9}, {}})
+                    .ends_with(" | Warning: 81 samples lie under triangles at different heights; their "
+                               "highest is kept."));
 }
 
 // A grid sampled at its own size gives its own vertices, exactly, however its triangles lie.
@@ -164,6 +168,8 @@ TEST(SampleMesh, GivesALatticeItsOwnVerticesAtItsOwnSize) {
     for (std::size_t i = 0; i < grid.vertices.size(); ++i)
         EXPECT_EQ(samples.heights[i], grid.vertices[i].z) << i;
     EXPECT_EQ(samples.empty + samples.folded, 0);
+    // Another size, though as wide as the lattice, is sampled.
+    EXPECT_TRUE(ReadMeshListing(text, {UpAxis::kZ, GridSize{7, 5}, {}}).starts_with("7x5 "));
 }
 
 }  // namespace
