@@ -123,15 +123,22 @@ template <bool kComma>
     return read.read && read.end <= end && StopsAt<kComma>(read.end, end, read.point);
 }
 
-// A whole number of one to seven digits at `text`, that nothing after it up to `end` continues by
-// Val's rule (with kComma, a comma is a point that would): true, with `value` set.
-template <bool kComma>
-[[gnu::always_inline]] inline bool ReadPlainWhole(const char* text, const char* end, std::uint32_t& value) {
+// How many digits of a whole number stand at `text`, one to seven, with `value` set to it; 0 when
+// there are none, or more.
+[[gnu::always_inline]] inline unsigned ReadWholeDigits(const char* text, std::uint32_t& value) {
     using namespace plain_number_detail;
     const std::uint64_t word = LoadWord(text);
     const unsigned digits = LeadingDigits(word);
     value = static_cast<std::uint32_t>(DigitsValue(word, digits));
-    return digits > 0 && digits < 8 && text + digits <= end && StopsAt<kComma>(text + digits, end, false);
+    return digits < 8 ? digits : 0;
+}
+
+// A whole number of one to seven digits at `text`, that nothing after it up to `end` continues by
+// Val's rule (with kComma, a comma is a point that would): true, with `value` set.
+template <bool kComma>
+[[gnu::always_inline]] inline bool ReadPlainWhole(const char* text, const char* end, std::uint32_t& value) {
+    const unsigned digits = ReadWholeDigits(text, value);
+    return digits > 0 && text + digits <= end && StopsAt<kComma>(text + digits, end, false);
 }
 
 }  // namespace tessiloom

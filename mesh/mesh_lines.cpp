@@ -108,10 +108,8 @@ bool TakeVertex(const char* p, const char* end, UpAxis up, MeshRun& run) {
 // The vertex number right after a marker's colon at `p`, as ReadPlainWhole reads it where a blank or
 // a marker follows: past it, or null for any other text.
 const char* ReadPlainCorner(const char* p, std::uint32_t& corner) {
-    const std::uint64_t word = plain_number_detail::LoadWord(p);
-    const unsigned digits = plain_number_detail::LeadingDigits(word);
-    corner = static_cast<std::uint32_t>(plain_number_detail::DigitsValue(word, digits));
-    return digits > 0 && digits < 8 ? p + digits : nullptr;
+    const unsigned digits = ReadWholeDigits(p, corner);
+    return digits > 0 ? p + digits : nullptr;
 }
 
 // A face line the way exporters write it, " 7:    A:3 B:4 C:8" after "Face", then the line's end or
