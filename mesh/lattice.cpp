@@ -36,7 +36,8 @@ std::int64_t NodeOf(double offset, double step) {
 
 }  // namespace
 
-std::optional<Lattice> FindLattice(const Mesh& mesh, const GroundBox& box, bool& outOfMemory) {
+std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
+    const GroundBox& box = mesh.box;
     outOfMemory = false;
     const double width = box.x1 - box.x0;
     const double depth = box.y1 - box.y0;

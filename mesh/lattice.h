@@ -18,7 +18,7 @@ struct Lattice {
 // The lattice the used points stand on: equal steps along X and along Y, every point within a
 // hundredth of a step of its node, every node held, and the points that share a node (as tiles
 // share an edge) at one height. Nothing when they stand on none, or on one larger than an image.
-// `box` is their extent. Fails only when there is no memory for the heights: `outOfMemory` is set.
-std::optional<Lattice> FindLattice(const Mesh& mesh, const GroundBox& box, bool& outOfMemory);
+// Fails only when there is no memory for the heights: `outOfMemory` is set.
+std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory);
 
 }  // namespace tessiloom

@@ -53,7 +53,7 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
     SettleHeights(mesh, listing.mesh);
 
     bool outOfMemory = false;
-    std::optional<Lattice> lattice = FindLattice(mesh, box, outOfMemory);
+    std::optional<Lattice> lattice = FindLattice(mesh, outOfMemory);
     if (outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
     if (lattice) {
         summary_.lattice = lattice->grid;
@@ -70,7 +70,7 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
     lattice.reset();  // its heights go before the samples' come
     summary_.sampled = true;
     summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, box);
-    Samples samples = SampleMesh(mesh, summary_.image, box);
+    Samples samples = SampleMesh(mesh, summary_.image);
     if (samples.outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
     summary_.emptySamples = samples.empty;
     summary_.foldedSamples = samples.folded;

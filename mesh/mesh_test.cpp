@@ -99,7 +99,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         Mesh mesh;
         ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
         bool outOfMemory;
-        EXPECT_EQ(FindLattice(mesh, mesh.box, outOfMemory).has_value(), lattice) << objects.size();
+        EXPECT_EQ(FindLattice(mesh, outOfMemory).has_value(), lattice) << objects.size();
     }
 }
 

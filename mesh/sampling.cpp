@@ -120,7 +120,7 @@ class Sampler {
 
 }  // namespace
 
-Samples SampleMesh(const Mesh& mesh, GridSize size, const GroundBox& box) {
+Samples SampleMesh(const Mesh& mesh, GridSize size) {
     Samples samples;
     const std::size_t count = static_cast<std::size_t>(size.columns) * static_cast<std::size_t>(size.rows);
     LargeArray<double> heights = MakeLargeArray<double>(count);
@@ -129,7 +129,7 @@ Samples SampleMesh(const Mesh& mesh, GridSize size, const GroundBox& box) {
         return samples;
     }
     std::fill(heights.get(), heights.get() + count, std::numeric_limits<double>::quiet_NaN());
-    Sampler sampler(size, box, kSameHeight * (mesh.highest - mesh.lowest), heights.get());
+    Sampler sampler(size, mesh.box, kSameHeight * (mesh.highest - mesh.lowest), heights.get());
     for (const MeshObject& object : mesh.objects) {
         for (std::uint64_t face = 0; face < object.faceCount;) {
             const std::span<const MeshFace> faces = mesh.faces.RunFrom(object.firstFace + face);

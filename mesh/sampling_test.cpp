@@ -97,7 +97,7 @@ TEST(SampleMesh, HoldsWhatExactArithmeticHoldsAtEverySize) {
     const GroundBox box = mesh.box;
     std::int64_t emptyOrFolded = 0;  // the hole and the roof show at some size
     for (const GridSize size : {GridSize{6, 5}, GridSize{11, 9}, GridSize{2, 2}, GridSize{37, 23}}) {
-        const Samples samples = SampleMesh(mesh, size, box);
+        const Samples samples = SampleMesh(mesh, size);
         std::int64_t empty = 0, folded = 0;
         for (std::int32_t j = 0; j < size.rows; ++j) {
             for (std::int32_t i = 0; i < size.columns; ++i) {
@@ -133,7 +133,7 @@ TEST(SampleMesh, KeepsAPlateauAtItsHeight) {
     const StringByteSource bytes(text);
     Mesh mesh;
     ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
-    const Samples samples = SampleMesh(mesh, {97, 89}, mesh.box);
+    const Samples samples = SampleMesh(mesh, {97, 89});
     std::int64_t beyond = 0;
     samples.heights.ForEach([&](double height) { beyond += !std::isnan(height) && height != 0.3; });
     EXPECT_EQ(beyond, 0);
@@ -148,7 +148,7 @@ TEST(SampleMesh, KeepsTheTopOfEverySampleTwoSurfacesHold) {
     const StringByteSource bytes(text);
     Mesh mesh;
     ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
-    const Samples samples = SampleMesh(mesh, {9, 9}, mesh.box);
+    const Samples samples = SampleMesh(mesh, {9, 9});
     EXPECT_EQ(samples.folded, 81);
     for (std::size_t i = 0; i < top.vertices.size(); ++i)
         EXPECT_EQ(samples.heights[i], top.vertices[i].z) << i;
@@ -164,7 +164,7 @@ TEST(SampleMesh, GivesALatticeItsOwnVerticesAtItsOwnSize) {
     const StringByteSource bytes(text);
     Mesh mesh;
     ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
-    const Samples samples = SampleMesh(mesh, {7, 4}, mesh.box);
+    const Samples samples = SampleMesh(mesh, {7, 4});
     for (std::size_t i = 0; i < grid.vertices.size(); ++i)
         EXPECT_EQ(samples.heights[i], grid.vertices[i].z) << i;
     EXPECT_EQ(samples.empty + samples.folded, 0);
