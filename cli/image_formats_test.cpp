@@ -86,6 +86,8 @@ TEST_F(ImageFormatsTest, GdalReadsTheGeoTiffsHeightsAtTheirVertices) {
     ASSERT_EQ(Convert({"-q", "--rectangular", "--format", "tiff", listing_}), Result(0, "", ""));
     for (const TestVertex& at : mirrored.vertices)
         EXPECT_EQ(HeightAt(tiff, at.x, at.y), NumberText(at.z) + "\n") << at.x << " " << at.y;
+    EXPECT_EQ(nlohmann::json::parse(Gdal("gdalinfo -json '" + tiff + "'"))["geoTransform"],
+              nlohmann::json({35.0, -10.0, 0.0, -10.0, 0.0, 20.0}));  // pixel centres on the vertices
 }
 
 // R16 is the levels and nothing else: the PGM's, byte for byte after its header, the other way round.
