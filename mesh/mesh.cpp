@@ -1,6 +1,7 @@
 #include "mesh/mesh.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <span>
 #include <utility>
@@ -31,7 +32,7 @@ std::vector<MeshObject> ObjectsOf(const MeshRun& run) {
             open = true;
         }
     }
-    close(run.vertices.Size(), run.faces.Size());
+    close(run.vertices.Size(), run.faceLines);
     return objects;
 }
 
@@ -81,6 +82,29 @@ std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
     return std::nullopt;
 }
 
+// Marks the places each object's faces use, as the runs noted them: false when some object's faces
+// name more places than it lists vertices, which only its faces kept can tell apart.
+bool TakeUsedPlaces(const MeshRun& run, Mesh& mesh) {
+    mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
+    std::size_t object = 0;
+    for (const ObjectMark& mark : run.marks) {
+        if (mark.kind != ObjectMark::Kind::kTriMesh) continue;
+        const MeshObject& in = mesh.objects[object++];
+        for (std::size_t place = 0; place < mark.used.used.size(); place += 64) {
+            const std::uint64_t bits = mark.used.BitsFrom(place);
+            if (bits == 0) continue;
+            if (place + 63 - static_cast<std::uint64_t>(std::countl_zero(bits)) >= in.vertexCount)
+                return false;
+            const std::uint64_t point = in.firstVertex + place;
+            mesh.used[point / 64] |= bits << (point % 64);
+            if (point % 64 != 0 && point / 64 + 1 < mesh.used.size())
+                mesh.used[point / 64 + 1] |= bits >> (64 - point % 64);
+        }
+        mesh.triangleCount += in.faceCount;
+    }
+    return true;
+}
+
 // Why the first used point that is not finite cannot be read, naming it by its object.
 std::string NotFiniteProblem(const Mesh& mesh) {
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
@@ -128,8 +152,9 @@ std::string ObjectName(const Mesh& mesh, std::size_t object) {
     return name.empty() ? "object " + std::to_string(object + 1) : "object \"" + name + "\"";
 }
 
-std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh) {
-    const MeshLines reader(bytes.Size(), up);
+std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh,
+                                    FaceReading faces) {
+    const MeshLines reader(bytes.Size(), up, faces);
     MeshRun run;
     if (how.oneThread) {
         LineBlock block(how.blockBytes);
@@ -147,8 +172,15 @@ std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const Li
             return ObjectName(mesh, object) + " has a \"Tri-mesh\" header but no face lines";
     }
     mesh.points = std::move(run.vertices);
-    mesh.faces = std::move(run.faces);
-    if (auto failure = MarkUsed(run, mesh)) return failure;
+    if (faces == FaceReading::kMarkPlaces) {
+        if (run.doubtfulFace || !TakeUsedPlaces(run, mesh)) {
+            mesh = Mesh();  // its points go before the next reading's come
+            return ReadMesh(bytes, up, how, mesh, FaceReading::kKeep);
+        }
+    } else {
+        mesh.faces = std::move(run.faces);
+        if (auto failure = MarkUsed(run, mesh)) return failure;
+    }
     return SurveyUsedPoints(mesh);
 }
 

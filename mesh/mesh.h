@@ -36,7 +36,8 @@ struct GroundBox {
 struct Mesh {
     std::vector<MeshObject> objects;
     BlockList<GroundPoint> points;    // one a vertex line, in listing order
-    BlockList<MeshFace> faces;        // one a face line; each names vertices of its object by place
+    BlockList<MeshFace> faces;        // one a face line, where they are kept (else empty); each
+                                      // names vertices of its object by place
     std::vector<std::uint64_t> used;  // a bit a point: some triangle uses it
     std::uint64_t usedCount = 0;
     std::uint64_t triangleCount = 0;
@@ -59,11 +60,13 @@ void ForEachUsed(const Mesh& mesh, Visit&& visit) {
     }
 }
 
-// Reads the mesh of the listing in `bytes`, on two threads where the lines are many, and checks it:
-// the reason to follow "Could not read '<source>': " when it has no object with a "Tri-mesh" header,
-// an object without triangles, a face that names a vertex its object does not list, or a used
-// vertex whose ground or height is not finite.
-std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh);
+// Reads the mesh of the listing in `bytes`, on two threads where the lines are many, its faces as
+// `faces` says (only marked, they are read again and kept where one may name a vertex its object
+// does not list), and checks it: the reason to follow "Could not read '<source>': " when it has no
+// object with a "Tri-mesh" header, an object without triangles, a face that names a vertex its
+// object does not list, or a used vertex whose ground or height is not finite.
+std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh,
+                                    FaceReading faces = FaceReading::kKeep);
 
 // How a message names an object: by its name, or by its place among the meshes when it has none.
 std::string ObjectName(const Mesh& mesh, std::size_t object);

@@ -1,7 +1,9 @@
 #include "mesh/mesh_lines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "conversion/plain_number.h"
 #include "conversion/val.h"
@@ -123,9 +125,9 @@ bool ReadUsualFace(const char* p, const char* end, MeshFace& face) {
     return p == end || (p[0] == 'A' && p[1] == 'B');
 }
 
-bool TakeFace(const char* p, const char* end, MeshRun& run) {
-    MeshFace face;
-    if (ReadUsualFace(p, end, face)) return run.faces.Append(face);
+// A face line in any other form than the usual, as ReadMarked reads it into `face`, noting in `run`
+// the first face that names no vertex by number; false for a line with no A, B or C ("Face list:").
+[[gnu::noinline]] bool ReadOtherFace(const char* p, const char* end, MeshRun& run, MeshFace& face) {
     face = {kNoVertexNumber, kNoVertexNumber, kNoVertexNumber};
     std::uint32_t* const corners[3] = {&face.a, &face.b, &face.c};
     double read[3] = {kMissing, kMissing, kMissing};  // what a corner names that is no vertex number
@@ -134,11 +136,11 @@ bool TakeFace(const char* p, const char* end, MeshRun& run) {
         read[slot] = ValueAt(text, end);
         *corners[slot] = VertexNumber(read[slot]);
     };
-    if (ReadMarked<'A', 'B', 'C'>(p, end, take) == 0) return true;  // "Face list:"
+    if (ReadMarked<'A', 'B', 'C'>(p, end, take) == 0) return false;
     for (int corner = 0; corner < 3 && !run.strayFace; ++corner) {
-        if (*corners[corner] == kNoVertexNumber) run.strayFace = StrayFace{run.faces.Size(), read[corner]};
+        if (*corners[corner] == kNoVertexNumber) run.strayFace = StrayFace{run.faceLines, read[corner]};
     }
-    return run.faces.Append(face);
+    return true;
 }
 
 // A named object's name: the text after the colon, without blanks or quotes around it.
@@ -154,12 +156,66 @@ std::string NameAfter(const char* p, const char* end) {
 
 }  // namespace
 
+bool UsedPlaces::Add(UsedPlaces&& other) {
+    if (used.empty()) {
+        used = std::move(other.used);
+        return true;
+    }
+    if (other.used.size() > used.size() && !Grow(other.used.size())) return false;
+    for (std::size_t place = 0; place < other.used.size(); ++place) used[place] |= other.used[place];
+    return true;
+}
+
+std::uint64_t UsedPlaces::BitsFrom(std::size_t first) const {
+    std::uint64_t bits = 0;
+    for (unsigned byte = 0; byte < 64; byte += 8) {
+        std::uint64_t eight;  // eight places, each 0 or 1, the multiplication gathers in its top byte
+        std::memcpy(&eight, used.data() + first + byte, sizeof eight);
+        bits |= (eight * 0x0102040810204080u) >> 56 << byte;
+    }
+    return bits;
+}
+
+bool UsedPlaces::Grow(std::size_t places) {
+    const std::size_t size = (std::max(places, used.size() + used.size() / 2) + 63) / 64 * 64;
+    try {
+        used.resize(size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool MeshLines::TakeFace(const char* p, const char* end, MeshRun& run) const {
+    MeshFace face;
+    if (!ReadUsualFace(p, end, face) && !ReadOtherFace(p, end, run, face)) return true;  // "Face list:"
+    ++run.faceLines;
+    if (faces_ == FaceReading::kKeep) return run.faces.Append(face);
+    // Faces after a mark that begins no mesh are marked too, and go unread.
+    UsedPlaces& used = run.marks.empty() ? run.leadingPlaces : run.marks.back().used;
+    return used.TryMark(face) || MarkBeyond(face, run, used);
+}
+
+bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run, UsedPlaces& used) const {
+    // The places an object may have, which bound the memory its faces take: where it begins in the
+    // run, its vertex lines so far; where it began before, as many vertex lines as could fit in the
+    // listing, each taking more than eight bytes.
+    const std::uint64_t places =
+        run.marks.empty() ? sourceBytes_ / 8 + 1 : run.vertices.Size() - run.marks.back().vertex;
+    const std::uint32_t most = std::max({face.a, face.b, face.c});
+    if (most >= places) {
+        run.doubtfulFace = true;
+        return true;
+    }
+    return used.Grow(std::size_t{most} + 1) && used.TryMark(face);
+}
+
 bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
     const char* p = line.data();
     const char* const end = p + line.size();
     while (p < end && IsBlank(*p)) ++p;
     const auto mark = [&](ObjectMark::Kind kind, std::string name) {
-        run.marks.push_back({kind, std::move(name), run.vertices.Size(), run.faces.Size()});
+        run.marks.push_back({kind, std::move(name), run.vertices.Size(), run.faceLines, {}});
         return true;
     };
     switch (*p) {  // the line's end, where it is empty
@@ -197,7 +253,10 @@ RunEnd MeshLines::Read(LineSource& lines, MeshRun& run, std::int64_t mostLines) 
 
 RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     const std::uint64_t vertices = first.vertices.Size();
-    const std::uint64_t faces = first.faces.Size();
+    const std::uint64_t faces = first.faceLines;
+    // The face lines before the next run's first mark belong with the last mark of this one.
+    UsedPlaces& last = first.marks.empty() ? first.leadingPlaces : first.marks.back().used;
+    const bool placesHeld = last.Add(std::move(next.leadingPlaces));
     for (ObjectMark& mark : next.marks) {
         mark.vertex += vertices;
         mark.face += faces;
@@ -207,7 +266,9 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
         first.strayFace = StrayFace{next.strayFace->face + faces, next.strayFace->vertex};
     first.vertices.AppendFrom(std::move(next.vertices), next.vertices.Size());
     first.faces.AppendFrom(std::move(next.faces), next.faces.Size());
-    first.outOfMemory = next.outOfMemory;
+    first.faceLines += next.faceLines;
+    first.doubtfulFace = first.doubtfulFace || next.doubtfulFace;
+    first.outOfMemory = next.outOfMemory || !placesHeld;
     first.failure = std::move(next.failure);
     return first.outOfMemory ? RunEnd::kFinished : RunEnd::kLinesEnded;
 }

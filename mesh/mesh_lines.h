@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -48,6 +49,28 @@ struct MeshFace {
 };
 inline constexpr std::uint32_t kNoVertexNumber = std::numeric_limits<std::uint32_t>::max();
 
+// The vertices that some faces of one object use, a byte a place in the object (1 where used): all
+// a lattice needs of its faces, in a byte a vertex where the faces of a grid take 24. Bytes, unlike
+// bits, are set by stores alone, with no load to wait for.
+struct UsedPlaces {
+    std::vector<std::uint8_t> used;  // a multiple of 64 places
+
+    // Sets the face's corners where they are all held; false, setting none, where they are not.
+    bool TryMark(MeshFace face) {
+        if (std::max(std::max(face.a, face.b), face.c) >= used.size()) return false;
+        // Through a copy of the pointer: a byte stored through the vector's own might change it.
+        std::uint8_t* const places = used.data();
+        places[face.a] = places[face.b] = places[face.c] = 1;
+        return true;
+    }
+    // Holds at least `places`, growing by half at least; false when there is no memory for that.
+    bool Grow(std::size_t places);
+    // Adds the places `other` holds; false when there was no memory for them.
+    bool Add(UsedPlaces&& other);
+    // The places from `first` (a multiple of 64) on, a bit a place, the first in the lowest bit.
+    std::uint64_t BitsFrom(std::size_t first) const;
+};
+
 // Where an object starts in the lines, or becomes a mesh.
 struct ObjectMark {
     enum class Kind { kNamed, kTriMesh };
@@ -55,6 +78,7 @@ struct ObjectMark {
     std::string name;          // a named object's name, without its quotes
     std::uint64_t vertex = 0;  // how many vertex lines come before it
     std::uint64_t face = 0;    // how many face lines come before it
+    UsedPlaces used;           // what the face lines after it, up to the next mark, use
 };
 
 // The first face line whose A, B or C names no vertex by number: which face line, and what it names
@@ -64,12 +88,22 @@ struct StrayFace {
     double vertex = 0;
 };
 
-// The lines of a run: its vertices, faces and object marks in listing order, and why it stopped.
+// How the faces of a mesh are read: kept, to sample the mesh through its triangles, or only as the
+// places they use, which is all a lattice needs.
+enum class FaceReading { kKeep, kMarkPlaces };
+
+// The lines of a run: its vertices, faces (when they are kept) and object marks in listing order,
+// and why it stopped.
 struct MeshRun {
     BlockList<GroundPoint> vertices;
     BlockList<MeshFace> faces;
+    std::uint64_t faceLines = 0;
     std::vector<ObjectMark> marks;
+    UsedPlaces leadingPlaces;  // what the face lines before the first mark use
     std::optional<StrayFace> strayFace;
+    // Where faces are not kept: some face named a place that it may not have, and they must be kept
+    // to tell.
+    bool doubtfulFace = false;
     bool outOfMemory = false;
     std::optional<std::string> failure;  // why the lines ended early, if they did
 };
@@ -79,7 +113,8 @@ class MeshLines {
   public:
     using Run = MeshRun;
 
-    MeshLines(std::uint64_t sourceBytes, UpAxis up) : sourceBytes_(sourceBytes), up_(up) {}
+    MeshLines(std::uint64_t sourceBytes, UpAxis up, FaceReading faces)
+        : sourceBytes_(sourceBytes), up_(up), faces_(faces) {}
 
     RunEnd Read(LineSource& lines, MeshRun& run, std::int64_t mostLines) const;
     RunEnd Join(MeshRun& first, MeshRun&& next) const;
@@ -90,8 +125,13 @@ class MeshLines {
     bool TakeLine(std::string_view line, MeshRun& run) const;
 
   private:
+    bool TakeFace(const char* p, const char* end, MeshRun& run) const;
+    // Marks a face whose places `used` does not hold yet.
+    bool MarkBeyond(MeshFace face, MeshRun& run, UsedPlaces& used) const;
+
     std::uint64_t sourceBytes_;
     UpAxis up_;
+    FaceReading faces_;
 };
 
 }  // namespace tessiloom

@@ -108,6 +108,11 @@ TEST(MeshLines, ReadTheOneTerrainAsEveryExporterWritesIt) {
         {"decimal commas", edited(".", ",")},
         {"printed numbers that restart", style(VertexLines(":  ", "", 5))},
         {"a vertex no face uses", [&] { return WriteListing({unused}); }},
+        {"a vertex listed after the faces that name it", [&] {
+             std::string text = WriteListing({grid});
+             const std::size_t at = text.find("Vertex 11:"), next = text.find("\r\n", at) + 2;
+             const std::string line = text.substr(at, next - at);
+             return text.erase(at, next - at) + line; }},
         {"lights and cameras around it", [&] {
              return "Named object: \"Camera01\"\r\nCamera (35.000000mm)\r\nPosition:  X:0 Y:-100 Z:50\r\nTarget:  X:0 Y:0 Z:0\r\n\r\n" +
                     WriteListing({grid}) + "Named object: \"Light01\"\r\nDirect light\r\nPosition:  X:9 Y:9 Z:99\r\nLight color: Red=1 Green=1 Blue=1\r\n"; }},

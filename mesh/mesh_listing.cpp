@@ -13,8 +13,9 @@ namespace {
 
 // The usual range, as a grid's vertices give it, over the used vertices' heights.
 void SettleHeights(const Mesh& mesh, MeshHeights& heights) {
-    heights.highest = std::max(heights.highest, mesh.highest);
-    heights.lowest = std::min(heights.lowest, mesh.lowest);
+    const MeshHeights usual;
+    heights.highest = std::max(usual.highest, mesh.highest);
+    heights.lowest = std::min(usual.lowest, mesh.lowest);
 }
 
 std::string SampleWarning(std::int64_t count, const std::string& where, const std::string& which) {
@@ -37,11 +38,10 @@ std::optional<std::string> CheckBox(const GroundBox& box, UpAxis up) {
 
 }  // namespace
 
-std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source, const std::string& path,
-                                                       Listing& listing) {
+std::optional<std::string> MeshListingReader::Read(const ByteSource& source, const std::string& path,
+                                                   FaceReading faces, Mesh& mesh, Listing& listing) {
     summary_ = {};
-    Mesh mesh;
-    if (auto failure = ReadMesh(source, request_.up, request_.lines, mesh))
+    if (auto failure = ReadMesh(source, request_.up, request_.lines, mesh, faces))
         return CouldNot("read", path, *failure);
     summary_.objects = mesh.objects.size();
     summary_.usedVertices = mesh.usedCount;
@@ -51,7 +51,16 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
     const GroundBox& box = summary_.box;
     listing.corners = CornerPoints{{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}};
     SettleHeights(mesh, listing.mesh);
+    return std::nullopt;
+}
 
+std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source, const std::string& path,
+                                                       Listing& listing) {
+    const bool latticeFirst = !request_.size && source.Size() >= request_.latticeFirstBytes;
+    Mesh mesh;
+    if (auto failure =
+            Read(source, path, latticeFirst ? FaceReading::kMarkPlaces : FaceReading::kKeep, mesh, listing))
+        return failure;
     bool outOfMemory = false;
     std::optional<Lattice> lattice = FindLattice(mesh, outOfMemory);
     if (outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
@@ -67,9 +76,13 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
         listing.mesh.heights = std::move(lattice->heights);
         return std::nullopt;
     }
-    lattice.reset();  // its heights go before the samples' come
+    lattice.reset();               // its heights go before the samples' come
+    if (mesh.faces.Size() == 0) {  // read as a lattice first: its faces are wanted after all
+        mesh = Mesh();
+        if (auto failure = Read(source, path, FaceReading::kKeep, mesh, listing)) return failure;
+    }
     summary_.sampled = true;
-    summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, box);
+    summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, summary_.box);
     Samples samples = SampleMesh(mesh, summary_.image);
     if (samples.outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
     summary_.emptySamples = samples.empty;

@@ -11,10 +11,16 @@
 // mesh at a size asked for, sampled through its triangles over the box of its used vertices.
 namespace tessiloom {
 
+// Listings this large, without a size asked for, are read first as the lattices they most often are,
+// keeping none of their faces, which would take as much memory as their vertices; one found to be no
+// lattice is read again, faces and all. Smaller ones keep their faces at once, saving that reading.
+inline constexpr std::uint64_t kLatticeFirstBytes = std::uint64_t{256} << 20;
+
 struct MeshRequest {
     UpAxis up = UpAxis::kZ;
     std::optional<GridSize> size;  // sample at this size, lattice or not
     LinesReading lines;
+    std::uint64_t latticeFirstBytes = kLatticeFirstBytes;
 };
 
 // What a mesh came to, for a look at it.
@@ -50,6 +56,11 @@ class MeshListingReader final : public ListingReader {
     const MeshSummary& Summary() const { return summary_; }
 
   private:
+    // Reads the mesh with its faces as `faces` says, and what the listing takes of it before its
+    // heights: the summary, the box and the range.
+    std::optional<std::string> Read(const ByteSource& source, const std::string& path, FaceReading faces,
+                                    Mesh& mesh, Listing& listing);
+
     MeshRequest request_;
     MeshSummary summary_;
 };

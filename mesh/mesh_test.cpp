@@ -59,9 +59,9 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     first.faces.erase(first.faces.begin(), first.faces.begin() + 2);  // vertex 0 of A counts for nothing
     second.vertices.push_back({99, 99, 99});
     const std::string text = WriteListing({first, second, GridObject(4, 2, "C")});
-    const auto read = [](const ByteSource& bytes, LinesReading how) {
+    const auto read = [](const ByteSource& bytes, LinesReading how, FaceReading faces) {
         Mesh mesh;
-        EXPECT_EQ(ReadMesh(bytes, UpAxis::kZ, how, mesh), std::nullopt);
+        EXPECT_EQ(ReadMesh(bytes, UpAxis::kZ, how, mesh, faces), std::nullopt);
         std::string outcome;
         for (const MeshObject& object : mesh.objects)
             outcome += object.name + " " + std::to_string(object.vertexCount) + " " +
@@ -72,10 +72,12 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     };
     const std::string expected =
         "A 72 110, B 10 8, C 8 6, 0" + std::string(80, '1') + "0" + std::string(8, '1') + " 88 124";
-    EXPECT_EQ(read(StringByteSource(text), {.oneThread = true}), expected);
-    const DawdlingByteSource dawdling(text, std::chrono::microseconds(200));
-    EXPECT_EQ(read(dawdling, {.blockBytes = 16}), expected);
-    EXPECT_GT(dawdling.BytesReadElsewhere(), text.size() / 2);
+    for (const FaceReading faces : {FaceReading::kKeep, FaceReading::kMarkPlaces}) {
+        EXPECT_EQ(read(StringByteSource(text), {.oneThread = true}, faces), expected);
+        const DawdlingByteSource dawdling(text, std::chrono::microseconds(200));
+        EXPECT_EQ(read(dawdling, {.blockBytes = 16}, faces), expected);
+        EXPECT_GT(dawdling.BytesReadElsewhere(), text.size() / 2);
+    }
 }
 
 TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -93,9 +96,7 @@ inline TestObject GridObject(int columns, int rows, const std::string& name = "T
     return object;
 }
 
-// What reading `text` as a whole mesh came to: the message, or the grid, the range, the corners and
-// each height, and the warnings.
-inline std::string ReadMeshListing(const std::string& text, MeshRequest request = {}) {
+inline std::string ReadMeshListingOnce(const std::string& text, const MeshRequest& request) {
     const StringByteSource bytes(text);
     MeshListingReader reader(request);
     Listing listing;
@@ -108,6 +109,18 @@ inline std::string ReadMeshListing(const std::string& text, MeshRequest request 
     listing.mesh.heights.ForEach([&](double height) { read += " " + NumberText(height); });
     for (const std::string& warning : listing.warnings) read += " | " + warning;
     return read;
+}
+
+// What reading `text` as a whole mesh came to: the message, or the grid, the range, the corners and
+// each height, and the warnings. Read as a lattice first or with its faces kept at once, a listing
+// must come to the same: every listing is read both ways, and checked.
+inline std::string ReadMeshListing(const std::string& text, MeshRequest request = {}) {
+    request.latticeFirstBytes = 0;
+    const std::string latticeFirst = ReadMeshListingOnce(text, request);
+    request.latticeFirstBytes = std::numeric_limits<std::uint64_t>::max();
+    const std::string facesKept = ReadMeshListingOnce(text, request);
+    EXPECT_EQ(latticeFirst, facesKept) << "read as a lattice first";
+    return facesKept;
 }
 
 }  // namespace tessiloom
