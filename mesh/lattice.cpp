@@ -1,5 +1,6 @@
 #include "mesh/lattice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -27,11 +28,67 @@ std::optional<Axis> AxisOf(double extent, double smallest) {
     return Axis{static_cast<std::int32_t>(steps) + 1, extent / steps};
 }
 
+// Heights for `nodes` nodes, the first `count` of them the heights of the mesh's first points and
+// the rest not held yet (NaN); null when there is no memory for them.
+LargeArray<double> HeightsBefore(const Mesh& mesh, std::uint64_t count, std::uint64_t nodes) {
+    LargeArray<double> heights = MakeLargeArray<double>(nodes);
+    if (!heights) return heights;
+    std::fill(heights.get(), heights.get() + nodes, std::numeric_limits<double>::quiet_NaN());
+    for (std::uint64_t node = 0; node < count;) {
+        const std::span<const double> run = mesh.points.Heights().RunFrom(node);
+        const std::size_t taken = std::min<std::uint64_t>(run.size(), count - node);
+        std::copy_n(run.begin(), taken, heights.get() + node);
+        node += taken;
+    }
+    return heights;
+}
+
 // The node a point's offset from the first lies at, in steps; -1 when it lies off any node.
 std::int64_t NodeOf(double offset, double step) {
     const double steps = offset / step;
     const auto node = static_cast<std::int64_t>(steps + 0.5);  // the offsets are not negative
     return std::abs(steps - static_cast<double>(node)) <= kNodeTolerance ? node : -1;
+}
+
+// Puts each used point's height at its node, of the lattice's `nodes`: false where a point lies off
+// its node, or a node is held at two heights or not at all. While every point is used
+// and stands at the node of its place in the listing, as grids are listed, the heights are left
+// where they are, in the mesh; the lattice takes heights of its own at the first that does not.
+bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Lattice& lattice,
+           bool& outOfMemory) {
+    const GroundBox& box = mesh.box;
+    lattice.pointsInOrder = mesh.usedCount == mesh.points.Size();
+    LargeArray<double> heights;
+    std::uint64_t held = 0;
+    bool placed = true;
+    ForEachUsed(mesh, [&](const GroundPoint& point) {
+        const std::int64_t column = NodeOf(point.x - box.x0, columns.step);
+        const std::int64_t row = NodeOf(point.y - box.y0, rows.step);
+        if (column < 0 || row < 0 || !placed) {
+            placed = false;
+            return;
+        }
+        const auto node = static_cast<std::uint64_t>(row * columns.count + column);
+        if (lattice.pointsInOrder && node == held) {
+            ++held;
+            return;
+        }
+        if (!heights && !(heights = HeightsBefore(mesh, held, nodes))) {
+            outOfMemory = true;
+            placed = false;
+            return;
+        }
+        lattice.pointsInOrder = false;
+        if (std::isnan(heights[node])) {
+            heights[node] = point.height;
+            ++held;
+        } else if (heights[node] != point.height) {
+            placed = false;
+        }
+    });
+    if (!placed || held != nodes) return false;
+    if (heights) lattice.heights = HeightList::Adopt(std::move(heights), nodes);
+    return true;
 }
 
 }  // namespace
@@ -54,34 +111,13 @@ std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
     if (!columns || !rows) return std::nullopt;
     const auto nodes = static_cast<std::uint64_t>(columns->count) * static_cast<std::uint64_t>(rows->count);
     if (nodes > mesh.usedCount) return std::nullopt;  // some node is empty
-    LargeArray<double> heights = MakeLargeArray<double>(nodes);
-    if (!heights) {
-        outOfMemory = true;
-        return std::nullopt;
-    }
-    std::fill(heights.get(), heights.get() + nodes, std::numeric_limits<double>::quiet_NaN());
-    std::uint64_t held = 0;
-    bool lattice = true;
-    ForEachUsed(mesh, [&](const GroundPoint& point) {
-        const std::int64_t column = NodeOf(point.x - box.x0, columns->step);
-        const std::int64_t row = NodeOf(point.y - box.y0, rows->step);
-        if (column < 0 || row < 0 || !lattice) {
-            lattice = false;
-            return;
-        }
-        double& node = heights[static_cast<std::uint64_t>(row * columns->count + column)];
-        if (std::isnan(node)) {
-            node = point.height;
-            ++held;
-        } else if (node != point.height) {
-            lattice = false;
-        }
-    });
-    if (!lattice || held != nodes) return std::nullopt;
-    return Lattice{{columns->count, rows->count},
-                   columns->step,
-                   rows->step,
-                   HeightList::Adopt(std::move(heights), nodes)};
+    Lattice lattice{{columns->count, rows->count}, columns->step, rows->step, {}, true};
+    if (!Place(mesh, *columns, *rows, nodes, lattice, outOfMemory)) return std::nullopt;
+    return lattice;
+}
+
+HeightList TakeHeights(Lattice& lattice, Mesh& mesh) {
+    return lattice.pointsInOrder ? mesh.points.TakeHeights() : std::move(lattice.heights);
 }
 
 }  // namespace tessiloom

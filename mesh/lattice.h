@@ -12,8 +12,14 @@ struct Lattice {
     GridSize grid;  // nodes along X (columns) and along Y (rows)
     double xStep = 0;
     double yStep = 0;
-    HeightList heights;  // one a node, row by row from the lowest Y, each row from the lowest X
+    // One a node, row by row from the lowest Y, each row from the lowest X; none where the mesh's
+    // points hold them in that order.
+    HeightList heights;
+    bool pointsInOrder = false;  // every point is used, and stands at the node of its place
 };
+
+// The lattice's heights: its own, or those of the mesh's points, in their order, taken from it.
+HeightList TakeHeights(Lattice& lattice, Mesh& mesh);
 
 // The lattice the used points stand on: equal steps along X and along Y, every point within a
 // hundredth of a step of its node, every node held, and the points that share a node (as tiles

@@ -111,7 +111,7 @@ std::string NotFiniteProblem(const Mesh& mesh) {
         const MeshObject& in = mesh.objects[object];
         for (std::uint64_t vertex = 0; vertex < in.vertexCount; ++vertex) {
             const std::uint64_t point = in.firstVertex + vertex;
-            const GroundPoint& at = mesh.points[point];
+            const GroundPoint at = mesh.points[point];
             if (mesh.IsUsed(point) &&
                 !(std::isfinite(at.x) && std::isfinite(at.y) && std::isfinite(at.height)))
                 return "vertex " + std::to_string(vertex) + " of " + ObjectName(mesh, object) +

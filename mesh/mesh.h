@@ -35,7 +35,7 @@ struct GroundBox {
 
 struct Mesh {
     std::vector<MeshObject> objects;
-    BlockList<GroundPoint> points;    // one a vertex line, in listing order
+    GroundPoints points;              // one a vertex line, in listing order
     BlockList<MeshFace> faces;        // one a face line, where they are kept (else empty); each
                                       // names vertices of its object by place
     std::vector<std::uint64_t> used;  // a bit a point: some triangle uses it
@@ -51,13 +51,9 @@ struct Mesh {
 // Calls `visit(point)` with each used point, in listing order.
 template <typename Visit>
 void ForEachUsed(const Mesh& mesh, Visit&& visit) {
-    for (std::size_t index = 0; index < mesh.points.Size();) {
-        const std::span<const GroundPoint> run = mesh.points.RunFrom(index);
-        for (const GroundPoint& point : run) {
-            if (mesh.IsUsed(index)) visit(point);
-            ++index;
-        }
-    }
+    mesh.points.ForEach([&](std::size_t index, const GroundPoint& point) {
+        if (mesh.IsUsed(index)) visit(point);
+    });
 }
 
 // Reads the mesh of the listing in `bytes`, on two threads where the lines are many, its faces as

@@ -264,7 +264,7 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     }
     if (!first.strayFace && next.strayFace)
         first.strayFace = StrayFace{next.strayFace->face + faces, next.strayFace->vertex};
-    first.vertices.AppendFrom(std::move(next.vertices), next.vertices.Size());
+    first.vertices.AppendFrom(std::move(next.vertices));
     first.faces.AppendFrom(std::move(next.faces), next.faces.Size());
     first.faceLines += next.faceLines;
     first.doubtfulFace = first.doubtfulFace || next.doubtfulFace;

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "conversion/block_list.h"
 #include "conversion/line_runs.h"
+#include "conversion/mesh_heights.h"
 
 // What the lines of a whole mesh listing mean, as real exporters write them, and the reading of a
 // run of them on one thread; see line_runs.h. A line is one of:
@@ -38,6 +40,49 @@ struct GroundPoint {
     double x = 0;
     double y = 0;
     double height = 0;
+};
+
+// The vertex lines as points of the ground and their heights, kept apart: the heights of a lattice
+// listed in its own order are the image's as they stand, with no copy of its own.
+class GroundPoints {
+  public:
+    std::size_t Size() const { return ground_.Size(); }
+    GroundPoint operator[](std::size_t index) const {
+        const Ground& at = ground_[index];
+        return {at.x, at.y, heights_[index]};
+    }
+    // Calls `visit(index, point)` with each point in order.
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        for (std::size_t index = 0; index < Size();) {
+            const std::span<const Ground> ground = ground_.RunFrom(index);
+            const std::span<const double> heights = heights_.RunFrom(index);
+            const std::size_t end = index + std::min(ground.size(), heights.size());
+            for (std::size_t at = 0; index < end; ++index, ++at)
+                visit(index, GroundPoint{ground[at].x, ground[at].y, heights[at]});
+        }
+    }
+    const HeightList& Heights() const { return heights_; }
+    HeightList TakeHeights() { return std::move(heights_); }
+
+    // False when there was no memory for it: the points are then of no more use.
+    bool Append(const GroundPoint& point) {
+        return ground_.Append({point.x, point.y}) && heights_.Append(point.height);
+    }
+    void AppendFrom(GroundPoints&& other) {
+        const std::size_t count = other.Size();
+        ground_.AppendFrom(std::move(other.ground_), count);
+        heights_.AppendFrom(std::move(other.heights_), count);
+    }
+
+  private:
+    struct Ground {
+        double x;
+        double y;
+    };
+
+    BlockList<Ground> ground_;
+    HeightList heights_;
 };
 
 // A face line's A, B and C, vertices of its object by their place; kNoVertexNumber where the text is
@@ -95,7 +140,7 @@ enum class FaceReading { kKeep, kMarkPlaces };
 // The lines of a run: its vertices, faces (when they are kept) and object marks in listing order,
 // and why it stopped.
 struct MeshRun {
-    BlockList<GroundPoint> vertices;
+    GroundPoints vertices;
     BlockList<MeshFace> faces;
     std::uint64_t faceLines = 0;
     std::vector<ObjectMark> marks;

@@ -73,7 +73,7 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
                                        request_.size->rows == lattice->grid.rows))) {
         summary_.image = lattice->grid;
         listing.grid = lattice->grid;
-        listing.mesh.heights = std::move(lattice->heights);
+        listing.mesh.heights = TakeHeights(*lattice, mesh);
         return std::nullopt;
     }
     lattice.reset();               // its heights go before the samples' come
