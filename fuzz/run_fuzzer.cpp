@@ -10,7 +10,8 @@
 // "Finished writing: ...", its size that of the grid). It then reads the listing again on one thread
 // alone, the oracle every reading in stretches must agree with, and in stretches through tiny blocks,
 // where line ends and block ends meet far more often than in the run's 2 MiB ones, which no fuzz
-// input fills: each must come to the same failure or the same image. Any other outcome aborts, naming
+// input fills, a whole mesh read as a lattice first, its faces not kept: each must come to the same
+// failure or the same image. Any other outcome aborts, naming
 // the check, so libFuzzer keeps the input.
 
 #include <cstdio>
@@ -42,11 +43,13 @@ enum Flags : std::uint8_t {
     kYUp = 32
 };
 
-// How the flags ask the listing to be read, with its lines read as `lines` says.
-std::unique_ptr<ListingReader> ReaderFor(std::uint8_t flags, const LinesReading& lines) {
+// How the flags ask the listing to be read, with its lines read as `lines` says, and a whole mesh
+// read as a lattice first from `latticeFirstBytes` on.
+std::unique_ptr<ListingReader> ReaderFor(std::uint8_t flags, const LinesReading& lines,
+                                         std::uint64_t latticeFirstBytes = kLatticeFirstBytes) {
     if ((flags & kMesh) != 0) {
-        return std::make_unique<MeshListingReader>(
-            MeshRequest{(flags & kYUp) != 0 ? UpAxis::kY : UpAxis::kZ, std::nullopt, lines});
+        return std::make_unique<MeshListingReader>(MeshRequest{(flags & kYUp) != 0 ? UpAxis::kY : UpAxis::kZ,
+                                                               std::nullopt, lines, latticeFirstBytes});
     }
     ReadRequest read;
     read.rectangular = (flags & kRectangular) != 0;
@@ -135,7 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DawdlingByteSource bytes(input, std::chrono::microseconds((flags & kDawdle) != 0));
     for (const bool oneThread : {true, false}) {
         const auto again = ReadAgain(bytes, host.sourcePath,
-                                     *ReaderFor(flags, {oneThread, 2 + std::size_t{flags} / 64u * 5}),
+                                     *ReaderFor(flags, {oneThread, 2 + std::size_t{flags} / 64u * 5},
+                                                oneThread ? kLatticeFirstBytes : 0),
                                      outcome, host.usePresetRanges);
         if (again.message) {
             REQUIRE(last == "message " + *again.message);
