@@ -51,9 +51,9 @@ std::int64_t NodeOf(double offset, double step) {
 }
 
 // Puts each used point's height at its node, of the lattice's `nodes`: false where a point lies off
-// its node, or a node is held at two heights or not at all. While every point is used
-// and stands at the node of its place in the listing, as grids are listed, the heights are left
-// where they are, in the mesh; the lattice takes heights of its own at the first that does not.
+// its node, or a node is held at two heights or not at all. While every point is used and stands at
+// the node of its place in the listing, as grids are listed, the heights are left where they are, in
+// the mesh; the lattice takes heights of its own at the first point that does not.
 bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Lattice& lattice,
            bool& outOfMemory) {
     const GroundBox& box = mesh.box;
@@ -111,7 +111,7 @@ std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
     if (!columns || !rows) return std::nullopt;
     const auto nodes = static_cast<std::uint64_t>(columns->count) * static_cast<std::uint64_t>(rows->count);
     if (nodes > mesh.usedCount) return std::nullopt;  // some node is empty
-    Lattice lattice{{columns->count, rows->count}, columns->step, rows->step, {}, true};
+    Lattice lattice{{columns->count, rows->count}, columns->step, rows->step, {}, false};
     if (!Place(mesh, *columns, *rows, nodes, lattice, outOfMemory)) return std::nullopt;
     return lattice;
 }

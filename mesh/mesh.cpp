@@ -82,16 +82,15 @@ std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
     return std::nullopt;
 }
 
-// Marks the places each object's faces use, as the runs noted them: false when some object's faces
-// name more places than it lists vertices, which only its faces kept can tell apart.
+// Marks the vertices each object's faces use, as the runs noted them by their places in the object:
+// false when some object's faces use a place past its last vertex.
 bool TakeUsedPlaces(const MeshRun& run, Mesh& mesh) {
     mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
-    std::size_t object = 0;
-    for (const ObjectMark& mark : run.marks) {
-        if (mark.kind != ObjectMark::Kind::kTriMesh) continue;
-        const MeshObject& in = mesh.objects[object++];
-        for (std::size_t place = 0; place < mark.used.used.size(); place += 64) {
-            const std::uint64_t bits = mark.used.BitsFrom(place);
+    for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
+        const MeshObject& in = mesh.objects[object];
+        const UsedPlaces& places = run.meshPlaces[object];
+        for (std::size_t place = 0; place < places.bytes.size(); place += 64) {
+            const std::uint64_t bits = places.BitsFrom(place);
             if (bits == 0) continue;
             if (place + 63 - static_cast<std::uint64_t>(std::countl_zero(bits)) >= in.vertexCount)
                 return false;
@@ -152,8 +151,11 @@ std::string ObjectName(const Mesh& mesh, std::size_t object) {
     return name.empty() ? "object " + std::to_string(object + 1) : "object \"" + name + "\"";
 }
 
-std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh,
-                                    FaceReading faces) {
+namespace {
+
+// ReadMesh, once: with the faces only marked, `doubtful` is set where they must be read again, kept.
+std::optional<std::string> ReadOnce(const ByteSource& bytes, UpAxis up, const LinesReading& how,
+                                    FaceReading faces, Mesh& mesh, bool& doubtful) {
     const MeshLines reader(bytes.Size(), up, faces);
     MeshRun run;
     if (how.oneThread) {
@@ -173,15 +175,25 @@ std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const Li
     }
     mesh.points = std::move(run.vertices);
     if (faces == FaceReading::kMarkPlaces) {
-        if (run.doubtfulFace || !TakeUsedPlaces(run, mesh)) {
-            mesh = Mesh();  // its points go before the next reading's come
-            return ReadMesh(bytes, up, how, mesh, FaceReading::kKeep);
-        }
+        doubtful = run.doubtfulFace || !TakeUsedPlaces(run, mesh);
+        if (doubtful) return std::nullopt;
     } else {
         mesh.faces = std::move(run.faces);
+        mesh.facesKept = true;
         if (auto failure = MarkUsed(run, mesh)) return failure;
     }
     return SurveyUsedPoints(mesh);
+}
+
+}  // namespace
+
+std::optional<std::string> ReadMesh(const ByteSource& bytes, UpAxis up, const LinesReading& how, Mesh& mesh,
+                                    FaceReading faces) {
+    bool doubtful = false;
+    auto failure = ReadOnce(bytes, up, how, faces, mesh, doubtful);
+    if (!doubtful) return failure;
+    mesh = Mesh();  // its points go before the next reading's come
+    return ReadOnce(bytes, up, how, FaceReading::kKeep, mesh, doubtful);
 }
 
 }  // namespace tessiloom

@@ -36,8 +36,8 @@ struct GroundBox {
 struct Mesh {
     std::vector<MeshObject> objects;
     GroundPoints points;              // one a vertex line, in listing order
-    BlockList<MeshFace> faces;        // one a face line, where they are kept (else empty); each
-                                      // names vertices of its object by place
+    BlockList<MeshFace> faces;        // one a face line; each names vertices of its object by place
+    bool facesKept = false;           // else `faces` is empty, and only `used` tells of them
     std::vector<std::uint64_t> used;  // a bit a point: some triangle uses it
     std::uint64_t usedCount = 0;
     std::uint64_t triangleCount = 0;

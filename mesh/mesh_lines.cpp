@@ -1,6 +1,7 @@
 #include "mesh/mesh_lines.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -156,30 +157,27 @@ std::string NameAfter(const char* p, const char* end) {
 
 }  // namespace
 
-bool UsedPlaces::Add(UsedPlaces&& other) {
-    if (used.empty()) {
-        used = std::move(other.used);
-        return true;
-    }
-    if (other.used.size() > used.size() && !Grow(other.used.size())) return false;
-    for (std::size_t place = 0; place < other.used.size(); ++place) used[place] |= other.used[place];
-    return true;
+void UsedPlaces::Add(UsedPlaces&& other) {
+    if (other.bytes.size() > bytes.size()) std::swap(bytes, other.bytes);
+    for (std::size_t place = 0; place < other.bytes.size(); ++place) bytes[place] |= other.bytes[place];
 }
 
 std::uint64_t UsedPlaces::BitsFrom(std::size_t first) const {
     std::uint64_t bits = 0;
-    for (unsigned byte = 0; byte < 64; byte += 8) {
-        std::uint64_t eight;  // eight places, each 0 or 1, the multiplication gathers in its top byte
-        std::memcpy(&eight, used.data() + first + byte, sizeof eight);
-        bits |= (eight * 0x0102040810204080u) >> 56 << byte;
+    const std::size_t count = std::min<std::size_t>(64, bytes.size() - first);
+    for (std::size_t place = 0; place < count; place += 8) {
+        std::uint64_t eight;  // eight places, each 0 or 1, which the multiplication gathers in its top byte
+        std::memcpy(&eight, bytes.data() + first + place, sizeof eight);
+        if constexpr (std::endian::native != std::endian::little) eight = __builtin_bswap64(eight);
+        bits |= (eight * 0x0102040810204080u) >> 56 << place;
     }
     return bits;
 }
 
 bool UsedPlaces::Grow(std::size_t places) {
-    const std::size_t size = (std::max(places, used.size() + used.size() / 2) + 63) / 64 * 64;
+    const std::size_t size = (std::max(places, bytes.size() + bytes.size() / 2) + 7) / 8 * 8;
     try {
-        used.resize(size);
+        bytes.resize(size);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -191,19 +189,20 @@ bool MeshLines::TakeFace(const char* p, const char* end, MeshRun& run) const {
     if (!ReadUsualFace(p, end, face) && !ReadOtherFace(p, end, run, face)) return true;  // "Face list:"
     ++run.faceLines;
     if (faces_ == FaceReading::kKeep) return run.faces.Append(face);
-    // Faces after a mark that begins no mesh are marked too, and go unread.
-    UsedPlaces& used = run.marks.empty() ? run.leadingPlaces : run.marks.back().used;
+    if (run.marks.empty()) return run.leadingPlaces.TryMark(face) || MarkBeyond(face, run, run.leadingPlaces);
+    if (run.marks.back().kind == ObjectMark::Kind::kNamed) return true;  // no mesh's faces
+    UsedPlaces& used = run.meshPlaces.back();
     return used.TryMark(face) || MarkBeyond(face, run, used);
 }
 
 bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run, UsedPlaces& used) const {
-    // The places an object may have, which bound the memory its faces take: where it begins in the
-    // run, its vertex lines so far; where it began before, as many vertex lines as could fit in the
-    // listing, each taking more than eight bytes.
-    const std::uint64_t places =
+    // How many vertices the object may have, which bounds the memory its faces take: where it
+    // begins in the run, its vertex lines so far; where it began before, as many vertex lines as the
+    // listing could hold, each taking more than eight bytes.
+    const std::uint64_t vertices =
         run.marks.empty() ? sourceBytes_ / 8 + 1 : run.vertices.Size() - run.marks.back().vertex;
     const std::uint32_t most = std::max({face.a, face.b, face.c});
-    if (most >= places) {
+    if (most == kNoVertexNumber || most >= vertices) {
         run.doubtfulFace = true;
         return true;
     }
@@ -215,7 +214,9 @@ bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
     const char* const end = p + line.size();
     while (p < end && IsBlank(*p)) ++p;
     const auto mark = [&](ObjectMark::Kind kind, std::string name) {
-        run.marks.push_back({kind, std::move(name), run.vertices.Size(), run.faceLines, {}});
+        run.marks.push_back({kind, std::move(name), run.vertices.Size(), run.faceLines});
+        if (kind == ObjectMark::Kind::kTriMesh && faces_ == FaceReading::kMarkPlaces)
+            run.meshPlaces.emplace_back();
         return true;
     };
     switch (*p) {  // the line's end, where it is empty
@@ -255,8 +256,12 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     const std::uint64_t vertices = first.vertices.Size();
     const std::uint64_t faces = first.faceLines;
     // The face lines before the next run's first mark belong with the last mark of this one.
-    UsedPlaces& last = first.marks.empty() ? first.leadingPlaces : first.marks.back().used;
-    const bool placesHeld = last.Add(std::move(next.leadingPlaces));
+    if (first.marks.empty()) {
+        first.leadingPlaces.Add(std::move(next.leadingPlaces));
+    } else if (first.marks.back().kind == ObjectMark::Kind::kTriMesh && !first.meshPlaces.empty()) {
+        first.meshPlaces.back().Add(std::move(next.leadingPlaces));
+    }
+    for (UsedPlaces& places : next.meshPlaces) first.meshPlaces.push_back(std::move(places));
     for (ObjectMark& mark : next.marks) {
         mark.vertex += vertices;
         mark.face += faces;
@@ -268,7 +273,7 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     first.faces.AppendFrom(std::move(next.faces), next.faces.Size());
     first.faceLines += next.faceLines;
     first.doubtfulFace = first.doubtfulFace || next.doubtfulFace;
-    first.outOfMemory = next.outOfMemory || !placesHeld;
+    first.outOfMemory = next.outOfMemory;
     first.failure = std::move(next.failure);
     return first.outOfMemory ? RunEnd::kFinished : RunEnd::kLinesEnded;
 }

@@ -63,9 +63,14 @@ class GroundPoints {
         }
     }
     const HeightList& Heights() const { return heights_; }
-    HeightList TakeHeights() { return std::move(heights_); }
+    // The heights, taken out: the points are then gone.
+    HeightList TakeHeights() {
+        ground_ = {};
+        return std::move(heights_);
+    }
 
-    // False when there was no memory for it: the points are then of no more use.
+    // False when there was no memory for it: the points are then of no more use, the ground and
+    // the heights not holding as many.
     bool Append(const GroundPoint& point) {
         return ground_.Append({point.x, point.y}) && heights_.Append(point.height);
     }
@@ -94,25 +99,26 @@ struct MeshFace {
 };
 inline constexpr std::uint32_t kNoVertexNumber = std::numeric_limits<std::uint32_t>::max();
 
-// The vertices that some faces of one object use, a byte a place in the object (1 where used): all
-// a lattice needs of its faces, in a byte a vertex where the faces of a grid take 24. Bytes, unlike
-// bits, are set by stores alone, with no load to wait for.
+// Which of an object's vertices, by their place in it, some of its faces use: a byte each, 1 where
+// used. That is all a lattice needs of its faces, a byte a vertex where the faces of a grid take 24;
+// bytes, unlike bits, are set by stores alone, with no load to wait for.
 struct UsedPlaces {
-    std::vector<std::uint8_t> used;  // a multiple of 64 places
+    std::vector<std::uint8_t> bytes;  // a multiple of 8
 
     // Sets the face's corners where they are all held; false, setting none, where they are not.
     bool TryMark(MeshFace face) {
-        if (std::max(std::max(face.a, face.b), face.c) >= used.size()) return false;
-        // Through a copy of the pointer: a byte stored through the vector's own might change it.
-        std::uint8_t* const places = used.data();
-        places[face.a] = places[face.b] = places[face.c] = 1;
+        if (std::max(std::max(face.a, face.b), face.c) >= bytes.size()) return false;
+        // Through a pointer of its own: a byte stored through the vector's may alias the vector,
+        // which would then be loaded again for every corner.
+        std::uint8_t* const used = bytes.data();
+        used[face.a] = used[face.b] = used[face.c] = 1;
         return true;
     }
     // Holds at least `places`, growing by half at least; false when there is no memory for that.
     bool Grow(std::size_t places);
-    // Adds the places `other` holds; false when there was no memory for them.
-    bool Add(UsedPlaces&& other);
-    // The places from `first` (a multiple of 64) on, a bit a place, the first in the lowest bit.
+    // Adds the places `other` holds, taking its memory where it holds more.
+    void Add(UsedPlaces&& other);
+    // The places from `first` (a multiple of 8) on, up to 64 of them, a bit each from the lowest.
     std::uint64_t BitsFrom(std::size_t first) const;
 };
 
@@ -123,7 +129,6 @@ struct ObjectMark {
     std::string name;          // a named object's name, without its quotes
     std::uint64_t vertex = 0;  // how many vertex lines come before it
     std::uint64_t face = 0;    // how many face lines come before it
-    UsedPlaces used;           // what the face lines after it, up to the next mark, use
 };
 
 // The first face line whose A, B or C names no vertex by number: which face line, and what it names
@@ -144,11 +149,14 @@ struct MeshRun {
     BlockList<MeshFace> faces;
     std::uint64_t faceLines = 0;
     std::vector<ObjectMark> marks;
-    UsedPlaces leadingPlaces;  // what the face lines before the first mark use
-    std::optional<StrayFace> strayFace;
-    // Where faces are not kept: some face named a place that it may not have, and they must be kept
-    // to tell.
+    // Where faces are not kept, the places they use: those before the first mark, and those after
+    // each "Tri-mesh" mark, in order (the faces after a named object's mark belong to no mesh).
+    UsedPlaces leadingPlaces;
+    std::vector<UsedPlaces> meshPlaces;
+    // Where faces are not kept: some face may name a vertex its object does not list, which only
+    // the faces kept can tell.
     bool doubtfulFace = false;
+    std::optional<StrayFace> strayFace;
     bool outOfMemory = false;
     std::optional<std::string> failure;  // why the lines ended early, if they did
 };
@@ -171,7 +179,9 @@ class MeshLines {
 
   private:
     bool TakeFace(const char* p, const char* end, MeshRun& run) const;
-    // Marks a face whose places `used` does not hold yet.
+    // Marks a face whose corners `used` does not hold yet, growing it; or, where a corner lies past
+    // any vertex its object can have, notes the face as doubtful instead. False when there was no
+    // memory for them.
     bool MarkBeyond(MeshFace face, MeshRun& run, UsedPlaces& used) const;
 
     std::uint64_t sourceBytes_;

@@ -11,7 +11,8 @@
 namespace tessiloom {
 namespace {
 
-// The usual range, as a grid's vertices give it, over the used vertices' heights.
+// Sets the range of `heights` to the usual one, as a grid's vertices give it, over the used
+// vertices' heights.
 void SettleHeights(const Mesh& mesh, MeshHeights& heights) {
     const MeshHeights usual;
     heights.highest = std::max(usual.highest, mesh.highest);
@@ -76,8 +77,8 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
         listing.mesh.heights = TakeHeights(*lattice, mesh);
         return std::nullopt;
     }
-    lattice.reset();               // its heights go before the samples' come
-    if (mesh.faces.Size() == 0) {  // read as a lattice first: its faces are wanted after all
+    lattice.reset();        // its heights go before the samples' come
+    if (!mesh.facesKept) {  // read as a lattice first: its faces are wanted after all
         mesh = Mesh();
         if (auto failure = Read(source, path, FaceReading::kKeep, mesh, listing)) return failure;
     }

@@ -62,6 +62,7 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     const auto read = [](const ByteSource& bytes, LinesReading how, FaceReading faces) {
         Mesh mesh;
         EXPECT_EQ(ReadMesh(bytes, UpAxis::kZ, how, mesh, faces), std::nullopt);
+        EXPECT_EQ(mesh.facesKept, faces == FaceReading::kKeep);  // marked, they were not read again
         std::string outcome;
         for (const MeshObject& object : mesh.objects)
             outcome += object.name + " " + std::to_string(object.vertexCount) + " " +
@@ -83,25 +84,30 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
 TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     const TestObject grid = GridObject(4, 3);
     TestObject uneven = grid, missing = grid, disagreeing = GridObject(4, 2, "South"),
-               north = GridObject(4, 2, "North");
+               north = GridObject(4, 2, "North"), unused = grid;
     for (TestVertex& at : uneven.vertices) at.x += at.x == 20 ? 0.5 : 0;    // one column off its node
     missing.faces.erase(missing.faces.begin(), missing.faces.begin() + 2);  // vertex 0 counts no more
     for (std::size_t i = 0; i < north.vertices.size(); ++i) north.vertices[i] = grid.vertices[i + 4];
+    const TestObject south = disagreeing;
     disagreeing.vertices[5].z += 1;  // a shared vertex its other tile puts at another height
     TestObject nearly = grid;
     for (TestVertex& at : nearly.vertices) at.x += at.x == 20 ? 0.05 : 0;  // within a hundredth of a step
+    unused.vertices.push_back({0, 0, 99});
+    enum Found { kNone, kInOrder, kOwnHeights };  // no lattice; its heights the points', or its own
     // clang-format off
-    const std::pair<std::vector<TestObject>, bool> cases[] = {
-        {{grid}, true}, {{nearly}, true}, {{uneven}, false}, {{missing}, false}, {{disagreeing, north}, false},
+    const std::pair<std::vector<TestObject>, Found> cases[] = {
+        {{grid}, kInOrder}, {{nearly}, kInOrder}, {{uneven}, kNone}, {{missing}, kNone},
+        {{disagreeing, north}, kNone}, {{south, north}, kOwnHeights}, {{unused}, kOwnHeights},
     };
     // clang-format on
-    for (const auto& [objects, lattice] : cases) {
+    for (const auto& [objects, found] : cases) {
         const std::string text = WriteListing(objects);
         const StringByteSource bytes(text);
         Mesh mesh;
         ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
         bool outOfMemory;
-        EXPECT_EQ(FindLattice(mesh, outOfMemory).has_value(), lattice) << objects.size();
+        const std::optional<Lattice> lattice = FindLattice(mesh, outOfMemory);
+        EXPECT_EQ(!lattice ? kNone : lattice->pointsInOrder ? kInOrder : kOwnHeights, found) << text;
     }
 }
 
