@@ -55,13 +55,15 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
 // Only the vertices some triangle uses count, each object's faces naming its own vertices; and with
 // the first thread dawdling, so that the other reads most of the lines in many stretches, the same.
 TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
-    TestObject first = GridObject(9, 8, "A"), second = GridObject(3, 3, "B");  // A: more than 64 points
+    TestObject first = GridObject(6, 10, "A"), second = GridObject(3, 3, "B");  // B's bits straddle two words
     first.faces.erase(first.faces.begin(), first.faces.begin() + 2);  // vertex 0 of A counts for nothing
     second.vertices.push_back({99, 99, 99});
     const std::string text = WriteListing({first, second, GridObject(4, 2, "C")});
+    std::string stray = text;  // the last face misses its C, which only the faces kept can tell
+    stray.replace(stray.rfind(" C:"), 3, " D:");
     const auto read = [](const ByteSource& bytes, LinesReading how, FaceReading faces) {
         Mesh mesh;
-        EXPECT_EQ(ReadMesh(bytes, UpAxis::kZ, how, mesh, faces), std::nullopt);
+        if (auto failure = ReadMesh(bytes, UpAxis::kZ, how, mesh, faces)) return *failure;
         EXPECT_EQ(mesh.facesKept, faces == FaceReading::kKeep);  // marked, they were not read again
         std::string outcome;
         for (const MeshObject& object : mesh.objects)
@@ -71,13 +73,19 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
             outcome += mesh.IsUsed(point) ? '1' : '0';
         return outcome + " " + std::to_string(mesh.usedCount) + " " + std::to_string(mesh.triangleCount);
     };
-    const std::string expected =
-        "A 72 110, B 10 8, C 8 6, 0" + std::string(80, '1') + "0" + std::string(8, '1') + " 88 124";
-    for (const FaceReading faces : {FaceReading::kKeep, FaceReading::kMarkPlaces}) {
-        EXPECT_EQ(read(StringByteSource(text), {.oneThread = true}, faces), expected);
-        const DawdlingByteSource dawdling(text, std::chrono::microseconds(200));
-        EXPECT_EQ(read(dawdling, {.blockBytes = 16}, faces), expected);
-        EXPECT_GT(dawdling.BytesReadElsewhere(), text.size() / 2);
+    const std::pair<std::string, std::string> cases[] = {
+        {text, "A 60 88, B 10 8, C 8 6, 0" + std::string(68, '1') + "0" + std::string(8, '1') + " 76 102"},
+        {stray,
+         "face 5 of object \"C\" names no vertex (its A, B or C is missing), but the object lists 8 "
+         "vertices (0 to 7)"},
+    };
+    for (const auto& [listing, expected] : cases) {
+        for (const FaceReading faces : {FaceReading::kKeep, FaceReading::kMarkPlaces}) {
+            EXPECT_EQ(read(StringByteSource(listing), {.oneThread = true}, faces), expected);
+            const DawdlingByteSource dawdling(listing, std::chrono::microseconds(200));
+            EXPECT_EQ(read(dawdling, {.blockBytes = 16}, faces), expected);
+            EXPECT_GT(dawdling.BytesReadElsewhere(), listing.size() / 2);
+        }
     }
 }
 
@@ -93,10 +101,12 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     TestObject nearly = grid;
     for (TestVertex& at : nearly.vertices) at.x += at.x == 20 ? 0.05 : 0;  // within a hundredth of a step
     unused.vertices.push_back({0, 0, 99});
+    TestObject shifted = grid;  // away from the origin, as most terrains lie
+    for (TestVertex& at : shifted.vertices) at = {at.x - 30720, at.y + 1000, at.z};
     enum Found { kNone, kInOrder, kOwnHeights };  // no lattice; its heights the points', or its own
     // clang-format off
     const std::pair<std::vector<TestObject>, Found> cases[] = {
-        {{grid}, kInOrder}, {{nearly}, kInOrder}, {{uneven}, kNone}, {{missing}, kNone},
+        {{grid}, kInOrder}, {{nearly}, kInOrder}, {{shifted}, kInOrder}, {{uneven}, kNone}, {{missing}, kNone},
         {{disagreeing, north}, kNone}, {{south, north}, kOwnHeights}, {{unused}, kOwnHeights},
     };
     // clang-format on
