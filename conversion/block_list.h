@@ -38,13 +38,38 @@ class BlockList {
     // The values from `index` on that lie next to each other in memory: at least one, and at most
     // up to the end of the list.
     std::span<const T> RunFrom(std::size_t index) const {
+        const Run run = RunHolding(index);
+        return run.values.subspan(index - run.first);
+    }
+
+    // The values that lie next to each other in memory around `index`, and the index of the first.
+    struct Run {
+        std::size_t first = 0;
+        std::span<const T> values;
+    };
+    Run RunHolding(std::size_t index) const {
         const auto after =
             std::upper_bound(blocks_.begin(), blocks_.end(), index,
                              [](std::size_t wanted, const Block& block) { return wanted < block.first; });
         const std::size_t end = after == blocks_.end() ? size_ : after->first;
         const Block& block = *(after - 1);
-        return {block.values.get() + (index - block.first), end - index};
+        return {block.first, {block.values.get(), end - block.first}};
     }
+
+    // Looks values up by index, as operator[] does, but quicker where one lies near the last: it
+    // keeps the run that held the last.
+    class Lookup {
+      public:
+        explicit Lookup(const BlockList& list) : list_(list) {}
+        const T& operator[](std::size_t index) {
+            if (index - run_.first >= run_.values.size()) run_ = list_.RunHolding(index);
+            return run_.values[index - run_.first];
+        }
+
+      private:
+        const BlockList& list_;
+        Run run_;
+    };
 
     // Calls `visit` with each value in order.
     template <typename Visit>

@@ -80,14 +80,20 @@ TEST(ReadVertexHeights, ReadsTheCornerPositionsWhenAsked) {
                   "1 2 3 4 5 6 7 8 9 in 1 to 9, plane 3 -10 -20 10 -20 10 20.5");
 }
 
-// Two halves are joined by taking over the second's blocks; what is appended next follows them.
+// Two halves are joined by taking over the second's blocks; what is appended next follows them, and
+// a lookup finds each value in whichever block holds it.
 TEST(HeightList, TakesOverAnotherListsBlocksAndAppendsAfterThem) {
     constexpr std::size_t kBlock = HeightList::kBlockSize;
     HeightList joined{-1}, second;
-    for (std::size_t i = 0; i < kBlock + 2; ++i) second.Append(static_cast<double>(i));
+    for (std::size_t i = 0; i < kBlock + 2; ++i) second.Append(static_cast<double>(i) + 0.5);
     EXPECT_EQ(joined.AppendFrom(std::move(second), kBlock + 1), kBlock + 1);
     joined.Append(-2);
-    EXPECT_TRUE(joined.Size() == kBlock + 3 && joined[kBlock + 1] == kBlock && joined[kBlock + 2] == -2);
+    EXPECT_TRUE(joined.Size() == kBlock + 3 && joined[kBlock + 1] == kBlock + 0.5 &&
+                joined[kBlock + 2] == -2);
+    HeightList::Lookup lookup(joined);  // back and forth over the runs [0, 1), [1, kBlock + 1) and the last
+    for (const std::size_t index :
+         {kBlock + 2, std::size_t{0}, std::size_t{1}, kBlock + 1, kBlock, kBlock + 2})
+        EXPECT_EQ(lookup[index], joined[index]) << index;
 }
 
 }  // namespace

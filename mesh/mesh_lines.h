@@ -45,6 +45,11 @@ struct GroundPoint {
 // The vertex lines as points of the ground and their heights, kept apart: the heights of a lattice
 // listed in its own order are the image's as they stand, with no copy of its own.
 class GroundPoints {
+    struct Ground {
+        double x;
+        double y;
+    };
+
   public:
     std::size_t Size() const { return ground_.Size(); }
     GroundPoint operator[](std::size_t index) const {
@@ -63,6 +68,21 @@ class GroundPoints {
         }
     }
     const HeightList& Heights() const { return heights_; }
+
+    // Looks points up by index, quicker than operator[] where one lies near the last.
+    class Lookup {
+      public:
+        explicit Lookup(const GroundPoints& points) : ground_(points.ground_), heights_(points.heights_) {}
+        GroundPoint operator[](std::size_t index) {
+            const Ground& at = ground_[index];
+            return {at.x, at.y, heights_[index]};
+        }
+
+      private:
+        BlockList<Ground>::Lookup ground_;
+        HeightList::Lookup heights_;
+    };
+
     // The heights, taken out: the points are then gone.
     HeightList TakeHeights() {
         ground_ = {};
@@ -81,11 +101,6 @@ class GroundPoints {
     }
 
   private:
-    struct Ground {
-        double x;
-        double y;
-    };
-
     BlockList<Ground> ground_;
     HeightList heights_;
 };
