@@ -88,9 +88,9 @@ bool TakeUsedPlaces(const MeshRun& run, Mesh& mesh) {
     mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         const MeshObject& in = mesh.objects[object];
-        const UsedPlaces& places = run.meshPlaces[object];
-        for (std::size_t place = 0; place < places.bytes.size(); place += 64) {
-            const std::uint64_t bits = places.BitsFrom(place);
+        // The run's places hold those of the faces before any mark first.
+        for (std::size_t place = 0; place < run.places.PlacesOf(object + 1); place += 64) {
+            const std::uint64_t bits = run.places.BitsFrom(object + 1, place);
             if (bits == 0) continue;
             if (place + 63 - static_cast<std::uint64_t>(std::countl_zero(bits)) >= in.vertexCount)
                 return false;

@@ -157,31 +157,44 @@ std::string NameAfter(const char* p, const char* end) {
 
 }  // namespace
 
-void UsedPlaces::Add(UsedPlaces&& other) {
-    if (other.bytes.size() > bytes.size()) std::swap(bytes, other.bytes);
-    for (std::size_t place = 0; place < other.bytes.size(); ++place) bytes[place] |= other.bytes[place];
-}
-
-std::uint64_t UsedPlaces::BitsFrom(std::size_t first) const {
-    std::uint64_t bits = 0;
-    const std::size_t count = std::min<std::size_t>(64, bytes.size() - first);
-    for (std::size_t place = 0; place < count; place += 8) {
-        std::uint64_t eight;  // eight places, each 0 or 1, which the multiplication gathers in its top byte
-        std::memcpy(&eight, bytes.data() + first + place, sizeof eight);
-        if constexpr (std::endian::native != std::endian::little) eight = __builtin_bswap64(eight);
-        bits |= (eight * 0x0102040810204080u) >> 56 << place;
-    }
-    return bits;
-}
-
 bool UsedPlaces::Grow(std::size_t places) {
-    const std::size_t size = (std::max(places, bytes.size() + bytes.size() / 2) + 7) / 8 * 8;
     try {
-        bytes.resize(size);
+        bytes_.resize(starts_.back() + (places + 7) / 8 * 8);
     } catch (const std::bad_alloc&) {
         return false;
     }
     return true;
+}
+
+bool UsedPlaces::Join(UsedPlaces&& next, bool continues) {
+    const std::size_t carried = continues ? next.PlacesOf(0) : 0;
+    if (carried > PlacesOf(starts_.size() - 1) && !Grow(carried)) return false;
+    std::uint8_t* const last = bytes_.data() + starts_.back();
+    for (std::size_t place = 0; place < carried; ++place) last[place] |= next.bytes_[place];
+    if (next.starts_.size() == 1) return true;
+    try {
+        const std::size_t shift = bytes_.size() - next.starts_[1];
+        bytes_.insert(bytes_.end(), next.bytes_.begin() + static_cast<std::ptrdiff_t>(next.starts_[1]),
+                      next.bytes_.end());
+        for (std::size_t object = 1; object < next.starts_.size(); ++object)
+            starts_.push_back(next.starts_[object] + shift);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+std::uint64_t UsedPlaces::BitsFrom(std::size_t object, std::size_t first) const {
+    std::uint64_t bits = 0;
+    const std::size_t count = std::min<std::size_t>(64, PlacesOf(object) - first);
+    const std::uint8_t* const places = bytes_.data() + starts_[object] + first;
+    for (std::size_t place = 0; place < count; place += 8) {
+        std::uint64_t eight;  // eight places, each 0 or 1, which the multiplication gathers in its top byte
+        std::memcpy(&eight, places + place, sizeof eight);
+        if constexpr (std::endian::native != std::endian::little) eight = __builtin_bswap64(eight);
+        bits |= (eight * 0x0102040810204080u) >> 56 << place;
+    }
+    return bits;
 }
 
 bool MeshLines::TakeFace(const char* p, const char* end, MeshRun& run) const {
@@ -189,13 +202,11 @@ bool MeshLines::TakeFace(const char* p, const char* end, MeshRun& run) const {
     if (!ReadUsualFace(p, end, face) && !ReadOtherFace(p, end, run, face)) return true;  // "Face list:"
     ++run.faceLines;
     if (faces_ == FaceReading::kKeep) return run.faces.Append(face);
-    if (run.marks.empty()) return run.leadingPlaces.TryMark(face) || MarkBeyond(face, run, run.leadingPlaces);
-    if (run.marks.back().kind == ObjectMark::Kind::kNamed) return true;  // no mesh's faces
-    UsedPlaces& used = run.meshPlaces.back();
-    return used.TryMark(face) || MarkBeyond(face, run, used);
+    if (!run.marks.empty() && run.marks.back().kind == ObjectMark::Kind::kNamed) return true;  // no mesh's
+    return run.places.TryMark(face) || MarkBeyond(face, run);
 }
 
-bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run, UsedPlaces& used) const {
+bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run) const {
     // How many vertices the object may have, which bounds the memory its faces take: where it
     // begins in the run, its vertex lines so far; where it began before, as many vertex lines as the
     // listing could hold, each taking more than eight bytes.
@@ -206,7 +217,7 @@ bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run, UsedPlaces& used) const 
         run.doubtfulFace = true;
         return true;
     }
-    return used.Grow(std::size_t{most} + 1) && used.TryMark(face);
+    return run.places.Grow(std::size_t{most} + 1) && run.places.TryMark(face);
 }
 
 bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
@@ -215,8 +226,7 @@ bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
     while (p < end && IsBlank(*p)) ++p;
     const auto mark = [&](ObjectMark::Kind kind, std::string name) {
         run.marks.push_back({kind, std::move(name), run.vertices.Size(), run.faceLines});
-        if (kind == ObjectMark::Kind::kTriMesh && faces_ == FaceReading::kMarkPlaces)
-            run.meshPlaces.emplace_back();
+        if (kind == ObjectMark::Kind::kTriMesh && faces_ == FaceReading::kMarkPlaces) run.places.Open();
         return true;
     };
     switch (*p) {  // the line's end, where it is empty
@@ -256,12 +266,8 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     const std::uint64_t vertices = first.vertices.Size();
     const std::uint64_t faces = first.faceLines;
     // The face lines before the next run's first mark belong with the last mark of this one.
-    if (first.marks.empty()) {
-        first.leadingPlaces.Add(std::move(next.leadingPlaces));
-    } else if (first.marks.back().kind == ObjectMark::Kind::kTriMesh && !first.meshPlaces.empty()) {
-        first.meshPlaces.back().Add(std::move(next.leadingPlaces));
-    }
-    for (UsedPlaces& places : next.meshPlaces) first.meshPlaces.push_back(std::move(places));
+    const bool placesHeld = first.places.Join(
+        std::move(next.places), first.marks.empty() || first.marks.back().kind == ObjectMark::Kind::kTriMesh);
     for (ObjectMark& mark : next.marks) {
         mark.vertex += vertices;
         mark.face += faces;
@@ -273,7 +279,7 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     first.faces.AppendFrom(std::move(next.faces), next.faces.Size());
     first.faceLines += next.faceLines;
     first.doubtfulFace = first.doubtfulFace || next.doubtfulFace;
-    first.outOfMemory = next.outOfMemory;
+    first.outOfMemory = next.outOfMemory || !placesHeld;
     first.failure = std::move(next.failure);
     return first.outOfMemory ? RunEnd::kFinished : RunEnd::kLinesEnded;
 }

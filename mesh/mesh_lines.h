@@ -114,27 +114,46 @@ struct MeshFace {
 };
 inline constexpr std::uint32_t kNoVertexNumber = std::numeric_limits<std::uint32_t>::max();
 
-// Which of an object's vertices, by their place in it, some of its faces use: a byte each, 1 where
-// used. That is all a lattice needs of its faces, a byte a vertex where the faces of a grid take 24;
-// bytes, unlike bits, are set by stores alone, with no load to wait for.
-struct UsedPlaces {
-    std::vector<std::uint8_t> bytes;  // a multiple of 8
+// Which vertices the faces of a run use, by their places in the objects they belong to: a byte each,
+// 1 where used, the objects' places one after another. That is all a lattice needs of its faces, a
+// byte a vertex where the faces of a grid take 24; bytes, unlike bits, are set by stores alone, with
+// no load to wait for. The first object holds the places of the faces before the run's first mark;
+// only the last grows.
+class UsedPlaces {
+  public:
+    // Starts the places of another object, after those of the last.
+    void Open() { starts_.push_back(bytes_.size()); }
 
-    // Sets the face's corners where they are all held; false, setting none, where they are not.
+    // Sets the face's corners among the last object's places where they are all held; false,
+    // setting none, where they are not.
     bool TryMark(MeshFace face) {
-        if (std::max(std::max(face.a, face.b), face.c) >= bytes.size()) return false;
+        const std::size_t first = starts_.back();
+        if (std::max(std::max(face.a, face.b), face.c) >= bytes_.size() - first) return false;
         // Through a pointer of its own: a byte stored through the vector's may alias the vector,
         // which would then be loaded again for every corner.
-        std::uint8_t* const used = bytes.data();
+        std::uint8_t* const used = bytes_.data() + first;
         used[face.a] = used[face.b] = used[face.c] = 1;
         return true;
     }
-    // Holds at least `places`, growing by half at least; false when there is no memory for that.
+    // Makes the last object hold at least `places`; false when there is no memory for that.
     bool Grow(std::size_t places);
-    // Adds the places `other` holds, taking its memory where it holds more.
-    void Add(UsedPlaces&& other);
-    // The places from `first` (a multiple of 8) on, up to 64 of them, a bit each from the lowest.
-    std::uint64_t BitsFrom(std::size_t first) const;
+    // Appends the objects of `next`, its first one's places added to this one's last where
+    // `continues`, else dropped; false when there was no memory for them.
+    bool Join(UsedPlaces&& next, bool continues);
+
+    std::size_t Objects() const { return starts_.size(); }
+    std::size_t PlacesOf(std::size_t object) const { return End(object) - starts_[object]; }
+    // The object's places from `first` (a multiple of 8) on, up to 64 of them, a bit each from the
+    // lowest.
+    std::uint64_t BitsFrom(std::size_t object, std::size_t first) const;
+
+  private:
+    std::size_t End(std::size_t object) const {
+        return object + 1 < starts_.size() ? starts_[object + 1] : bytes_.size();
+    }
+
+    std::vector<std::uint8_t> bytes_;        // a multiple of 8, as each object's places are
+    std::vector<std::size_t> starts_ = {0};  // where each object's places begin
 };
 
 // Where an object starts in the lines, or becomes a mesh.
@@ -164,10 +183,9 @@ struct MeshRun {
     BlockList<MeshFace> faces;
     std::uint64_t faceLines = 0;
     std::vector<ObjectMark> marks;
-    // Where faces are not kept, the places they use: those before the first mark, and those after
+    // Where faces are not kept, the places they use: those before the first mark, then those after
     // each "Tri-mesh" mark, in order (the faces after a named object's mark belong to no mesh).
-    UsedPlaces leadingPlaces;
-    std::vector<UsedPlaces> meshPlaces;
+    UsedPlaces places;
     // Where faces are not kept: some face may name a vertex its object does not list, which only
     // the faces kept can tell.
     bool doubtfulFace = false;
@@ -194,10 +212,10 @@ class MeshLines {
 
   private:
     bool TakeFace(const char* p, const char* end, MeshRun& run) const;
-    // Marks a face whose corners `used` does not hold yet, growing it; or, where a corner lies past
+    // Marks a face whose corners the run's places do not hold yet, growing them; or, where a corner lies past
     // any vertex its object can have, notes the face as doubtful instead. False when there was no
     // memory for them.
-    bool MarkBeyond(MeshFace face, MeshRun& run, UsedPlaces& used) const;
+    bool MarkBeyond(MeshFace face, MeshRun& run) const;
 
     std::uint64_t sourceBytes_;
     UpAxis up_;
