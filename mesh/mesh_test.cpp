@@ -55,7 +55,8 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
 // Only the vertices some triangle uses count, each object's faces naming its own vertices; and with
 // the first thread dawdling, so that the other reads most of the lines in many stretches, the same.
 TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
-    TestObject first = GridObject(6, 10, "A"), second = GridObject(3, 3, "B");  // B's bits straddle two words
+    TestObject first = GridObject(10, 12, "A"),
+               second = GridObject(3, 3, "B");                        // B's bits straddle two words
     first.faces.erase(first.faces.begin(), first.faces.begin() + 2);  // vertex 0 of A counts for nothing
     second.vertices.push_back({99, 99, 99});
     const std::string text = WriteListing({first, second, GridObject(4, 2, "C")});
@@ -74,7 +75,8 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
         return outcome + " " + std::to_string(mesh.usedCount) + " " + std::to_string(mesh.triangleCount);
     };
     const std::pair<std::string, std::string> cases[] = {
-        {text, "A 60 88, B 10 8, C 8 6, 0" + std::string(68, '1') + "0" + std::string(8, '1') + " 76 102"},
+        {text,
+         "A 120 196, B 10 8, C 8 6, 0" + std::string(128, '1') + "0" + std::string(8, '1') + " 136 210"},
         {stray,
          "face 5 of object \"C\" names no vertex (its A, B or C is missing), but the object lists 8 "
          "vertices (0 to 7)"},
