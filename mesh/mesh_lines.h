@@ -141,7 +141,6 @@ class UsedPlaces {
     // `continues`, else dropped; false when there was no memory for them.
     bool Join(UsedPlaces&& next, bool continues);
 
-    std::size_t Objects() const { return starts_.size(); }
     std::size_t PlacesOf(std::size_t object) const { return End(object) - starts_[object]; }
     // The object's places from `first` (a multiple of 8) on, up to 64 of them, a bit each from the
     // lowest.
