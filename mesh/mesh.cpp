@@ -55,7 +55,6 @@ std::string StrayFaceProblem(const Mesh& mesh, const MeshRun& run, std::size_t o
 
 // Marks what each triangle uses, and checks that it names vertices its object lists.
 std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
-    mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
     const auto mark = [&used = mesh.used](std::uint64_t point) {
         used[point / 64] |= std::uint64_t{1} << (point % 64);
     };
@@ -77,7 +76,6 @@ std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
                 ++face;
             }
         }
-        mesh.triangleCount += in.faceCount;
     }
     return std::nullopt;
 }
@@ -85,7 +83,6 @@ std::optional<std::string> MarkUsed(const MeshRun& run, Mesh& mesh) {
 // Marks the vertices each object's faces use, as the runs noted them by their places in the object:
 // false when some object's faces use a place past its last vertex.
 bool TakeUsedPlaces(const MeshRun& run, Mesh& mesh) {
-    mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         const MeshObject& in = mesh.objects[object];
         // The run's places hold those of the faces before any mark first.
@@ -99,7 +96,6 @@ bool TakeUsedPlaces(const MeshRun& run, Mesh& mesh) {
             if (point % 64 != 0 && point / 64 + 1 < mesh.used.size())
                 mesh.used[point / 64 + 1] |= bits >> (64 - point % 64);
         }
-        mesh.triangleCount += in.faceCount;
     }
     return true;
 }
@@ -172,8 +168,10 @@ std::optional<std::string> ReadOnce(const ByteSource& bytes, UpAxis up, const Li
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         if (mesh.objects[object].faceCount == 0)
             return ObjectName(mesh, object) + " has a \"Tri-mesh\" header but no face lines";
+        mesh.triangleCount += mesh.objects[object].faceCount;
     }
     mesh.points = std::move(run.vertices);
+    mesh.used.assign((mesh.points.Size() + 63) / 64, 0);
     if (faces == FaceReading::kMarkPlaces) {
         doubtful = run.doubtfulFace || !TakeUsedPlaces(run, mesh);
         if (doubtful) return std::nullopt;
