@@ -17,21 +17,6 @@ std::string Counts(const HeaderCounts& counts) {
            " faces";
 }
 
-// The two sides of the grid of C x R vertices with 2(C-1)(R-1) faces that the counts describe,
-// narrower first; none when they describe none. C and R add up to V + 1 - F/2 and multiply to V,
-// so they are the roots of a quadratic, which must be whole numbers.
-std::optional<GridSize> RectangleOf(const HeaderCounts& counts) {
-    if (counts.faceCount % 2 != 0) return std::nullopt;
-    const std::int64_t sum = std::int64_t{counts.vertexCount} + 1 - counts.faceCount / 2;
-    const std::int64_t discriminant = sum * sum - 4 * std::int64_t{counts.vertexCount};
-    if (sum < 0 || discriminant < 0) return std::nullopt;
-    auto root = static_cast<std::int64_t>(std::sqrt(static_cast<double>(discriminant)));
-    if (root * root > discriminant) --root;  // a double's square root of a large square may miss by one
-    if ((root + 1) * (root + 1) <= discriminant) ++root;
-    if (root * root != discriminant || (sum - root) % 2 != 0) return std::nullopt;
-    return GridSize{static_cast<std::int32_t>((sum - root) / 2), static_cast<std::int32_t>((sum + root) / 2)};
-}
-
 // The grid the counts describe: square as the window knows it, or with `rectangular` a rectangle
 // whose sides are settled by the first row.
 std::optional<std::string> GridOf(const HeaderCounts& counts, const std::string& sourcePath, bool rectangular,
@@ -56,6 +41,18 @@ std::optional<std::string> GridOf(const HeaderCounts& counts, const std::string&
 }
 
 }  // namespace
+
+std::optional<GridSize> RectangleOf(const HeaderCounts& counts) {
+    if (counts.faceCount % 2 != 0) return std::nullopt;
+    const std::int64_t sum = std::int64_t{counts.vertexCount} + 1 - counts.faceCount / 2;
+    const std::int64_t discriminant = sum * sum - 4 * std::int64_t{counts.vertexCount};
+    if (sum < 0 || discriminant < 0) return std::nullopt;
+    auto root = static_cast<std::int64_t>(std::sqrt(static_cast<double>(discriminant)));
+    if (root * root > discriminant) --root;  // a double's square root of a large square may miss by one
+    if ((root + 1) * (root + 1) <= discriminant) ++root;
+    if (root * root != discriminant || (sum - root) % 2 != 0) return std::nullopt;
+    return GridSize{static_cast<std::int32_t>((sum - root) / 2), static_cast<std::int32_t>((sum + root) / 2)};
+}
 
 std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath,
                                              const ReadRequest& request, Listing& listing) {

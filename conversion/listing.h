@@ -86,6 +86,11 @@ class GridListingReader final : public ListingReader {
     std::uint64_t vertexLines_ = 0;  // where the vertex lines start, once the head is read
 };
 
+// The two sides of the grid of C x R vertices with 2(C-1)(R-1) faces that the counts describe,
+// narrower first; none when they describe none. C and R add up to V + 1 - F/2 and multiply to V,
+// so they are the roots of a quadratic, which must be whole numbers.
+std::optional<GridSize> RectangleOf(const HeaderCounts& counts);
+
 // Reads the header counts, checks that they describe a grid that fits an image, and skips to the
 // vertex list, so that `lines` then stands at the first vertex line.
 std::optional<std::string> ReadListingHeader(LineSource& lines, const std::string& sourcePath,

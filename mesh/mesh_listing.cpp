@@ -5,6 +5,7 @@
 
 #include "conversion/height_field.h"
 #include "conversion/messages.h"
+#include "conversion/reader.h"
 #include "mesh/lattice.h"
 #include "mesh/sampling.h"
 
@@ -39,6 +40,16 @@ std::optional<std::string> CheckBox(const GroundBox& box, UpAxis up) {
 
 }  // namespace
 
+bool MayBeALattice(const ByteSource& source) {
+    std::string head(kHeaderBlockBytes, '\0');
+    const ByteSource::Read read = source.ReadAt(0, head.data(), head.size());
+    head.resize(read.count);
+    const StringByteSource headBytes(head);
+    LineSource lines(headBytes);
+    HeaderCounts counts;
+    return ReadHeaderCounts(lines, counts) || RectangleOf(counts);
+}
+
 std::optional<std::string> MeshListingReader::Read(const ByteSource& source, const std::string& path,
                                                    FaceReading faces, Mesh& mesh, Listing& listing) {
     summary_ = {};
@@ -57,7 +68,8 @@ std::optional<std::string> MeshListingReader::Read(const ByteSource& source, con
 
 std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source, const std::string& path,
                                                        Listing& listing) {
-    const bool latticeFirst = !request_.size && source.Size() >= request_.latticeFirstBytes;
+    const bool latticeFirst =
+        !request_.size && source.Size() >= request_.latticeFirstBytes && MayBeALattice(source);
     Mesh mesh;
     if (auto failure =
             Read(source, path, latticeFirst ? FaceReading::kMarkPlaces : FaceReading::kKeep, mesh, listing))

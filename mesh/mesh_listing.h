@@ -13,8 +13,16 @@ namespace tessiloom {
 
 // Listings this large, without a size asked for, are read first as the lattices they most often are,
 // keeping none of their faces, which would take as much memory as their vertices; one found to be no
-// lattice is read again, faces and all. Smaller ones keep their faces at once, saving that reading.
+// lattice is read again, faces and all. Smaller ones keep their faces at once, saving that reading,
+// and so does a listing whose first mesh's header counts are no grid's.
 inline constexpr std::uint64_t kLatticeFirstBytes = std::uint64_t{256} << 20;
+
+// Whether the listing may be a lattice, as far as its first mesh's header counts tell: a grid's
+// counts are those of C x R vertices with 2(C-1)(R-1) faces, which a decimated terrain's or any
+// other triangulation's nearly never are. A guess either way costs time, never the image: a mesh
+// read without its faces that is no lattice is read again with them, and a lattice read with its
+// faces is found all the same. Counts that cannot be read near the start tell nothing.
+bool MayBeALattice(const ByteSource& source);
 
 struct MeshRequest {
     UpAxis up = UpAxis::kZ;

@@ -91,6 +91,22 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     }
 }
 
+// A listing is read without its faces first only where its first mesh's header counts are a grid's;
+// a decimated terrain's are not, and it is read once, faces and all.
+TEST(MayBeALattice, GoesByTheFirstMeshsHeaderCounts) {
+    TestObject decimated = GridObject(4, 3);
+    decimated.faces.pop_back();
+    const std::pair<std::string, bool> cases[] = {
+        {WriteListing({GridObject(4, 3)}), true},
+        {WriteListing({decimated, GridObject(4, 3)}), false},
+        {WriteListing({GridObject(4, 3), decimated}), true},
+        {"Ambient light color: Red=0.3 Green=0.3 Blue=0.3\r\n", true},             // no counts tell
+        {std::string(kHeaderBlockBytes, '\n') + WriteListing({decimated}), true},  // nor counts far in
+    };
+    for (const auto& [listing, expected] : cases)
+        EXPECT_EQ(MayBeALattice(StringByteSource(listing)), expected) << listing.substr(0, 200);
+}
+
 TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     const TestObject grid = GridObject(4, 3);
     TestObject uneven = grid, missing = grid, disagreeing = GridObject(4, 2, "South"),
