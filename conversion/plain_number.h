@@ -22,15 +22,25 @@ inline unsigned LeadingDigits(std::uint64_t word) {
     return nonDigits == 0 ? 8 : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
 }
 
-// The value of the first `count` (0 to 7) digits of the word: they are shifted to the top so that
-// zeros take the leading places, then combined pairwise in three multiplications.
-inline std::uint64_t DigitsValue(std::uint64_t word, unsigned count) {
-    // Eight places shifted out would leave the word as it is, not zero.
-    std::uint64_t digits = count == 0 ? 0 : (word - 0x3030303030303030u) << (64 - 8 * count);
+// The value of eight digits, each a byte from 0 to 9, the first in the lowest byte: combined
+// pairwise in three multiplications.
+inline std::uint64_t CombinedDigits(std::uint64_t digits) {
     digits = digits * 10 + (digits >> 8);
     return (((digits & 0x000000FF000000FFu) * 0x000F424000000064u) +
             (((digits >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
            32;
+}
+
+// How far `count` (1 to 7) digits, the first in the lowest byte, are shifted to the top of a word,
+// so that zeros take the leading places.
+inline unsigned DigitsShift(unsigned count) {
+    return 64 - 8 * count;
+}
+
+// The value of the first `count` (0 to 7) digits of the word.
+inline std::uint64_t DigitsValue(std::uint64_t word, unsigned count) {
+    // Eight places shifted out would leave the word as it is, not zero.
+    return count == 0 ? 0 : CombinedDigits((word - 0x3030303030303030u) << DigitsShift(count));
 }
 
 // Past the blanks (spaces or tabs) at `p`, which are few: one at a time is quickest.

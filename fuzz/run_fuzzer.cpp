@@ -11,7 +11,8 @@
 // alone, the oracle every reading in stretches must agree with, and in stretches through tiny blocks,
 // where line ends and block ends meet far more often than in the run's 2 MiB ones, which no fuzz
 // input fills, a whole mesh read as a lattice first, its faces not kept: each must come to the same
-// failure or the same image. Any other outcome aborts, naming
+// failure or the same image. A whole mesh's face lines are also read each in the layout the last
+// left and each alone, which must read the same faces. Any other outcome aborts, naming
 // the check, so libFuzzer keeps the input.
 
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "formats/targa.h"
+#include "mesh/mesh_lines.h"
 #include "mesh/mesh_listing.h"
 #include "platform/test_files.h"
 
@@ -75,6 +77,26 @@ void CheckTrace(const Trace& trace) {
         REQUIRE(trace[i] != "busy on" && trace[i] != "busy off");
         if (trace[i] == "events") REQUIRE(++events <= 2 && trace[i - 1].starts_with("status "));
     }
+}
+
+// The faces of `input`'s lines read one after another as a whole mesh's, each face line in the
+// layout the last one left, or (`alone`) each as if it came first.
+std::string FacesOf(std::string_view input, bool alone) {
+    const StringByteSource bytes(input);
+    LineSource lines(bytes);
+    const MeshLines reader(input.size(), UpAxis::kZ, FaceReading::kKeep);
+    MeshRun run;
+    std::string_view line;
+    while (lines.NextLine(line)) {
+        if (alone) run.faceLayout = FaceLayout();
+        if (!reader.TakeLine(line, run)) return "out of memory";
+    }
+    std::string read = std::to_string(run.faceLines) +
+                       (run.strayFace ? " stray " + std::to_string(run.strayFace->face) : "");
+    run.faces.ForEach([&](const MeshFace& face) {
+        read += " " + std::to_string(face.a) + " " + std::to_string(face.b) + " " + std::to_string(face.c);
+    });
+    return read;
 }
 
 struct ReadAgainOutcome {
@@ -147,6 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             REQUIRE(again.image == written);
         }
     }
+    if ((flags & kMesh) != 0) REQUIRE(FacesOf(input, false) == FacesOf(input, true));
     std::filesystem::remove(image);
     return 0;
 }

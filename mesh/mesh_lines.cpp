@@ -116,14 +116,24 @@ const char* ReadPlainCorner(const char* p, std::uint32_t& corner) {
 }
 
 // A face line the way exporters write it, " 7:    A:3 B:4 C:8" after "Face", then the line's end or
-// blanks and "AB:", read in one pass; false on any other text, which ReadMarked then reads.
-bool ReadUsualFace(const char* p, const char* end, MeshFace& face) {
-    if (!(p = PastPrintedNumber(p)) || !(p = PastMarker<'A'>(p)) || !(p = ReadPlainCorner(p, face.a)) ||
-        !(p = PastMarker<'B'>(p)) || !(p = ReadPlainCorner(p, face.b)) || !(p = PastMarker<'C'>(p)) ||
-        !(p = ReadPlainCorner(p, face.c)))
+// blanks and "AB:", read in one pass, its layout offered to `layout`; false on any other text,
+// which ReadMarked then reads.
+bool ReadUsualFace(const char* p, const char* end, MeshFace& face, FaceLayout& layout) {
+    const char* const line = p;
+    const char* corners[3];
+    const char* past[3];
+    if (!(p = PastPrintedNumber(p)) || !(corners[0] = PastMarker<'A'>(p)) ||
+        !(past[0] = ReadPlainCorner(corners[0], face.a)) || !(corners[1] = PastMarker<'B'>(past[0])) ||
+        !(past[1] = ReadPlainCorner(corners[1], face.b)) || !(corners[2] = PastMarker<'C'>(past[1])) ||
+        !(past[2] = ReadPlainCorner(corners[2], face.c)))
         return false;
-    p = plain_number_detail::SkipBlanks(p);
-    return p == end || (p[0] == 'A' && p[1] == 'B');
+    p = plain_number_detail::SkipBlanks(past[2]);
+    if (p != end && !(p[0] == 'A' && p[1] == 'B')) return false;
+    const unsigned digits[3] = {static_cast<unsigned>(past[0] - corners[0]),
+                                static_cast<unsigned>(past[1] - corners[1]),
+                                static_cast<unsigned>(past[2] - corners[2])};
+    layout.Offer(line, end, corners, digits);
+    return true;
 }
 
 // A face line in any other form than the usual, as ReadMarked reads it into `face`, noting in `run`
@@ -199,7 +209,9 @@ std::uint64_t UsedPlaces::BitsFrom(std::size_t object, std::size_t first) const 
 
 bool MeshLines::TakeFace(const char* p, const char* end, MeshRun& run) const {
     MeshFace face;
-    if (!ReadUsualFace(p, end, face) && !ReadOtherFace(p, end, run, face)) return true;  // "Face list:"
+    if (!run.faceLayout.Read(p, end, face) && !ReadUsualFace(p, end, face, run.faceLayout) &&
+        !ReadOtherFace(p, end, run, face))
+        return true;  // "Face list:"
     ++run.faceLines;
     if (faces_ == FaceReading::kKeep) return run.faces.Append(face);
     if (!run.marks.empty() && run.marks.back().kind == ObjectMark::Kind::kNamed) return true;  // no mesh's

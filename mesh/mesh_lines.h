@@ -12,6 +12,7 @@
 #include "conversion/block_list.h"
 #include "conversion/line_runs.h"
 #include "conversion/mesh_heights.h"
+#include "mesh/face_layout.h"
 
 // What the lines of a whole mesh listing mean, as real exporters write them, and the reading of a
 // run of them on one thread; see line_runs.h. A line is one of:
@@ -105,15 +106,6 @@ class GroundPoints {
     HeightList heights_;
 };
 
-// A face line's A, B and C, vertices of its object by their place; kNoVertexNumber where the text is
-// no whole number from 0 on, or the marker is missing.
-struct MeshFace {
-    std::uint32_t a = 0;
-    std::uint32_t b = 0;
-    std::uint32_t c = 0;
-};
-inline constexpr std::uint32_t kNoVertexNumber = std::numeric_limits<std::uint32_t>::max();
-
 // Which vertices the faces of a run use, by their places in the objects they belong to: a byte each,
 // 1 where used, the objects' places one after another. That is all a lattice needs of its faces, a
 // byte a vertex where the faces of a grid take 24; bytes, unlike bits, are set by stores alone, with
@@ -181,6 +173,7 @@ struct MeshRun {
     GroundPoints vertices;
     BlockList<MeshFace> faces;
     std::uint64_t faceLines = 0;
+    FaceLayout faceLayout;  // the last face line's read in the usual form
     std::vector<ObjectMark> marks;
     // Where faces are not kept, the places they use: those before the first mark, then those after
     // each "Tri-mesh" mark, in order (the faces after a named object's mark belong to no mesh).
