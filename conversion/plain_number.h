@@ -62,7 +62,27 @@ struct PlainDigits {
     bool point = false;  // and has its point
     double value = 0;    // as Val reads those characters
     const char* end = nullptr;
+    // How many digits stand before the point and after it: those after it end at `end`.
+    unsigned integerDigits = 0;
+    unsigned fractionDigits = 0;
 };
+
+// The value of a number with `integerDigits` digits before its point, the first of them in the
+// lowest byte of `integerWord`, and `fractionDigits` after it, likewise in `fractionWord`: a minus
+// where `negative`. At most fourteen digits: the mantissa is exact, and so is one division by 10^k,
+// which a fraction of zeros ("30720.000000", as grids print their X and Y) does without.
+[[gnu::always_inline]] inline double PlainValue(std::uint64_t integerWord, unsigned integerDigits,
+                                                std::uint64_t fractionWord, unsigned fractionDigits,
+                                                bool negative) {
+    using namespace plain_number_detail;
+    const std::uint64_t integer = DigitsValue(integerWord, integerDigits);
+    const std::uint64_t fraction = DigitsValue(fractionWord, fractionDigits);
+    const double magnitude = fraction == 0 ? static_cast<double>(static_cast<std::int64_t>(integer))
+                                           : static_cast<double>(static_cast<std::int64_t>(
+                                                 integer * kPowersOfTen[fractionDigits] + fraction)) /
+                                                 kExactPowersOfTen[fractionDigits];
+    return negative ? -magnitude : magnitude;
+}
 
 // Reads the usual form of a number at `text` ("-123.456789", with kComma "-123,456789" too) eight
 // characters at a time; with kToEnd, only when it ends at `end`. Any other text, a blank, a plus or
@@ -89,15 +109,9 @@ template <bool kComma, bool kToEnd = false>
         (kToEnd && p + fractionDigits != end)) {
         return read;
     }
-    // At most fourteen digits: the mantissa is exact, and so is one division by 10^k, which a
-    // fraction of zeros ("30720.000000", as grids print their X and Y) does without.
-    const std::uint64_t integer = DigitsValue(integerWord, integerDigits);
-    const std::uint64_t fraction = DigitsValue(fractionWord, fractionDigits);
-    const double magnitude = fraction == 0 ? static_cast<double>(static_cast<std::int64_t>(integer))
-                                           : static_cast<double>(static_cast<std::int64_t>(
-                                                 integer * kPowersOfTen[fractionDigits] + fraction)) /
-                                                 kExactPowersOfTen[fractionDigits];
-    read.value = negative ? -magnitude : magnitude;
+    read.value = PlainValue(integerWord, integerDigits, fractionWord, fractionDigits, negative);
+    read.integerDigits = integerDigits;
+    read.fractionDigits = fractionDigits;
     read.end = p + fractionDigits;
     read.read = true;
     return read;

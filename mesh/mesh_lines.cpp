@@ -79,28 +79,47 @@ const char* PastMarker(const char* p) {
 }
 
 // The plain number after blanks at `p`, as ValueAt reads it where the text that follows it is a blank
-// or a marker: past it, or null when it is no plain number.
-const char* ReadPlainValue(const char* p, double& value) {
-    const PlainDigits read = ReadPlainDigits<true>(plain_number_detail::SkipBlanks(p));
-    value = read.value;
+// or a marker: past it, or null when it is no plain number. Where it starts goes to `text`, what was
+// read of it to `read`.
+[[gnu::always_inline]] inline const char* ReadPlainValue(const char* p, const char*& text, PlainDigits& read) {
+    text = plain_number_detail::SkipBlanks(p);
+    read = ReadPlainDigits<true>(text);
     return read.read ? read.end : nullptr;
 }
 
+// Where the digits of the number `read` at `text` stand in the `line`.
+PlainNumberPlace PlaceIn(const char* line, const char* text, const PlainDigits& read) {
+    const bool negative = *text == '-';
+    return {negative, static_cast<unsigned>(text + negative - line), read.integerDigits,
+            static_cast<unsigned>(read.end - read.fractionDigits - line), read.fractionDigits};
+}
+
 // A vertex line the way nearly every exporter writes it, " 12:  X:120.0     Y:40.0     Z:3.25" after
-// "Vertex" and nothing but blanks after Z's number, read in one pass: ReadMarked and ValueAt would
-// read the same values, and with the faces read alike this saves an eighth of a whole conversion of
-// a large grid. False on any other text, which they then read.
-bool ReadUsualVertex(const char* p, const char* end, double (&values)[3]) {
-    if (!(p = PastPrintedNumber(p)) || !(p = PastMarker<'X'>(p)) || !(p = ReadPlainValue(p, values[0])) ||
-        !(p = PastMarker<'Y'>(p)) || !(p = ReadPlainValue(p, values[1])) || !(p = PastMarker<'Z'>(p)) ||
-        !(p = ReadPlainValue(p, values[2])))
+// "Vertex" and nothing but blanks after Z's number, read in one pass, its layout taken by `layout`
+// where it wants it: ReadMarked and ValueAt would read the same values, and with the faces read
+// alike this saves an eighth of a whole conversion of a large grid. False on any other text, which
+// they then read.
+bool ReadUsualVertex(const char* p, const char* end, double (&values)[3], VertexLayout& layout) {
+    const char* const line = p;
+    const char* texts[3];
+    PlainDigits reads[3];
+    if (!(p = PastPrintedNumber(p)) || !(p = PastMarker<'X'>(p)) ||
+        !(p = ReadPlainValue(p, texts[0], reads[0])) || !(p = PastMarker<'Y'>(p)) ||
+        !(p = ReadPlainValue(p, texts[1], reads[1])) || !(p = PastMarker<'Z'>(p)) ||
+        !(p = ReadPlainValue(p, texts[2], reads[2])) || plain_number_detail::SkipBlanks(p) != end)
         return false;
-    return plain_number_detail::SkipBlanks(p) == end;
+    for (int k = 0; k < 3; ++k) values[k] = reads[k].value;
+    if (layout.Wants()) {
+        layout.Take(line, end,
+                    {PlaceIn(line, texts[0], reads[0]), PlaceIn(line, texts[1], reads[1]),
+                     PlaceIn(line, texts[2], reads[2])});
+    }
+    return true;
 }
 
 bool TakeVertex(const char* p, const char* end, UpAxis up, MeshRun& run) {
     double values[3] = {kMissing, kMissing, kMissing};
-    if (!ReadUsualVertex(p, end, values) &&
+    if (!run.vertexLayout.Read(p, end, values) && !ReadUsualVertex(p, end, values, run.vertexLayout) &&
         ReadMarked<'X', 'Y', 'Z'>(
             p, end, [&](unsigned slot, const char* text) { values[slot] = ValueAt(text, end); }) == 0)
         return true;  // "Vertex list:"
@@ -116,8 +135,8 @@ const char* ReadPlainCorner(const char* p, std::uint32_t& corner) {
 }
 
 // A face line the way exporters write it, " 7:    A:3 B:4 C:8" after "Face", then the line's end or
-// blanks and "AB:", read in one pass, its layout offered to `layout`; false on any other text,
-// which ReadMarked then reads.
+// blanks and "AB:", read in one pass, its layout taken by `layout` where it wants it; false on any other
+// text, which ReadMarked then reads.
 bool ReadUsualFace(const char* p, const char* end, MeshFace& face, FaceLayout& layout) {
     const char* const line = p;
     const char* corners[3];
@@ -132,7 +151,7 @@ bool ReadUsualFace(const char* p, const char* end, MeshFace& face, FaceLayout& l
     const unsigned digits[3] = {static_cast<unsigned>(past[0] - corners[0]),
                                 static_cast<unsigned>(past[1] - corners[1]),
                                 static_cast<unsigned>(past[2] - corners[2])};
-    layout.Offer(line, end, corners, digits);
+    if (layout.Wants()) layout.Take(line, end, corners, digits);
     return true;
 }
 

@@ -12,7 +12,7 @@
 #include "conversion/block_list.h"
 #include "conversion/line_runs.h"
 #include "conversion/mesh_heights.h"
-#include "mesh/face_layout.h"
+#include "mesh/line_layout.h"
 
 // What the lines of a whole mesh listing mean, as real exporters write them, and the reading of a
 // run of them on one thread; see line_runs.h. A line is one of:
@@ -173,7 +173,9 @@ struct MeshRun {
     GroundPoints vertices;
     BlockList<MeshFace> faces;
     std::uint64_t faceLines = 0;
-    FaceLayout faceLayout;  // the last face line's read in the usual form
+    // The layouts of the last vertex and face lines read in the usual form.
+    VertexLayout vertexLayout;
+    FaceLayout faceLayout;
     std::vector<ObjectMark> marks;
     // Where faces are not kept, the places they use: those before the first mark, then those after
     // each "Tri-mesh" mark, in order (the faces after a named object's mark belong to no mesh).
