@@ -81,7 +81,8 @@ const char* PastMarker(const char* p) {
 // The plain number after blanks at `p`, as ValueAt reads it where the text that follows it is a blank
 // or a marker: past it, or null when it is no plain number. Where it starts goes to `text`, what was
 // read of it to `read`.
-[[gnu::always_inline]] inline const char* ReadPlainValue(const char* p, const char*& text, PlainDigits& read) {
+[[gnu::always_inline]] inline const char* ReadPlainValue(const char* p, const char*& text,
+                                                         PlainDigits& read) {
     text = plain_number_detail::SkipBlanks(p);
     read = ReadPlainDigits<true>(text);
     return read.read ? read.end : nullptr;
