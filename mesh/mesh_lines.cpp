@@ -252,7 +252,7 @@ bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run) const {
     return run.places.Grow(std::size_t{most} + 1) && run.places.TryMark(face);
 }
 
-bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
+[[gnu::always_inline]] inline bool MeshLines::Take(std::string_view line, MeshRun& run) const {
     const char* p = line.data();
     const char* const end = p + line.size();
     while (p < end && IsBlank(*p)) ++p;
@@ -277,12 +277,16 @@ bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
     }
 }
 
+bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
+    return Take(line, run);
+}
+
 RunEnd MeshLines::Read(LineSource& lines, MeshRun& run, std::int64_t mostLines) const {
     if (mostLines <= 0) return RunEnd::kPaused;
     std::int64_t left = mostLines;
     const bool linesLeft =
         lines.ForEachLine([&](std::string_view line, const char*) __attribute__((always_inline)) {
-            if (!TakeLine(line, run)) {
+            if (!Take(line, run)) {
                 run.outOfMemory = true;
                 return false;
             }
