@@ -73,6 +73,22 @@ TEST(LineLayout, ReadsALineOfTheLastOnesLayoutFromTheSamePlaces) {
     EXPECT_EQ(vertex(" 1234567:  X:-12345.000001     Y:-00001.500000     Z:-999.99999 "), "other");
 }
 
+// A shape some line had gives way at once to the next line's; one that no line had is dropped, and
+// another taken only kPatience lines later: lines whose layout changes at every line pay for few.
+TEST(LineShape, GivesWayAtOnceOnlyWhereItWasUsed) {
+    const std::string first = Held(" 1:    A:1"), second = Held(" 2:    A:22");
+    const auto end = [](const std::string& held) { return held.c_str() + held.find('\r'); };
+    LineShape shape;
+    EXPECT_TRUE(shape.Wants());  // none was taken yet
+    shape.Take(first.c_str(), end(first));
+    EXPECT_TRUE(shape.Fits(first.c_str(), end(first)));
+    EXPECT_TRUE(shape.Wants());
+    shape.Take(second.c_str(), end(second));
+    for (unsigned line = 1; line < LineShape::kPatience; ++line) EXPECT_FALSE(shape.Wants()) << line;
+    EXPECT_FALSE(shape.Fits(second.c_str(), end(second)));
+    EXPECT_TRUE(shape.Wants());
+}
+
 // Only a line that the usual reading would read the same takes the last one's layout: every byte of
 // it that is no digit as in the last, and every digit a digit.
 TEST(LineLayout, ReadsEveryLineAsItWouldReadAlone) {
