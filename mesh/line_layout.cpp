@@ -14,8 +14,9 @@ namespace tessiloom {
 bool LineShape::FitsBytes(const char* p) {
 #if defined(__SSE2__)
     // Each byte less its shape's must be at most its bound: 0 where the bytes must be the same, 9
-    // where a digit stands, 255 past the line's end. A shape of 64 bytes or fewer is checked in four
-    // sixteens, a longer one in five: never more than fifteen bytes past the line's end.
+    // where a digit stands, 255 past the line's end. A line shorter than 64 bytes is checked in four
+    // sixteens, a longer one in five: neither reads past the 63 bytes its source holds readable
+    // after its end.
     const auto fitting = [&](std::size_t at) {
         const auto held = [&](const char* bytes) {
             return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes + at));

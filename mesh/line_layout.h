@@ -76,7 +76,7 @@ class FaceLayout {
   private:
     LineShape shape_;
     unsigned at_[3] = {};     // where the corners' digits start
-    unsigned shift_[3] = {};  // and how many there are
+    unsigned shift_[3] = {};  // and how far they go to the top of a word: how many there are
 };
 
 // Where a plain number's digits stand in a line: "-123.456" as its sign, the digits before its
@@ -94,6 +94,7 @@ class VertexLayout {
   public:
     // Sets `values` from the line from `p` to its `end` where it has this layout; false where not.
     bool Read(const char* p, const char* end, double (&values)[3]);
+    // Whether the layout of the next line read in the usual form is to be taken, as LineShape says.
     bool Wants() { return shape_.Wants(); }
     // Takes the layout of a line read in the usual form, its numbers standing at `numbers`.
     void Take(const char* p, const char* end, const PlainNumberPlace (&numbers)[3]);
