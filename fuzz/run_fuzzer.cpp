@@ -15,7 +15,6 @@
 // the last left and each alone, which must read the same. Any other outcome aborts, naming
 // the check, so libFuzzer keeps the input.
 
-#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,8 +26,8 @@
 #include "conversion/recording_host.h"
 #include "conversion/run.h"
 #include "formats/targa.h"
-#include "mesh/mesh_lines.h"
 #include "mesh/mesh_listing.h"
+#include "mesh/test_lines.h"
 #include "platform/test_files.h"
 
 #define REQUIRE(holds) \
@@ -78,34 +77,6 @@ void CheckTrace(const Trace& trace) {
         REQUIRE(trace[i] != "busy on" && trace[i] != "busy off");
         if (trace[i] == "events") REQUIRE(++events <= 2 && trace[i - 1].starts_with("status "));
     }
-}
-
-// The vertices and faces of `input`'s lines read one after another as a whole mesh's, each vertex or
-// face line in the layout the last one left, or (`alone`) each as if it came first.
-std::string LinesRead(std::string_view input, bool alone) {
-    const StringByteSource bytes(input);
-    LineSource lines(bytes);
-    const MeshLines reader(input.size(), UpAxis::kZ, FaceReading::kKeep);
-    MeshRun run;
-    std::string_view line;
-    while (lines.NextLine(line)) {
-        if (alone) {
-            run.vertexLayout = VertexLayout();
-            run.faceLayout = FaceLayout();
-        }
-        if (!reader.TakeLine(line, run)) return "out of memory";
-    }
-    std::string read = std::to_string(run.faceLines);
-    if (run.strayFace) read += " stray " + std::to_string(run.strayFace->face);
-    // Bit for bit: NaN where a marker is missing, and a minus zero, count too.
-    run.vertices.ForEach([&](std::size_t, const GroundPoint& point) {
-        for (const double value : {point.x, point.y, point.height})
-            read += " " + std::to_string(std::bit_cast<std::uint64_t>(value));
-    });
-    run.faces.ForEach([&](const MeshFace& face) {
-        read += " " + std::to_string(face.a) + " " + std::to_string(face.b) + " " + std::to_string(face.c);
-    });
-    return read;
 }
 
 struct ReadAgainOutcome {
@@ -178,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             REQUIRE(again.image == written);
         }
     }
-    if ((flags & kMesh) != 0) REQUIRE(LinesRead(input, false) == LinesRead(input, true));
+    if ((flags & kMesh) != 0) REQUIRE(LinesReadOneByOne(input, false) == LinesReadOneByOne(input, true));
     std::filesystem::remove(image);
     return 0;
 }

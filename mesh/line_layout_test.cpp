@@ -5,36 +5,10 @@
 #include <string>
 
 #include "conversion/number_text.h"
-#include "mesh/mesh_lines.h"
+#include "mesh/test_lines.h"
 
 namespace tessiloom {
 namespace {
-
-// The lines of `text` read one after another into one run, each in the layout the last left, or
-// (`alone`) each as if it came first: the vertices and the faces, and the first face that named none.
-std::string LinesRead(const std::string& text, bool alone) {
-    const StringByteSource bytes(text);
-    LineSource lines(bytes);
-    const MeshLines reader(text.size(), UpAxis::kZ, FaceReading::kKeep);
-    MeshRun run;
-    std::string_view line;
-    while (lines.NextLine(line)) {
-        if (alone) {
-            run.vertexLayout = VertexLayout();
-            run.faceLayout = FaceLayout();
-        }
-        EXPECT_TRUE(reader.TakeLine(line, run));
-    }
-    std::string read;
-    run.vertices.ForEach([&](std::size_t, const GroundPoint& point) {
-        read += NumberText(point.x) + " " + NumberText(point.y) + " " + NumberText(point.height) + ", ";
-    });
-    run.faces.ForEach([&](const MeshFace& face) {
-        read += std::to_string(face.a) + " " + std::to_string(face.b) + " " + std::to_string(face.c) + ", ";
-    });
-    if (run.strayFace) read += "stray " + std::to_string(run.strayFace->face);
-    return read;
-}
 
 // The line's text with the terminator and the readable bytes a line source holds after it.
 std::string Held(const std::string& line) {
@@ -121,7 +95,7 @@ TEST(LineLayout, ReadsEveryLineAsItWouldReadAlone) {
     for (const auto& [usual, line] : cases) {
         for (const char* end : {"\r\n", "\n"}) {
             const std::string text = usual + "\r\n" + line + end + usual + end;
-            EXPECT_EQ(LinesRead(text, false), LinesRead(text, true))
+            EXPECT_EQ(LinesReadOneByOne(text, false), LinesReadOneByOne(text, true))
                 << line << (end[0] == '\r' ? " CR LF" : " LF");
         }
     }
