@@ -91,6 +91,23 @@ bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Latti
     return true;
 }
 
+// Whether every point is used and stands at the node of its place, as grids are listed: what Place
+// finds first, on two threads.
+bool InOrder(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes) {
+    if (mesh.usedCount != mesh.points.Size() || nodes != mesh.usedCount) return false;
+    const GroundBox& box = mesh.box;
+    return TallyUsed(
+        mesh, true,
+        [&](bool& inOrder, std::size_t index, const GroundPoint& point) {
+            if (!inOrder) return;
+            const std::int64_t column = NodeOf(point.x - box.x0, columns.step);
+            const std::int64_t row = NodeOf(point.y - box.y0, rows.step);
+            inOrder =
+                column >= 0 && row >= 0 && static_cast<std::uint64_t>(row * columns.count + column) == index;
+        },
+        [](bool& inOrder, bool part) { inOrder = inOrder && part; });
+}
+
 }  // namespace
 
 std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
@@ -98,20 +115,31 @@ std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
     outOfMemory = false;
     const double width = box.x1 - box.x0;
     const double depth = box.y1 - box.y0;
-    double smallestX = width;
-    double smallestY = depth;
-    ForEachUsed(mesh, [&](const GroundPoint& point) {
-        const double x = point.x - box.x0;
-        const double y = point.y - box.y0;
-        if (x > kRounding * width && x < smallestX) smallestX = x;
-        if (y > kRounding * depth && y < smallestY) smallestY = y;
-    });
-    const std::optional<Axis> columns = AxisOf(width, smallestX);
-    const std::optional<Axis> rows = AxisOf(depth, smallestY);
+    struct Smallest {
+        double x;
+        double y;
+    };
+    const Smallest smallest = TallyUsed(
+        mesh, Smallest{width, depth},
+        [&](Smallest& tally, std::size_t, const GroundPoint& point) {
+            const double x = point.x - box.x0;
+            const double y = point.y - box.y0;
+            if (x > kRounding * width && x < tally.x) tally.x = x;
+            if (y > kRounding * depth && y < tally.y) tally.y = y;
+        },
+        [](Smallest& tally, const Smallest& part) {
+            tally = {std::min(tally.x, part.x), std::min(tally.y, part.y)};
+        });
+    const std::optional<Axis> columns = AxisOf(width, smallest.x);
+    const std::optional<Axis> rows = AxisOf(depth, smallest.y);
     if (!columns || !rows) return std::nullopt;
     const auto nodes = static_cast<std::uint64_t>(columns->count) * static_cast<std::uint64_t>(rows->count);
     if (nodes > mesh.usedCount) return std::nullopt;  // some node is empty
     Lattice lattice{{columns->count, rows->count}, columns->step, rows->step, {}, false};
+    if (InOrder(mesh, *columns, *rows, nodes)) {
+        lattice.pointsInOrder = true;
+        return lattice;
+    }
     if (!Place(mesh, *columns, *rows, nodes, lattice, outOfMemory)) return std::nullopt;
     return lattice;
 }

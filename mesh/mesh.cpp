@@ -116,27 +116,19 @@ std::string NotFiniteProblem(const Mesh& mesh) {
     return {};
 }
 
-// Counts the used points and takes their box and the range of their heights, in one pass; fails
-// when one is not finite.
+// Counts the used points and takes their box and the range of their heights; fails when one is not
+// finite.
 std::optional<std::string> SurveyUsedPoints(Mesh& mesh) {
-    GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
-    double lowest = HUGE_VAL;
-    double highest = -HUGE_VAL;
-    bool finite = true;
-    ForEachUsed(mesh, [&](const GroundPoint& point) {
-        ++mesh.usedCount;
-        finite = finite && std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.height);
-        box.x0 = std::min(box.x0, point.x);
-        box.x1 = std::max(box.x1, point.x);
-        box.y0 = std::min(box.y0, point.y);
-        box.y1 = std::max(box.y1, point.y);
-        lowest = std::min(lowest, point.height);
-        highest = std::max(highest, point.height);
-    });
-    if (!finite) return NotFiniteProblem(mesh);
-    mesh.box = box;
-    mesh.lowest = lowest;
-    mesh.highest = highest;
+    for (const std::uint64_t bits : mesh.used)
+        mesh.usedCount += static_cast<std::uint64_t>(std::popcount(bits));
+    const PointsExtent extent = TallyUsed(
+        mesh, PointsExtent(),
+        [](PointsExtent& tally, std::size_t, const GroundPoint& point) { tally.Add(point); },
+        [](PointsExtent& tally, const PointsExtent& part) { tally.Add(part); });
+    if (!extent.finite) return NotFiniteProblem(mesh);
+    mesh.box = extent.box;
+    mesh.lowest = extent.lowest;
+    mesh.highest = extent.highest;
     return std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -10,6 +12,7 @@
 #include "conversion/reader.h"
 #include "mesh/mesh_lines.h"
 #include "platform/byte_source.h"
+#include "platform/thread.h"
 
 // A whole mesh read from a listing, as a terrain seen from above: its objects, every vertex as a
 // point of the ground and its height, and its triangles. Vertices that no triangle uses count for
@@ -33,6 +36,32 @@ struct GroundBox {
     double y1 = 0;
 };
 
+// The ground some points cover and the range of their heights, and whether each of them is finite:
+// where one is not, the rest tells nothing of use.
+struct PointsExtent {
+    GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    double lowest = HUGE_VAL;
+    double highest = -HUGE_VAL;
+    bool finite = true;
+
+    void Add(const GroundPoint& point) {
+        finite = finite && std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.height);
+        box.x0 = std::min(box.x0, point.x);
+        box.x1 = std::max(box.x1, point.x);
+        box.y0 = std::min(box.y0, point.y);
+        box.y1 = std::max(box.y1, point.y);
+        lowest = std::min(lowest, point.height);
+        highest = std::max(highest, point.height);
+    }
+    void Add(const PointsExtent& other) {
+        finite = finite && other.finite;
+        box = {std::min(box.x0, other.box.x0), std::max(box.x1, other.box.x1), std::min(box.y0, other.box.y0),
+               std::max(box.y1, other.box.y1)};
+        lowest = std::min(lowest, other.lowest);
+        highest = std::max(highest, other.highest);
+    }
+};
+
 struct Mesh {
     std::vector<MeshObject> objects;
     GroundPoints points;              // one a vertex line, in listing order
@@ -54,6 +83,30 @@ void ForEachUsed(const Mesh& mesh, Visit&& visit) {
     mesh.points.ForEach([&](std::size_t index, const GroundPoint& point) {
         if (mesh.IsUsed(index)) visit(point);
     });
+}
+
+// The points are looked at in parts of this many, shared out between two threads: a large grid's
+// points take a tenth of its whole conversion to look at on one.
+inline constexpr std::size_t kPointsAPart = std::size_t{1} << 16;
+
+// What `look(tally, index, point)` makes of each used point: `tally` is copied for each part of the
+// points, the parts are looked at on two threads, and their tallies are then joined to it in order
+// by `join(tally, partTally)`.
+template <typename Tally, typename Look, typename Join>
+Tally TallyUsed(const Mesh& mesh, Tally tally, Look&& look, Join&& join) {
+    const std::size_t points = mesh.points.Size();
+    std::vector<Tally> tallies((points + kPointsAPart - 1) / kPointsAPart, tally);
+    ShareOut(tallies.size(), [&](std::size_t part) {
+        Tally partTally = tally;
+        const std::size_t first = part * kPointsAPart;
+        mesh.points.ForEachIn(first, std::min(points, first + kPointsAPart),
+                              [&](std::size_t index, const GroundPoint& point) {
+                                  if (mesh.IsUsed(index)) look(partTally, index, point);
+                              });
+        tallies[part] = partTally;
+    });
+    for (const Tally& partTally : tallies) join(tally, partTally);
+    return tally;
 }
 
 // Reads the mesh of the listing in `bytes`, on two threads where the lines are many, its faces as

@@ -56,16 +56,20 @@ class GroundPoints {
         const Ground& at = ground_[index];
         return {at.x, at.y, heights_[index]};
     }
-    // Calls `visit(index, point)` with each point in order.
+    // Calls `visit(index, point)` with each point from `first` up to `end`, in order.
     template <typename Visit>
-    void ForEach(Visit&& visit) const {
-        for (std::size_t index = 0; index < Size();) {
+    void ForEachIn(std::size_t first, std::size_t end, Visit&& visit) const {
+        for (std::size_t index = first; index < end;) {
             const std::span<const Ground> ground = ground_.RunFrom(index);
             const std::span<const double> heights = heights_.RunFrom(index);
-            const std::size_t end = index + std::min(ground.size(), heights.size());
-            for (std::size_t at = 0; index < end; ++index, ++at)
+            const std::size_t runEnd = std::min(end, index + std::min(ground.size(), heights.size()));
+            for (std::size_t at = 0; index < runEnd; ++index, ++at)
                 visit(index, GroundPoint{ground[at].x, ground[at].y, heights[at]});
         }
+    }
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        ForEachIn(0, Size(), visit);
     }
     const HeightList& Heights() const { return heights_; }
 

@@ -121,11 +121,17 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     unused.vertices.push_back({0, 0, 99});
     TestObject shifted = grid;  // away from the origin, as most terrains lie
     for (TestVertex& at : shifted.vertices) at = {at.x - 30720, at.y + 1000, at.z};
+    // Points enough to be looked at in parts on two threads, what matters lying in a later part.
+    const TestObject large = GridObject(300, 300);
+    TestObject largeSwapped = large, largeUneven = large;
+    std::swap(largeSwapped.vertices[70000], largeSwapped.vertices[80000]);
+    largeUneven.vertices[80000].x += 0.5;
     enum Found { kNone, kInOrder, kOwnHeights };  // no lattice; its heights the points', or its own
     // clang-format off
     const std::pair<std::vector<TestObject>, Found> cases[] = {
         {{grid}, kInOrder}, {{nearly}, kInOrder}, {{shifted}, kInOrder}, {{uneven}, kNone}, {{missing}, kNone},
         {{disagreeing, north}, kNone}, {{south, north}, kOwnHeights}, {{unused}, kOwnHeights},
+        {{large}, kInOrder}, {{largeSwapped}, kOwnHeights}, {{largeUneven}, kNone},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
@@ -135,7 +141,11 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
         bool outOfMemory;
         const std::optional<Lattice> lattice = FindLattice(mesh, outOfMemory);
-        EXPECT_EQ(!lattice ? kNone : lattice->pointsInOrder ? kInOrder : kOwnHeights, found) << text;
+        EXPECT_EQ(!lattice                 ? kNone
+                  : lattice->pointsInOrder ? kInOrder
+                                           : kOwnHeights,
+                  found)
+            << text.substr(0, 500);
     }
 }
 

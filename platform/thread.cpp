@@ -1,5 +1,6 @@
 #include "platform/thread.h"
 
+#include <atomic>
 #include <system_error>
 
 namespace tessiloom {
@@ -10,6 +11,16 @@ std::jthread StartThread(std::function<void(std::stop_token)> body) {
     } catch (const std::system_error&) {
         return {};
     }
+}
+
+void ShareOut(std::size_t parts, const std::function<void(std::size_t)>& work) {
+    std::atomic<std::size_t> next = 0;
+    const auto takeParts = [&] {
+        for (std::size_t part; (part = next.fetch_add(1, std::memory_order_relaxed)) < parts;) work(part);
+    };
+    std::jthread helper;
+    if (parts > 1) helper = StartThread([&](std::stop_token) { takeParts(); });
+    takeParts();
 }
 
 }  // namespace tessiloom
