@@ -200,7 +200,16 @@ bool UsedPlaces::Join(UsedPlaces&& next, bool continues) {
     const std::size_t carried = continues ? next.PlacesOf(0) : 0;
     if (carried > PlacesOf(starts_.size() - 1) && !Grow(carried)) return false;
     std::uint8_t* const last = bytes_.data() + starts_.back();
-    for (std::size_t place = 0; place < carried; ++place) last[place] |= next.bytes_[place];
+    // Eight places at a time: byte by byte, joining the places of a large grid's last run took 2% of
+    // its whole conversion.
+    for (std::size_t place = 0; place < carried; place += 8) {
+        std::uint64_t mine;
+        std::uint64_t theirs;
+        std::memcpy(&mine, last + place, sizeof mine);
+        std::memcpy(&theirs, next.bytes_.data() + place, sizeof theirs);
+        mine |= theirs;
+        std::memcpy(last + place, &mine, sizeof mine);
+    }
     if (next.starts_.size() == 1) return true;
     try {
         const std::size_t shift = bytes_.size() - next.starts_[1];
