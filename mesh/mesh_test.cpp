@@ -62,6 +62,9 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     const std::string text = WriteListing({first, second, GridObject(4, 2, "C")});
     std::string stray = text;  // the last face misses its C, which only the faces kept can tell
     stray.replace(stray.rfind(" C:"), 3, " D:");
+    TestObject beyond = first;    // a face far in names a vertex past its object's, read maybe by a run
+    beyond.faces.back().c = 120;  // that does not know where the object began
+    const std::string strayBeyond = WriteListing({beyond, second, GridObject(4, 2, "C")});
     const auto read = [](const ByteSource& bytes, LinesReading how, FaceReading faces) {
         Mesh mesh;
         if (auto failure = ReadMesh(bytes, UpAxis::kZ, how, mesh, faces)) return *failure;
@@ -80,6 +83,8 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
         {stray,
          "face 5 of object \"C\" names no vertex (its A, B or C is missing), but the object lists 8 "
          "vertices (0 to 7)"},
+        {strayBeyond,
+         "face 195 of object \"A\" names vertex 120, but the object lists 120 vertices (0 to 119)"},
     };
     for (const auto& [listing, expected] : cases) {
         for (const FaceReading faces : {FaceReading::kKeep, FaceReading::kMarkPlaces}) {
