@@ -51,10 +51,12 @@ test-main: build
 test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST) --test-dir $(ASAN_DIR) -LE no-sanitizer
 
-# The conversion's tests, the only ones with threads of their own, under ThreadSanitizer.
+# The tests of the conversion and of whole meshes, the ones with threads of their own, under
+# ThreadSanitizer.
 test-tsan: deps $(TSAN_DIR)/build.ninja
-	cmake --build $(TSAN_DIR) --target tessiloom_conversion_tests
+	cmake --build $(TSAN_DIR) --target tessiloom_conversion_tests tessiloom_mesh_tests
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/conversion/tessiloom_conversion_tests
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/mesh/tessiloom_mesh_tests
 
 # New inputs go to the build folder's corpus; the seeds in fuzz/corpus are only read.
 build-fuzz: deps $(FUZZ_DIR)/build.ninja

@@ -94,18 +94,23 @@ inline constexpr std::size_t kPointsAPart = std::size_t{1} << 16;
 // by `join(tally, partTally)`.
 template <typename Tally, typename Look, typename Join>
 Tally TallyUsed(const Mesh& mesh, Tally tally, Look&& look, Join&& join) {
+    // Each part's tally in a place of its own: a vector of bools packs them into shared words, which
+    // the threads would write at once.
+    struct Part {
+        Tally tally;
+    };
     const std::size_t points = mesh.points.Size();
-    std::vector<Tally> tallies((points + kPointsAPart - 1) / kPointsAPart, tally);
-    ShareOut(tallies.size(), [&](std::size_t part) {
+    std::vector<Part> parts((points + kPointsAPart - 1) / kPointsAPart, Part{tally});
+    ShareOut(parts.size(), [&](std::size_t part) {
         Tally partTally = tally;
         const std::size_t first = part * kPointsAPart;
         mesh.points.ForEachIn(first, std::min(points, first + kPointsAPart),
                               [&](std::size_t index, const GroundPoint& point) {
                                   if (mesh.IsUsed(index)) look(partTally, index, point);
                               });
-        tallies[part] = partTally;
+        parts[part].tally = partTally;
     });
-    for (const Tally& partTally : tallies) join(tally, partTally);
+    for (const Part& part : parts) join(tally, part.tally);
     return tally;
 }
 
