@@ -124,8 +124,11 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     TestObject nearly = grid;
     for (TestVertex& at : nearly.vertices) at.x += at.x == 20 ? 0.05 : 0;  // within a hundredth of a step
     unused.vertices.push_back({0, 0, 99});
-    TestObject shifted = grid;  // away from the origin, as most terrains lie
+    TestObject shifted = grid, tiny = grid;  // away from the origin, as most terrains lie; in kilometres
     for (TestVertex& at : shifted.vertices) at = {at.x - 30720, at.y + 1000, at.z};
+    for (TestVertex& at : tiny.vertices) at = {at.x / 1000, at.y / 1000, at.z};
+    TestObject shiftedSwapped = shifted;
+    std::swap(shiftedSwapped.vertices[1], shiftedSwapped.vertices[6]);
     // Points enough to be looked at in parts on two threads, what matters lying in a later part.
     const TestObject large = GridObject(300, 300);
     TestObject largeSwapped = large, largeUneven = large;
@@ -137,6 +140,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         {{grid}, kInOrder}, {{nearly}, kInOrder}, {{shifted}, kInOrder}, {{uneven}, kNone}, {{missing}, kNone},
         {{disagreeing, north}, kNone}, {{south, north}, kOwnHeights}, {{unused}, kOwnHeights},
         {{large}, kInOrder}, {{largeSwapped}, kOwnHeights}, {{largeUneven}, kNone},
+        {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
