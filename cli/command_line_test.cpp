@@ -309,9 +309,11 @@ TEST(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
     const auto [code, help, errors] = Convert({"--help"});
     EXPECT_EQ(code, 0);
     EXPECT_EQ(errors, "");
-    EXPECT_THAT(help, AllOf(HasSubstr("\n  --min HEIGHT "), HasSubstr("\n  --format tga|png|pgm|r16|tiff\n"),
-                            HasSubstr("\nExamples:\n  tessiloom-convert hill.asc\n"), Not(HasSubstr("TEXT")),
-                            Not(HasSubstr("Needs"))));
+    EXPECT_THAT(help,
+                AllOf(HasSubstr("\n  --min HEIGHT        the height that maps to 0 (given with --max)\n"),
+                      HasSubstr("\n  --format tga|png|pgm|r16|tiff\n"),
+                      HasSubstr("\nExamples:\n  tessiloom-convert hill.asc\n"), Not(HasSubstr("TEXT")),
+                      Not(HasSubstr("Needs"))));
     std::istringstream lines(help);
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
 }
