@@ -50,14 +50,15 @@ std::int64_t NodeOf(double offset, double step) {
     return std::abs(steps - static_cast<double>(node)) <= kNodeTolerance ? node : -1;
 }
 
-// Puts each used point's height at its node, of the lattice's `nodes`: false where a point lies off
-// its node, or a node is held at two heights or not at all. While every point is used and stands at
-// the node of its place in the listing, as grids are listed, the heights are left where they are, in
-// the mesh; the lattice takes heights of its own at the first point that does not.
+// Puts each used point's height at its node, of the lattice's `nodes`, in heights of the lattice's
+// own: false where a point lies off its node, or a node is held at two heights or not at all. Points
+// listed in order are passed over until the first that is not, where the heights are taken, so that a
+// mesh that turns out no lattice before then costs no memory for them. (A lattice listed in order
+// throughout is found by InOrder, before this.)
 bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Lattice& lattice,
            bool& outOfMemory) {
     const GroundBox& box = mesh.box;
-    lattice.pointsInOrder = mesh.usedCount == mesh.points.Size();
+    bool inOrder = mesh.usedCount == mesh.points.Size();
     LargeArray<double> heights;
     std::uint64_t held = 0;
     bool placed = true;
@@ -69,7 +70,7 @@ bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Latti
             return;
         }
         const auto node = static_cast<std::uint64_t>(row * columns.count + column);
-        if (lattice.pointsInOrder && node == held) {
+        if (inOrder && node == held) {
             ++held;
             return;
         }
@@ -78,7 +79,7 @@ bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Latti
             placed = false;
             return;
         }
-        lattice.pointsInOrder = false;
+        inOrder = false;
         if (std::isnan(heights[node])) {
             heights[node] = point.height;
             ++held;
@@ -86,13 +87,13 @@ bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Latti
             placed = false;
         }
     });
-    if (!placed || held != nodes) return false;
-    if (heights) lattice.heights = HeightList::Adopt(std::move(heights), nodes);
+    if (!placed || held != nodes || !heights) return false;
+    lattice.heights = HeightList::Adopt(std::move(heights), nodes);
     return true;
 }
 
-// Whether every point is used and stands at the node of its place, as grids are listed: what Place
-// finds first, on two threads.
+// Whether every point is used and stands at the node of its place, as grids are listed: then the
+// lattice's heights are the points' own, as they stand. Looked at on two threads.
 bool InOrder(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes) {
     if (mesh.usedCount != mesh.points.Size() || nodes != mesh.usedCount) return false;
     const GroundBox& box = mesh.box;
