@@ -155,7 +155,15 @@ GridSize DefaultSampleSize(std::uint64_t usedVertices, const GroundBox& box) {
     const auto side = [](double length) {
         return static_cast<std::int32_t>(std::clamp(std::round(length), 2.0, double{kLargestImageSide}));
     };
-    return {side(std::sqrt(points * aspect)), side(std::sqrt(points / aspect))};
+    double width = std::sqrt(points * aspect);
+    double height = std::sqrt(points / aspect);
+    // A strip too narrow for two samples across gets two, and the rest of the points along it: its
+    // proportions would give it many times more samples than points.
+    if (std::round(height) < 2)
+        width = points / 2;
+    else if (std::round(width) < 2)
+        height = points / 2;
+    return {side(width), side(height)};
 }
 
 }  // namespace tessiloom

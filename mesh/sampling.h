@@ -23,7 +23,8 @@ struct Samples {
 Samples SampleMesh(const Mesh& mesh, GridSize size);
 
 // The size a mesh that is no lattice is sampled at when none is asked for: about one point a used
-// vertex, in the proportions of `box`, at least 2 and at most 32767 each way.
+// vertex, in the proportions of `box` (a strip too narrow for two samples across has two), at least 2
+// and at most 32767 each way.
 GridSize DefaultSampleSize(std::uint64_t usedVertices, const GroundBox& box);
 
 }  // namespace tessiloom

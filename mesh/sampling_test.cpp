@@ -177,5 +177,26 @@ TEST(SampleMesh, GivesALatticeItsOwnVerticesAtItsOwnSize) {
     EXPECT_TRUE(ReadMeshListing(text, {UpAxis::kZ, GridSize{7, 5}, {}}).starts_with("7x5 "));
 }
 
+// About one sample a used vertex, in the box's proportions, where two samples across fit.
+TEST(DefaultSampleSize, GivesAboutOneSampleAVertex) {
+    const struct {
+        std::uint64_t vertices;
+        GroundBox box;
+        GridSize size;
+    } rows[] = {
+        {1'000'000, {0, 30, 0, 30}, {1000, 1000}},
+        {9, {0, 20, 0, 40}, {2, 4}},
+        {50, {0, 999.5, 0, 1}, {25, 2}},  // a strip along X
+        {50, {10, 11, -500, 500}, {2, 25}},
+        {3, {0, 1, 0, 1000}, {2, 2}},
+        {2'000'000'000, {0, 1, 0, 1}, {32767, 32767}},
+    };
+    for (const auto& row : rows) {
+        const GridSize size = DefaultSampleSize(row.vertices, row.box);
+        EXPECT_EQ(size.columns, row.size.columns) << row.vertices;
+        EXPECT_EQ(size.rows, row.size.rows) << row.vertices;
+    }
+}
+
 }  // namespace
 }  // namespace tessiloom
