@@ -100,17 +100,28 @@ bool TakeUsedPlaces(const MeshRun& run, Mesh& mesh) {
     return true;
 }
 
+// The marker of the first of a point's values that is missing (NaN) or not finite, as the listing
+// writes it; null when all are finite.
+const char* FirstNotFinite(const GroundPoint& point, UpAxis up) {
+    if (!std::isfinite(point.x)) return "X";
+    const bool zUp = up == UpAxis::kZ;
+    // Read with Y up, the listing's Y is the height and its Z the ground's second coordinate.
+    const double listed[2] = {zUp ? point.y : point.height, zUp ? point.height : point.y};
+    if (!std::isfinite(listed[0])) return "Y";
+    if (!std::isfinite(listed[1])) return "Z";
+    return nullptr;
+}
+
 // Why the first used point that is not finite cannot be read, naming it by its object.
-std::string NotFiniteProblem(const Mesh& mesh) {
+std::string NotFiniteProblem(const Mesh& mesh, UpAxis up) {
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         const MeshObject& in = mesh.objects[object];
         for (std::uint64_t vertex = 0; vertex < in.vertexCount; ++vertex) {
             const std::uint64_t point = in.firstVertex + vertex;
-            const GroundPoint at = mesh.points[point];
-            if (mesh.IsUsed(point) &&
-                !(std::isfinite(at.x) && std::isfinite(at.y) && std::isfinite(at.height)))
+            if (!mesh.IsUsed(point)) continue;
+            if (const char* marker = FirstNotFinite(mesh.points[point], up))
                 return "vertex " + std::to_string(vertex) + " of " + ObjectName(mesh, object) +
-                       " has no finite X, Y and Z";
+                       " has no finite \"" + marker + ":\"";
         }
     }
     return {};
@@ -118,14 +129,14 @@ std::string NotFiniteProblem(const Mesh& mesh) {
 
 // Counts the used points and takes their box and the range of their heights; fails when one is not
 // finite.
-std::optional<std::string> SurveyUsedPoints(Mesh& mesh) {
+std::optional<std::string> SurveyUsedPoints(Mesh& mesh, UpAxis up) {
     for (const std::uint64_t bits : mesh.used)
         mesh.usedCount += static_cast<std::uint64_t>(std::popcount(bits));
     const PointsExtent extent = TallyUsed(
         mesh, PointsExtent(),
         [](PointsExtent& tally, std::size_t, const GroundPoint& point) { tally.Add(point); },
         [](PointsExtent& tally, const PointsExtent& part) { tally.Add(part); });
-    if (!extent.finite) return NotFiniteProblem(mesh);
+    if (!extent.finite) return NotFiniteProblem(mesh, up);
     mesh.box = extent.box;
     mesh.lowest = extent.lowest;
     mesh.highest = extent.highest;
@@ -172,7 +183,7 @@ std::optional<std::string> ReadOnce(const ByteSource& bytes, UpAxis up, const Li
         mesh.facesKept = true;
         if (auto failure = MarkUsed(run, mesh)) return failure;
     }
-    return SurveyUsedPoints(mesh);
+    return SurveyUsedPoints(mesh, up);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
     TestObject stray = grid, negative = grid, unplaced = grid, flat = grid, line = grid;
     stray.faces[5].b = 9;
     negative.faces[2].c = -1;
-    unplaced.vertices[4].z = 123456;  // written as 1e999 below
+    unplaced.vertices[4].y = 123456;  // written as 1e999 below
     for (TestVertex& at : flat.vertices) at.y = 5;
     TestObject level = grid;  // exported with Y up, all at one Z
     for (TestVertex& at : level.vertices) at.z = 0;
@@ -29,16 +29,18 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
         return "Face:  A:" + std::to_string(corners.a) + ".5 B:" + std::to_string(corners.b) +
                " C:" + std::to_string(corners.c);
     };
+    const std::string infiniteY = Replaced(WriteListing({unplaced}), "123456", "1e999");
     // clang-format off
+    const std::string noZ = "Tri-mesh, Vertices: 3 Faces: 1\nVertex 0: X:0 Y:0 Z:0\nVertex 1: X:1 Y:0 Z:0\nVertex 2: X:0 Y:1\nFace 0: A:0 B:1 C:2\n";
     const std::pair<std::string, std::string> cases[] = {
         {WriteListing({grid, stray}), "Could not read 't.asc': face 5 of object \"Terrain\" names vertex 9, but the object lists 9 vertices (0 to 8)."},
         {WriteListing({negative}), "Could not read 't.asc': face 2 of object \"Terrain\" names vertex -1, but the object lists 9 vertices (0 to 8)."},
         {Replaced(WriteListing({negative}), "\"Terrain\"", " Hill 2\t"), "Could not read 't.asc': face 2 of object \"Hill 2\" names vertex -1, but the object lists 9 vertices (0 to 8)."},
         {WriteListing({grid}, fractional), "Could not read 't.asc': face 0 of object \"Terrain\" names vertex 0.5, but the object lists 9 vertices (0 to 8)."},
         {Replaced(WriteListing({grid}, fractional), ".5 B", ",5 B"), "Could not read 't.asc': face 0 of object \"Terrain\" names vertex 0.5, but the object lists 9 vertices (0 to 8)."},
-        {"Tri-mesh, Vertices: 3 Faces: 1\nVertex 0: X:0 Y:0 Z:0\nVertex 1: X:1 Y:0 Z:0\nVertex 2: X:0 Y:1\nFace 0: A:0 B:1 C:2\n",
-         "Could not read 't.asc': vertex 2 of object 1 has no finite X, Y and Z."},
-        {Replaced(WriteListing({unplaced}), "123456", "1e999"), "Could not read 't.asc': vertex 4 of object \"Terrain\" has no finite X, Y and Z."},
+        {noZ, "Could not read 't.asc': vertex 2 of object 1 has no finite \"Z:\"."},
+        {infiniteY, "Could not read 't.asc': vertex 4 of object \"Terrain\" has no finite \"Y:\"."},
+        {Replaced(noZ, "X:1 ", "X:-1e999 "), "Could not read 't.asc': vertex 1 of object 1 has no finite \"X:\"."},
         {"Named object: \"Camera01\"\nPosition: X:0 Y:0 Z:0\n", "Could not read 't.asc': it holds no object with a \"Tri-mesh\" header."},
         {WriteListing({noFaces}), "Could not read 't.asc': object \"Terrain\" has a \"Tri-mesh\" header but no face lines."},
         {WriteListing({grid, unnamed}), "Could not read 't.asc': object 2 has a \"Tri-mesh\" header but no face lines."},
@@ -50,6 +52,9 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
     for (const auto& [listing, message] : cases) EXPECT_EQ(ReadMeshListing(listing), message) << listing;
     EXPECT_EQ(ReadMeshListing(WriteListing({level}), {UpAxis::kY, {}, {}}),
               "Could not convert 't.asc': its triangles cover no ground along Z.");
+    // Read with Y up, a value is still named by its marker in the listing.
+    EXPECT_EQ(ReadMeshListing(noZ, {UpAxis::kY, {}, {}}), cases[5].second);
+    EXPECT_EQ(ReadMeshListing(infiniteY, {UpAxis::kY, {}, {}}), cases[6].second);
 }
 
 // Only the vertices some triangle uses count, each object's faces naming its own vertices; and with
