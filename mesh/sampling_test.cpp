@@ -186,6 +186,7 @@ TEST(DefaultSampleSize, GivesAboutOneSampleAVertex) {
     } rows[] = {
         {1'000'000, {0, 30, 0, 30}, {1000, 1000}},
         {9, {0, 20, 0, 40}, {2, 4}},
+        {16, {0, 6.25, 0, 1}, {10, 2}},   // two across, just: its proportions
         {50, {0, 999.5, 0, 1}, {25, 2}},  // a strip along X
         {50, {10, 11, -500, 500}, {2, 25}},
         {3, {0, 1, 0, 1000}, {2, 2}},
