@@ -100,15 +100,12 @@ bool TakeUsedPlaces(const MeshRun& run, Mesh& mesh) {
     return true;
 }
 
-// The marker of the first of a point's values that is missing (NaN) or not finite, as the listing
-// writes it; null when all are finite.
-const char* FirstNotFinite(const GroundPoint& point, UpAxis up) {
+// The listing's marker of a point's value that is missing (NaN) or not finite; null when all are
+// finite.
+const char* NotFiniteMarker(const GroundPoint& point, UpAxis up) {
     if (!std::isfinite(point.x)) return "X";
-    const bool zUp = up == UpAxis::kZ;
-    // Read with Y up, the listing's Y is the height and its Z the ground's second coordinate.
-    const double listed[2] = {zUp ? point.y : point.height, zUp ? point.height : point.y};
-    if (!std::isfinite(listed[0])) return "Y";
-    if (!std::isfinite(listed[1])) return "Z";
+    if (!std::isfinite(point.y)) return GroundMarker(up);
+    if (!std::isfinite(point.height)) return HeightMarker(up);
     return nullptr;
 }
 
@@ -119,7 +116,7 @@ std::string NotFiniteProblem(const Mesh& mesh, UpAxis up) {
         for (std::uint64_t vertex = 0; vertex < in.vertexCount; ++vertex) {
             const std::uint64_t point = in.firstVertex + vertex;
             if (!mesh.IsUsed(point)) continue;
-            if (const char* marker = FirstNotFinite(mesh.points[point], up))
+            if (const char* marker = NotFiniteMarker(mesh.points[point], up))
                 return "vertex " + std::to_string(vertex) + " of " + ObjectName(mesh, object) +
                        " has no finite \"" + marker + ":\"";
         }

@@ -35,6 +35,14 @@ inline const char* GroundAxisName(UpAxis up) {
     return up == UpAxis::kZ ? "Y" : "-Z";
 }
 
+// The listing's markers the ground's second coordinate and the height are read from.
+inline const char* GroundMarker(UpAxis up) {
+    return up == UpAxis::kZ ? "Y" : "Z";
+}
+inline const char* HeightMarker(UpAxis up) {
+    return up == UpAxis::kZ ? "Z" : "Y";
+}
+
 // A vertex line as a point of the ground and its height; NaN where the line has no such marker.
 struct GroundPoint {
     double x = 0;

@@ -28,7 +28,7 @@ std::string SampleWarning(std::int64_t count, const std::string& where, const st
 // Why the box cannot be sampled: no extent along one of the ground's axes, or more than a double
 // can hold (finite coordinates of opposite signs near the largest).
 std::optional<std::string> CheckBox(const GroundBox& box, UpAxis up) {
-    const std::string ground = up == UpAxis::kZ ? "Y" : "Z";
+    const std::string ground = GroundMarker(up);
     if (!(box.x1 > box.x0)) return std::string("its triangles cover no ground along X");
     if (!(box.y1 > box.y0)) return "its triangles cover no ground along " + ground;
     if (!std::isfinite(box.x1 - box.x0))
