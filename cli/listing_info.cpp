@@ -45,10 +45,6 @@ void DescribePreset(std::ostream& out, const HeightRange& range, const Listing& 
     Row(out, "clipped above", Clipped(tally.above, "highest"));
 }
 
-std::string Times(GridSize grid) {
-    return std::to_string(grid.columns) + " x " + std::to_string(grid.rows);
-}
-
 void DescribeGrid(std::ostream& out, const Listing& listing) {
     Row(out, "vertices", std::to_string(listing.counts.vertexCount));
     Row(out, "faces", std::to_string(listing.counts.faceCount));

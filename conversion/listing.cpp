@@ -8,10 +8,6 @@
 namespace tessiloom {
 namespace {
 
-std::string Times(GridSize grid) {
-    return std::to_string(grid.columns) + " x " + std::to_string(grid.rows);
-}
-
 std::string Counts(const HeaderCounts& counts) {
     return std::to_string(counts.vertexCount) + " vertices and " + std::to_string(counts.faceCount) +
            " faces";

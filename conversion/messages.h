@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "conversion/mesh_heights.h"
+
 namespace tessiloom {
 
 // The exact texts a conversion run shows, misspellings included: users and their scripts know them.
@@ -19,6 +21,11 @@ inline constexpr const char* kDecimalCommaWarning =
     "Warning: the heights seem to be written with decimal commas, and were read only up to the comma!";
 // Why a listing too large for the machine's memory, or with a line of gigabytes, fails.
 inline constexpr const char* kOutOfMemoryProblem = "there is not enough memory to hold it";
+
+// "C x R", as messages give a grid's size.
+inline std::string Times(GridSize grid) {
+    return std::to_string(grid.columns) + " x " + std::to_string(grid.rows);
+}
 
 // "Could not <verb> '<path>': <problem>.", the form of every failure message that names a file.
 inline std::string CouldNot(const std::string& verb, const std::string& path, const std::string& problem) {
