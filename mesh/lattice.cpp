@@ -4,8 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "conversion/height_field.h"
-
 namespace tessiloom {
 namespace {
 
@@ -20,11 +18,11 @@ struct Axis {
 };
 
 // The nodes along one axis from `low`, given the extent and the smallest offset from `low` of a
-// point off the first node: nothing when there are too many for an image.
-std::optional<Axis> AxisOf(double extent, double smallest) {
+// point off the first node: nothing when there would be more than `most`.
+std::optional<Axis> AxisOf(double extent, double smallest, std::uint64_t most) {
     if (!(extent > 0)) return std::nullopt;
     const double steps = std::round(extent / smallest);
-    if (steps + 1 > kLargestImageSide) return std::nullopt;
+    if (!(steps + 1 <= static_cast<double>(most))) return std::nullopt;
     return Axis{static_cast<std::int32_t>(steps) + 1, extent / steps};
 }
 
@@ -131,8 +129,11 @@ std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
         [](Smallest& tally, const Smallest& part) {
             tally = {std::min(tally.x, part.x), std::min(tally.y, part.y)};
         });
-    const std::optional<Axis> columns = AxisOf(width, smallest.x);
-    const std::optional<Axis> rows = AxisOf(depth, smallest.y);
+    // Each axis has no more nodes than there are points, nor than its count can hold.
+    const std::uint64_t most =
+        std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
+    const std::optional<Axis> columns = AxisOf(width, smallest.x, most);
+    const std::optional<Axis> rows = AxisOf(depth, smallest.y, most);
     if (!columns || !rows) return std::nullopt;
     const auto nodes = static_cast<std::uint64_t>(columns->count) * static_cast<std::uint64_t>(rows->count);
     if (nodes > mesh.usedCount) return std::nullopt;  // some node is empty

@@ -23,7 +23,7 @@ HeightList TakeHeights(Lattice& lattice, Mesh& mesh);
 
 // The lattice the used points stand on: equal steps along X and along Y, every point within a
 // hundredth of a step of its node, every node held, and the points that share a node (as tiles
-// share an edge) at one height. Nothing when they stand on none, or on one larger than an image.
+// share an edge) at one height, however many nodes it has. Nothing when they stand on none.
 // Fails only when there is no memory for the heights: `outOfMemory` is set.
 std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory);
 

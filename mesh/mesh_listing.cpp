@@ -52,7 +52,6 @@ bool MayBeALattice(const ByteSource& source) {
 
 std::optional<std::string> MeshListingReader::Read(const ByteSource& source, const std::string& path,
                                                    FaceReading faces, Mesh& mesh, Listing& listing) {
-    summary_ = {};
     if (auto failure = ReadMesh(source, request_.up, request_.lines, mesh, faces))
         return CouldNot("read", path, *failure);
     summary_.objects = mesh.objects.size();
@@ -70,6 +69,7 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
                                                        Listing& listing) {
     const bool latticeFirst =
         !request_.size && source.Size() >= request_.latticeFirstBytes && MayBeALattice(source);
+    summary_ = {};
     Mesh mesh;
     if (auto failure =
             Read(source, path, latticeFirst ? FaceReading::kMarkPlaces : FaceReading::kKeep, mesh, listing))
@@ -82,20 +82,30 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
         summary_.xStep = lattice->xStep;
         summary_.yStep = lattice->yStep;
     }
-    if (lattice && (!request_.size || (request_.size->columns == lattice->grid.columns &&
-                                       request_.size->rows == lattice->grid.rows))) {
+    const bool fitsAnImage =
+        lattice && lattice->grid.columns <= kLargestImageSide && lattice->grid.rows <= kLargestImageSide;
+    if (fitsAnImage && (!request_.size || (request_.size->columns == lattice->grid.columns &&
+                                           request_.size->rows == lattice->grid.rows))) {
         summary_.image = lattice->grid;
         listing.grid = lattice->grid;
         listing.mesh.heights = TakeHeights(*lattice, mesh);
         return std::nullopt;
     }
-    lattice.reset();        // its heights go before the samples' come
-    if (!mesh.facesKept) {  // read as a lattice first: its faces are wanted after all
+    if (lattice) lattice->heights = HeightList();  // they go before the samples come
+    if (!mesh.facesKept) {                         // read as a lattice first: its faces are wanted after all
         mesh = Mesh();
         if (auto failure = Read(source, path, FaceReading::kKeep, mesh, listing)) return failure;
     }
     summary_.sampled = true;
     summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, summary_.box);
+    // A lattice is lossless where an image holds it node for node; sampled, what lies between the
+    // samples is lost, which the user is told where no size was asked for.
+    if (lattice && !fitsAnImage && !request_.size) {
+        listing.warnings.push_back("Warning: the used vertices stand on a lattice of " +
+                                   Times(lattice->grid) + " nodes, more than the " +
+                                   Times({kLargestImageSide, kLargestImageSide}) +
+                                   " an image can hold; it is sampled at " + Times(summary_.image) + ".");
+    }
     Samples samples = SampleMesh(mesh, summary_.image);
     if (samples.outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
     summary_.emptySamples = samples.empty;

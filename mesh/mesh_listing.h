@@ -65,7 +65,7 @@ class MeshListingReader final : public ListingReader {
 
   private:
     // Reads the mesh with its faces as `faces` says, and what the listing takes of it before its
-    // heights: the summary, the box and the range.
+    // heights: the summary's counts and box, the box and the range.
     std::optional<std::string> Read(const ByteSource& source, const std::string& path, FaceReading faces,
                                     Mesh& mesh, Listing& listing);
 
