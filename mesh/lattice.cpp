@@ -11,6 +11,8 @@ namespace {
 constexpr double kNodeTolerance = 0.01;
 // Offsets below this share of the extent are rounding, not a step.
 constexpr double kRounding = 1e-9;
+// How many steps from the first node a second look for the step goes.
+constexpr double kRefiningSteps = 64;
 
 struct Axis {
     std::int32_t count = 0;
@@ -107,43 +109,85 @@ bool InOrder(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes) {
         [](bool& inOrder, bool part) { inOrder = inOrder && part; });
 }
 
-}  // namespace
+// Offsets from the box's lowest corner, along X and along Y.
+struct Offsets {
+    double x = 0;
+    double y = 0;
+};
 
-std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
+// Along each axis, the smallest offset of a used point off the first node; the extent where none is.
+Offsets SmallestOffsets(const Mesh& mesh, Offsets extent) {
     const GroundBox& box = mesh.box;
-    outOfMemory = false;
-    const double width = box.x1 - box.x0;
-    const double depth = box.y1 - box.y0;
-    struct Smallest {
-        double x;
-        double y;
-    };
-    const Smallest smallest = TallyUsed(
-        mesh, Smallest{width, depth},
-        [&](Smallest& tally, std::size_t, const GroundPoint& point) {
+    return TallyUsed(
+        mesh, extent,
+        [&](Offsets& tally, std::size_t, const GroundPoint& point) {
             const double x = point.x - box.x0;
             const double y = point.y - box.y0;
-            if (x > kRounding * width && x < tally.x) tally.x = x;
-            if (y > kRounding * depth && y < tally.y) tally.y = y;
+            if (x > kRounding * extent.x && x < tally.x) tally.x = x;
+            if (y > kRounding * extent.y && y < tally.y) tally.y = y;
         },
-        [](Smallest& tally, const Smallest& part) {
+        [](Offsets& tally, const Offsets& part) {
             tally = {std::min(tally.x, part.x), std::min(tally.y, part.y)};
         });
-    // Each axis has no more nodes than there are points, nor than its count can hold.
-    const std::uint64_t most =
-        std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
-    const std::optional<Axis> columns = AxisOf(width, smallest.x, most);
-    const std::optional<Axis> rows = AxisOf(depth, smallest.y, most);
-    if (!columns || !rows) return std::nullopt;
-    const auto nodes = static_cast<std::uint64_t>(columns->count) * static_cast<std::uint64_t>(rows->count);
+}
+
+// Along each axis, the largest offset of a used point up to `bound`.
+Offsets LargestOffsetsWithin(const Mesh& mesh, Offsets bound) {
+    const GroundBox& box = mesh.box;
+    return TallyUsed(
+        mesh, Offsets{},
+        [&](Offsets& tally, std::size_t, const GroundPoint& point) {
+            const double x = point.x - box.x0;
+            const double y = point.y - box.y0;
+            if (x <= bound.x && x > tally.x) tally.x = x;
+            if (y <= bound.y && y > tally.y) tally.y = y;
+        },
+        [](Offsets& tally, const Offsets& part) {
+            tally = {std::max(tally.x, part.x), std::max(tally.y, part.y)};
+        });
+}
+
+// The step of which `offset`, not less than `step`, is a whole number, `step` being near it.
+double StepNear(double offset, double step) {
+    return offset / std::round(offset / step);
+}
+
+// The lattice of these columns and rows, where the used points stand on it.
+std::optional<Lattice> LatticeOn(const Mesh& mesh, Axis columns, Axis rows, bool& outOfMemory) {
+    const auto nodes = static_cast<std::uint64_t>(columns.count) * static_cast<std::uint64_t>(rows.count);
     if (nodes > mesh.usedCount) return std::nullopt;  // some node is empty
-    Lattice lattice{{columns->count, rows->count}, columns->step, rows->step, {}, false};
-    if (InOrder(mesh, *columns, *rows, nodes)) {
+    Lattice lattice{{columns.count, rows.count}, columns.step, rows.step, {}, false};
+    if (InOrder(mesh, columns, rows, nodes)) {
         lattice.pointsInOrder = true;
         return lattice;
     }
-    if (!Place(mesh, *columns, *rows, nodes, lattice, outOfMemory)) return std::nullopt;
+    if (!Place(mesh, columns, rows, nodes, lattice, outOfMemory)) return std::nullopt;
     return lattice;
+}
+
+}  // namespace
+
+std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
+    outOfMemory = false;
+    const Offsets extent{mesh.box.x1 - mesh.box.x0, mesh.box.y1 - mesh.box.y0};
+    const Offsets smallest = SmallestOffsets(mesh, extent);
+    // Each axis has no more nodes than there are points, nor than its count can hold.
+    const std::uint64_t most =
+        std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
+    const std::optional<Axis> columns = AxisOf(extent.x, smallest.x, most);
+    const std::optional<Axis> rows = AxisOf(extent.y, smallest.y, most);
+    if (!columns || !rows) return std::nullopt;
+    std::optional<Lattice> lattice = LatticeOn(mesh, *columns, *rows, outOfMemory);
+    if (lattice || outOfMemory) return lattice;
+    // The smallest offset is a step only as nearly as the coordinates were rounded when written (a
+    // float's far from the origin, say), which over thousands of steps can miscount the nodes. The
+    // farthest offset within kRefiningSteps of it gives the step that many times more nearly.
+    const Offsets farthest = LargestOffsetsWithin(
+        mesh, {smallest.x * (kRefiningSteps + 0.5), smallest.y * (kRefiningSteps + 0.5)});
+    const std::optional<Axis> nearerColumns = AxisOf(extent.x, StepNear(farthest.x, smallest.x), most);
+    const std::optional<Axis> nearerRows = AxisOf(extent.y, StepNear(farthest.y, smallest.y), most);
+    if (!nearerColumns || !nearerRows) return std::nullopt;
+    return LatticeOn(mesh, *nearerColumns, *nearerRows, outOfMemory);
 }
 
 HeightList TakeHeights(Lattice& lattice, Mesh& mesh) {

@@ -135,6 +135,9 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     for (TestVertex& at : tiny.vertices) at = {at.x / 1000, at.y / 1000, at.z};
     TestObject shiftedSwapped = shifted;
     std::swap(shiftedSwapped.vertices[1], shiftedSwapped.vertices[6]);
+    // Far from the origin, as a float holds it: the first step alone miscounts the columns by three.
+    TestObject rounded = GridObject(2049, 2);
+    for (TestVertex& at : rounded.vertices) at.x = static_cast<float>(500000 + at.x * 1.01);
     // Points enough to be looked at in parts on two threads, what matters lying in a later part.
     const TestObject large = GridObject(300, 300);
     TestObject largeSwapped = large, largeUneven = large;
@@ -146,7 +149,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         {{grid}, kInOrder}, {{nearly}, kInOrder}, {{shifted}, kInOrder}, {{uneven}, kNone}, {{missing}, kNone},
         {{disagreeing, north}, kNone}, {{south, north}, kOwnHeights}, {{unused}, kOwnHeights},
         {{large}, kInOrder}, {{largeSwapped}, kOwnHeights}, {{largeUneven}, kNone},
-        {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights},
+        {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights}, {{rounded}, kInOrder},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
