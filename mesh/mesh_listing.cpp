@@ -91,8 +91,9 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
         listing.mesh.heights = TakeHeights(*lattice, mesh);
         return std::nullopt;
     }
-    if (lattice) lattice->heights = HeightList();  // they go before the samples come
-    if (!mesh.facesKept) {                         // read as a lattice first: its faces are wanted after all
+    const bool largerThanAnImage = lattice && !fitsAnImage;
+    lattice.reset();        // its heights go before the samples' come
+    if (!mesh.facesKept) {  // read as a lattice first: its faces are wanted after all
         mesh = Mesh();
         if (auto failure = Read(source, path, FaceReading::kKeep, mesh, listing)) return failure;
     }
@@ -100,9 +101,9 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
     summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, summary_.box);
     // A lattice is lossless where an image holds it node for node; sampled, what lies between the
     // samples is lost, which the user is told where no size was asked for.
-    if (lattice && !fitsAnImage && !request_.size) {
+    if (largerThanAnImage && !request_.size) {
         listing.warnings.push_back("Warning: the used vertices stand on a lattice of " +
-                                   Times(lattice->grid) + " nodes, more than the " +
+                                   Times(*summary_.lattice) + " nodes, more than the " +
                                    Times({kLargestImageSide, kLargestImageSide}) +
                                    " an image can hold; it is sampled at " + Times(summary_.image) + ".");
     }
