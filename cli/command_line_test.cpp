@@ -239,6 +239,8 @@ TEST_F(CommandLineTest, ConvertsWholeMeshes) {
     EXPECT_THAT(ReadFile(folder_ / "grid.inc"),
                 HasSubstr("#declare Grid_X1 = 30;  // the highest X, its right edge\n"));
     EXPECT_EQ(Convert({"-q", "--mesh", "--size", "7x5", grid}), Result(0, "", ""));  // covered: no warning
+    EXPECT_THAT(Convert({"--info", "--mesh", "--size", "4x3", grid}),  // its own size: still lossless
+                FieldsAre(0, HasSubstr("image             4 x 3 nodes of the lattice\n"), ""));
     EXPECT_EQ(Convert({"-q", "--mesh", "--size", "5x4", irregular}),
               Result(0, "", irregular + ": Warning: 1 sample lies under no triangle; its level is 0.\n"));
     EXPECT_EQ(
