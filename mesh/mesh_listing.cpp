@@ -99,9 +99,12 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
     }
     summary_.sampled = true;
     summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, summary_.box);
-    // A lattice is lossless where an image holds it node for node; sampled, what lies between the
-    // samples is lost, which the user is told where no size was asked for.
+    // A lattice is lossless where an image holds it node for node. One too large for that is sampled
+    // at as many nodes as an image holds, so that a side that fits keeps its nodes; what lies between
+    // the samples of the other is lost, which the user is told where no size was asked for.
     if (largerThanAnImage && !request_.size) {
+        summary_.image = {std::min(summary_.lattice->columns, kLargestImageSide),
+                          std::min(summary_.lattice->rows, kLargestImageSide)};
         listing.warnings.push_back("Warning: the used vertices stand on a lattice of " +
                                    Times(*summary_.lattice) + " nodes, more than the " +
                                    Times({kLargestImageSide, kLargestImageSide}) +

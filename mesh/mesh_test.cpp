@@ -170,18 +170,18 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
 // A lattice wider than an image can hold is sampled, read with its faces at once or after them; the
 // user is told, and told of the lattice.
 TEST(MeshListingReader, SamplesALatticeLargerThanAnImageAndSaysSo) {
-    const std::string text = WriteListing({GridObject(32768, 2)});
+    const std::string text = WriteListing({GridObject(32768, 3)});  // its rows all kept
     const StringByteSource bytes(text);
     for (const std::uint64_t latticeFirstBytes : {std::uint64_t{0}, text.size() + 1}) {
         MeshListingReader reader({UpAxis::kZ, {}, {}, latticeFirstBytes});
         Listing listing;
         ASSERT_EQ(reader.ReadBody(bytes, "t.asc", listing), std::nullopt);
         EXPECT_EQ(listing.grid.columns, 32767);
-        EXPECT_EQ(listing.grid.rows, 2);
+        EXPECT_EQ(listing.grid.rows, 3);
         EXPECT_EQ(listing.warnings, std::vector<std::string>{"Warning: the used vertices stand on a lattice "
-                                                             "of 32768 x 2 nodes, more than the 32767 x "
+                                                             "of 32768 x 3 nodes, more than the 32767 x "
                                                              "32767 an image can hold; it is sampled at "
-                                                             "32767 x 2."});
+                                                             "32767 x 3."});
         ASSERT_TRUE(reader.Summary().lattice);
         EXPECT_EQ(reader.Summary().lattice->columns, 32768);
         EXPECT_TRUE(reader.Summary().sampled);
