@@ -11,8 +11,9 @@ namespace {
 constexpr double kNodeTolerance = 0.01;
 // Offsets below this share of the extent are rounding, not a step.
 constexpr double kRounding = 1e-9;
-// How many steps from the first node a second look for the step goes.
-constexpr double kRefiningSteps = 64;
+// How far off a step taken from two points may be, as a share of it: each point may stand the
+// tolerance off its node.
+constexpr double kStepError = 2 * kNodeTolerance;
 
 struct Axis {
     std::int32_t count = 0;
@@ -147,9 +148,39 @@ Offsets LargestOffsetsWithin(const Mesh& mesh, Offsets bound) {
         });
 }
 
-// The step of which `offset`, not less than `step`, is a whole number, `step` being near it.
-double StepNear(double offset, double step) {
-    return offset / std::round(offset / step);
+// One axis's step, taken again from offsets ever farther out, each as far as the last tells its
+// number of steps for sure.
+struct NearingStep {
+    double extent;
+    double step;       // off by at most kStepError / steps of itself
+    double steps = 1;  // how many steps the offset it was taken from spans
+
+    // How many steps out an offset is counted for sure: the step's error over them, and the tolerance
+    // of the point at each end, stay under half a step.
+    double Reach() const { return std::floor((0.5 - kStepError) * steps / kStepError); }
+    bool Across() const { return Reach() * step >= extent; }
+    // Takes the step again from `offset`, the farthest within reach; false where that spans too few
+    // more steps to be worth another look, as it does on no lattice.
+    bool Take(double offset) {
+        const double count = std::round(offset / step);
+        if (count < 2 * steps) return false;
+        step = offset / count;
+        steps = count;
+        return true;
+    }
+};
+
+// The steps along both axes, from their first estimates `steps`, as nearly as the points tell them.
+Offsets NearerSteps(const Mesh& mesh, Offsets extent, Offsets steps) {
+    NearingStep x{extent.x, steps.x}, y{extent.y, steps.y};
+    while (!x.Across() || !y.Across()) {
+        const Offsets farthest =
+            LargestOffsetsWithin(mesh, {x.step * (x.Reach() + 0.5), y.step * (y.Reach() + 0.5)});
+        const bool nearerX = !x.Across() && x.Take(farthest.x);
+        const bool nearerY = !y.Across() && y.Take(farthest.y);
+        if (!nearerX && !nearerY) break;
+    }
+    return {x.step, y.step};
 }
 
 // The lattice of these columns and rows, where the used points stand on it.
@@ -179,13 +210,14 @@ std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
     if (!columns || !rows) return std::nullopt;
     std::optional<Lattice> lattice = LatticeOn(mesh, *columns, *rows, outOfMemory);
     if (lattice || outOfMemory) return lattice;
-    // The smallest offset is a step only as nearly as the coordinates were rounded when written (a
-    // float's far from the origin, say), which over thousands of steps can miscount the nodes. The
-    // farthest offset within kRefiningSteps of it gives the step that many times more nearly.
-    const Offsets farthest = LargestOffsetsWithin(
-        mesh, {smallest.x * (kRefiningSteps + 0.5), smallest.y * (kRefiningSteps + 0.5)});
-    const std::optional<Axis> nearerColumns = AxisOf(extent.x, StepNear(farthest.x, smallest.x), most);
-    const std::optional<Axis> nearerRows = AxisOf(extent.y, StepNear(farthest.y, smallest.y), most);
+    // The smallest offset is a step only as nearly as the points stand on their nodes, which over
+    // thousands of steps can miscount the nodes (coordinates rounded to floats far from the origin,
+    // say). So it is taken again from offsets ever farther out, each as far as the last step tells
+    // its number of steps for sure.
+    const Offsets nearer = NearerSteps(mesh, extent, smallest);
+    if (nearer.x == smallest.x && nearer.y == smallest.y) return std::nullopt;  // the same lattice
+    const std::optional<Axis> nearerColumns = AxisOf(extent.x, nearer.x, most);
+    const std::optional<Axis> nearerRows = AxisOf(extent.y, nearer.y, most);
     if (!nearerColumns || !nearerRows) return std::nullopt;
     return LatticeOn(mesh, *nearerColumns, *nearerRows, outOfMemory);
 }

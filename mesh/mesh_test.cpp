@@ -138,6 +138,8 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     // Far from the origin, as a float holds it: the first step alone miscounts the columns by three.
     TestObject rounded = GridObject(2049, 2);
     for (TestVertex& at : rounded.vertices) at.x = static_cast<float>(500000 + at.x * 1.01);
+    TestObject wavering = GridObject(3000, 2);  // every other column nearly a hundredth of a step off
+    for (TestVertex& at : wavering.vertices) at.x += static_cast<int>(at.x / 10) % 2 == 1 ? 0.09 : 0;
     // Points enough to be looked at in parts on two threads, what matters lying in a later part.
     const TestObject large = GridObject(300, 300);
     TestObject largeSwapped = large, largeUneven = large;
@@ -150,6 +152,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         {{disagreeing, north}, kNone}, {{south, north}, kOwnHeights}, {{unused}, kOwnHeights},
         {{large}, kInOrder}, {{largeSwapped}, kOwnHeights}, {{largeUneven}, kNone},
         {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights}, {{rounded}, kInOrder},
+        {{wavering}, kInOrder},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
