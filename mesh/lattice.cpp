@@ -158,6 +158,7 @@ struct NearingStep {
     // How many steps out an offset is counted for sure: the step's error over them, and the tolerance
     // of the point at each end, stay under half a step.
     double Reach() const { return std::floor((0.5 - kStepError) * steps / kStepError); }
+    // Whether the reach spans the extent: the step then counts the axis's nodes for sure.
     bool Across() const { return Reach() * step >= extent; }
     // Takes the step again from `offset`, the farthest within reach; false where that spans too few
     // more steps to be worth another look, as it does on no lattice.
