@@ -116,36 +116,35 @@ struct Offsets {
     double y = 0;
 };
 
+// Along each axis, the offset of a used point that `Keeps(offset, kept, limit)` prefers to every
+// other, `limit` being that axis's; `start` where none is kept.
+template <typename Keeps>
+Offsets KeptOffsets(const Mesh& mesh, Offsets start, Offsets limits, Keeps keeps) {
+    const GroundBox& box = mesh.box;
+    const auto keep = [&](Offsets& tally, Offsets offsets) {
+        if (keeps(offsets.x, tally.x, limits.x)) tally.x = offsets.x;
+        if (keeps(offsets.y, tally.y, limits.y)) tally.y = offsets.y;
+    };
+    return TallyUsed(
+        mesh, start,
+        [&](Offsets& tally, std::size_t, const GroundPoint& point) {
+            keep(tally, {point.x - box.x0, point.y - box.y0});
+        },
+        keep);
+}
+
 // Along each axis, the smallest offset of a used point off the first node; the extent where none is.
 Offsets SmallestOffsets(const Mesh& mesh, Offsets extent) {
-    const GroundBox& box = mesh.box;
-    return TallyUsed(
-        mesh, extent,
-        [&](Offsets& tally, std::size_t, const GroundPoint& point) {
-            const double x = point.x - box.x0;
-            const double y = point.y - box.y0;
-            if (x > kRounding * extent.x && x < tally.x) tally.x = x;
-            if (y > kRounding * extent.y && y < tally.y) tally.y = y;
-        },
-        [](Offsets& tally, const Offsets& part) {
-            tally = {std::min(tally.x, part.x), std::min(tally.y, part.y)};
-        });
+    return KeptOffsets(
+        mesh, extent, {kRounding * extent.x, kRounding * extent.y},
+        [](double offset, double kept, double rounding) { return offset > rounding && offset < kept; });
 }
 
 // Along each axis, the largest offset of a used point up to `bound`.
 Offsets LargestOffsetsWithin(const Mesh& mesh, Offsets bound) {
-    const GroundBox& box = mesh.box;
-    return TallyUsed(
-        mesh, Offsets{},
-        [&](Offsets& tally, std::size_t, const GroundPoint& point) {
-            const double x = point.x - box.x0;
-            const double y = point.y - box.y0;
-            if (x <= bound.x && x > tally.x) tally.x = x;
-            if (y <= bound.y && y > tally.y) tally.y = y;
-        },
-        [](Offsets& tally, const Offsets& part) {
-            tally = {std::max(tally.x, part.x), std::max(tally.y, part.y)};
-        });
+    return KeptOffsets(mesh, Offsets{}, bound, [](double offset, double kept, double within) {
+        return offset <= within && offset > kept;
+    });
 }
 
 // One axis's step, taken again from offsets ever farther out, each as far as the last tells its
