@@ -98,17 +98,20 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
         if (auto failure = Read(source, path, FaceReading::kKeep, mesh, listing)) return failure;
     }
     summary_.sampled = true;
-    summary_.image = request_.size ? *request_.size : DefaultSampleSize(mesh.usedCount, summary_.box);
-    // A lattice is lossless where an image holds it node for node. One too large for that is sampled
-    // at as many nodes as an image holds, so that a side that fits keeps its nodes; what lies between
-    // the samples of the other is lost, which the user is told where no size was asked for.
-    if (largerThanAnImage && !request_.size) {
+    if (request_.size) {
+        summary_.image = *request_.size;
+    } else if (largerThanAnImage) {
+        // A lattice is lossless where an image holds it node for node. One too large for that is
+        // sampled at as many nodes as an image holds, so that a side that fits keeps its nodes; what
+        // lies between the samples of the other is lost, which the user is told.
         summary_.image = {std::min(summary_.lattice->columns, kLargestImageSide),
                           std::min(summary_.lattice->rows, kLargestImageSide)};
         listing.warnings.push_back("Warning: the used vertices stand on a lattice of " +
                                    Times(*summary_.lattice) + " nodes, more than the " +
                                    Times({kLargestImageSide, kLargestImageSide}) +
                                    " an image can hold; it is sampled at " + Times(summary_.image) + ".");
+    } else {
+        summary_.image = DefaultSampleSize(mesh.usedCount, summary_.box);
     }
     Samples samples = SampleMesh(mesh, summary_.image);
     if (samples.outOfMemory) return CouldNot("read", path, kOutOfMemoryProblem);
