@@ -17,6 +17,11 @@ namespace tessiloom {
 // The widest and tallest image: the Targa's width and height are 16-bit signed fields.
 inline constexpr std::int32_t kLargestImageSide = 32767;
 
+// Whether an image holds a grid node for node: neither side longer than kLargestImageSide.
+inline bool FitsAnImage(GridSize grid) {
+    return grid.columns <= kLargestImageSide && grid.rows <= kLargestImageSide;
+}
+
 // Where the pixel centres lie in the plane: the columns from x0 (left) to x1 (right), the rows from
 // y0 (bottom) to y1 (top).
 struct ImagePlacement {

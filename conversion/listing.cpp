@@ -28,7 +28,7 @@ std::optional<std::string> GridOf(const HeaderCounts& counts, const std::string&
                         "its " + Counts(counts) +
                             " fit no grid of C x R vertices (C and R from 2) with 2(C-1)(R-1) faces");
     }
-    if (grid.columns > kLargestImageSide || grid.rows > kLargestImageSide) {
+    if (!FitsAnImage(grid)) {
         return CouldNot("convert", sourcePath,
                         "its grid of " + Times(grid) + " vertices is larger than the " +
                             Times({kLargestImageSide, kLargestImageSide}) + " a height-field image can hold");

@@ -82,8 +82,7 @@ std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source,
         summary_.xStep = lattice->xStep;
         summary_.yStep = lattice->yStep;
     }
-    const bool fitsAnImage =
-        lattice && lattice->grid.columns <= kLargestImageSide && lattice->grid.rows <= kLargestImageSide;
+    const bool fitsAnImage = lattice && FitsAnImage(lattice->grid);
     if (fitsAnImage && (!request_.size || (request_.size->columns == lattice->grid.columns &&
                                            request_.size->rows == lattice->grid.rows))) {
         summary_.image = lattice->grid;
