@@ -133,11 +133,11 @@ Offsets KeptOffsets(const Mesh& mesh, Offsets start, Offsets limits, Keeps keeps
         keep);
 }
 
-// Along each axis, the smallest offset of a used point off the first node; the extent where none is.
-Offsets SmallestOffsets(const Mesh& mesh, Offsets extent) {
-    return KeptOffsets(
-        mesh, extent, {kRounding * extent.x, kRounding * extent.y},
-        [](double offset, double kept, double rounding) { return offset > rounding && offset < kept; });
+// Along each axis, the smallest offset of a used point above `floor`; the extent where none is.
+Offsets SmallestOffsets(const Mesh& mesh, Offsets extent, Offsets floor) {
+    return KeptOffsets(mesh, extent, floor, [](double offset, double kept, double above) {
+        return offset > above && offset < kept;
+    });
 }
 
 // Along each axis, the largest offset of a used point up to `bound`.
@@ -196,30 +196,82 @@ std::optional<Lattice> LatticeOn(const Mesh& mesh, Axis columns, Axis rows, bool
     return lattice;
 }
 
+// Along each axis, whether every used point stands on a node of the axis's steps (none: it stands on
+// none).
+struct AxesFit {
+    bool x = true;
+    bool y = true;
+};
+AxesFit FitAxes(const Mesh& mesh, const std::optional<Axis>& columns, const std::optional<Axis>& rows) {
+    const GroundBox& box = mesh.box;
+    const AxesFit start{columns.has_value(), rows.has_value()};
+    if (!start.x && !start.y) return start;
+    return TallyUsed(
+        mesh, start,
+        [&](AxesFit& fit, std::size_t, const GroundPoint& point) {
+            fit.x = fit.x && NodeOf(point.x - box.x0, columns->step) >= 0;
+            fit.y = fit.y && NodeOf(point.y - box.y0, rows->step) >= 0;
+        },
+        [](AxesFit& fit, AxesFit part) {
+            fit = {fit.x && part.x, fit.y && part.y};
+        });
+}
+
+// One look for the lattice, its steps taken from the smallest offsets above `floor`: the lattice,
+// or along which axes the points stand on no nodes of the steps taken, and those offsets.
+struct Look {
+    std::optional<Lattice> lattice;
+    AxesFit fit;
+    Offsets smallest;
+};
+Look LookAbove(const Mesh& mesh, Offsets extent, Offsets floor, bool& outOfMemory) {
+    Look look;
+    look.smallest = SmallestOffsets(mesh, extent, floor);
+    // Each axis has no more nodes than there are points, nor than its count can hold.
+    const std::uint64_t most =
+        std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
+    const std::optional<Axis> columns = AxisOf(extent.x, look.smallest.x, most);
+    const std::optional<Axis> rows = AxisOf(extent.y, look.smallest.y, most);
+    if (columns && rows) look.lattice = LatticeOn(mesh, *columns, *rows, outOfMemory);
+    if (look.lattice || outOfMemory) return look;
+    // The smallest offset is a step only as nearly as the points stand on their nodes, which over
+    // thousands of steps can miscount the nodes (coordinates rounded to floats far from the origin,
+    // say). So it is taken again from offsets ever farther out, each as far as the last step tells
+    // its number of steps for sure. An axis with too many nodes has no step to take again.
+    const Offsets nearer =
+        NearerSteps(mesh, extent, {columns ? look.smallest.x : extent.x, rows ? look.smallest.y : extent.y});
+    const std::optional<Axis> nearerColumns = columns ? AxisOf(extent.x, nearer.x, most) : std::nullopt;
+    const std::optional<Axis> nearerRows = rows ? AxisOf(extent.y, nearer.y, most) : std::nullopt;
+    const bool same = nearer.x == look.smallest.x && nearer.y == look.smallest.y;
+    if (nearerColumns && nearerRows && !same)
+        look.lattice = LatticeOn(mesh, *nearerColumns, *nearerRows, outOfMemory);
+    if (!look.lattice && !outOfMemory) look.fit = FitAxes(mesh, nearerColumns, nearerRows);
+    return look;
+}
+
 }  // namespace
 
 std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
     outOfMemory = false;
     const Offsets extent{mesh.box.x1 - mesh.box.x0, mesh.box.y1 - mesh.box.y0};
-    const Offsets smallest = SmallestOffsets(mesh, extent);
-    // Each axis has no more nodes than there are points, nor than its count can hold.
-    const std::uint64_t most =
-        std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
-    const std::optional<Axis> columns = AxisOf(extent.x, smallest.x, most);
-    const std::optional<Axis> rows = AxisOf(extent.y, smallest.y, most);
-    if (!columns || !rows) return std::nullopt;
-    std::optional<Lattice> lattice = LatticeOn(mesh, *columns, *rows, outOfMemory);
-    if (lattice || outOfMemory) return lattice;
-    // The smallest offset is a step only as nearly as the points stand on their nodes, which over
-    // thousands of steps can miscount the nodes (coordinates rounded to floats far from the origin,
-    // say). So it is taken again from offsets ever farther out, each as far as the last step tells
-    // its number of steps for sure.
-    const Offsets nearer = NearerSteps(mesh, extent, smallest);
-    if (nearer.x == smallest.x && nearer.y == smallest.y) return std::nullopt;  // the same lattice
-    const std::optional<Axis> nearerColumns = AxisOf(extent.x, nearer.x, most);
-    const std::optional<Axis> nearerRows = AxisOf(extent.y, nearer.y, most);
-    if (!nearerColumns || !nearerRows) return std::nullopt;
-    return LatticeOn(mesh, *nearerColumns, *nearerRows, outOfMemory);
+    if (!(extent.x > 0 && extent.y > 0)) return std::nullopt;
+    // Offsets up to the floor are taken for points of one node, not a step: rounding at first. The
+    // points a node holds may stand as far apart as the tolerance lets them, which the smallest
+    // offset may be: along an axis whose points then stand on no nodes, the floor is raised to
+    // kNodeSpread times that offset. A step is more than that (no two points a node holds stand
+    // farther apart than kStepError of a step), and no point of the next node lies below it.
+    constexpr double kNodeSpread = 0.8 / kStepError;
+    // Each raise multiplies the floor by kNodeSpread or more: six take it past the extent.
+    constexpr int kLooks = 6;
+    Offsets floor{kRounding * extent.x, kRounding * extent.y};
+    for (int lookCount = 0; lookCount < kLooks; ++lookCount) {
+        Look look = LookAbove(mesh, extent, floor, outOfMemory);
+        if (look.lattice || outOfMemory || (look.fit.x && look.fit.y)) return std::move(look.lattice);
+        if (!look.fit.x) floor.x = kNodeSpread * look.smallest.x;
+        if (!look.fit.y) floor.y = kNodeSpread * look.smallest.y;
+        if (floor.x >= extent.x || floor.y >= extent.y) break;
+    }
+    return std::nullopt;
 }
 
 HeightList TakeHeights(Lattice& lattice, Mesh& mesh) {

@@ -140,6 +140,14 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     for (TestVertex& at : rounded.vertices) at.x = static_cast<float>(500000 + at.x * 1.01);
     TestObject wavering = GridObject(3000, 2);  // every other column nearly a hundredth of a step off
     for (TestVertex& at : wavering.vertices) at.x += static_cast<int>(at.x / 10) % 2 == 1 ? 0.09 : 0;
+    // Points of the first row or column off their nodes by less than the tolerance, whose smallest
+    // offsets are no step: one point a little, and all of them, by offsets of every size up to it.
+    TestObject lifted = grid, scattered = GridObject(5, 4);
+    lifted.vertices[1].y += 0.003;
+    for (std::size_t i = 0; i < scattered.vertices.size(); ++i) {
+        scattered.vertices[i].x += 0.09 * double(i * 7 % 10) / 10 + 1e-7 * double(i);
+        scattered.vertices[i].y += 0.001 * double(i % 3) + 1e-6 * double(i);
+    }
     // Points enough to be looked at in parts on two threads, what matters lying in a later part.
     const TestObject large = GridObject(300, 300);
     TestObject largeSwapped = large, largeUneven = large;
@@ -152,7 +160,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         {{disagreeing, north}, kNone}, {{south, north}, kOwnHeights}, {{unused}, kOwnHeights},
         {{large}, kInOrder}, {{largeSwapped}, kOwnHeights}, {{largeUneven}, kNone},
         {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights}, {{rounded}, kInOrder},
-        {{wavering}, kInOrder},
+        {{wavering}, kInOrder}, {{lifted}, kInOrder}, {{scattered}, kInOrder},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
