@@ -252,8 +252,15 @@ TEST_F(CommandLineTest, ConvertsWholeMeshes) {
                            "  empty samples     0\n  folded samples    0\n  automatic range   -3.5 to 7\n"
                            "  heights           -3.5 to 5.25\n",
                ""));
-    TestObject standing = GridObject(3, 3);  // exported with Y up: the ground's Y is -Z
-    for (TestVertex& at : standing.vertices) at = {at.x, at.z, -at.y};
+    WriteFile(irregular, WriteListing({{"Edge", {{0, 0, 1}, {1, 1, 2}, {2, 2, 3}}, {{0, 1, 2}}}}));
+    EXPECT_THAT(
+        Convert({"--info", "--mesh", irregular}),  // a triangle on edge holds no sample
+        FieldsAre(0,
+                  HasSubstr("  empty samples     4\n  folded samples    0\n  automatic range   1 to 3\n"
+                            "  heights           none\n"),
+                  ""));
+    TestObject standing = GridObject(3, 3);  // exported with Y up: the ground's Y is -Z, from Z = 0, not -0
+    for (TestVertex& at : standing.vertices) at = {at.x, at.z, 0.0 - at.y};
     WriteFile(grid, WriteListing({standing}));
     EXPECT_THAT(Convert({"--info", "--mesh", "--up", "y", grid}),
                 FieldsAre(0, HasSubstr("box               X 0 to 20, -Z 0 to 40\n"), ""));

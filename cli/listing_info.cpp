@@ -100,7 +100,7 @@ bool DescribeListing(const std::string& path, const ConversionRequest& request, 
     Row(out, "automatic range",
         Range(mesh.lowest, mesh.highest) + (mesh.lowest == mesh.highest ? " (no span)" : ""));
     const auto [trueLowest, trueHighest] = TrueRange(mesh.heights);
-    Row(out, "heights", Range(trueLowest, trueHighest));
+    Row(out, "heights", trueLowest <= trueHighest ? Range(trueLowest, trueHighest) : "none");
     const HeightRange range = SettleRange(request.preset, mesh);
     if (request.preset) DescribePreset(out, range, listing);
     if (range.failure) {

@@ -125,7 +125,8 @@ bool TakeVertex(const char* p, const char* end, UpAxis up, MeshRun& run) {
             p, end, [&](unsigned slot, const char* text) { values[slot] = ValueAt(text, end); }) == 0)
         return true;  // "Vertex list:"
     const auto [x, y, z] = values;
-    return run.vertices.Append(up == UpAxis::kZ ? GroundPoint{x, y, z} : GroundPoint{x, -z, y});
+    // Not -z: a ground at Z = 0 would be told as -0 in messages and the POV-Ray include.
+    return run.vertices.Append(up == UpAxis::kZ ? GroundPoint{x, y, z} : GroundPoint{x, 0.0 - z, y});
 }
 
 // The vertex number right after a marker's colon at `p`, as ReadPlainWhole reads it where a blank or
