@@ -16,38 +16,51 @@ namespace {
 // point computed from two triangles differs in the last bits.
 constexpr double kSameHeight = 1e-9;
 
-// The sample positions along one axis; the last lies exactly at `high`.
-std::vector<double> Positions(std::int32_t count, double low, double high) {
-    std::vector<double> positions(static_cast<std::size_t>(count));
-    for (std::int32_t index = 0; index < count; ++index)
-        positions[static_cast<std::size_t>(index)] = low + index * (high - low) / (count - 1);
-    positions.back() = high;
-    return positions;
+// The sample places along one axis, and how far their roundings may stand from them.
+struct Places {
+    std::vector<SamplePlace> at;
+    std::vector<double> rounded;  // the places' roundings alone, packed closer for Within
+    double error = 0;
+};
+
+Places PlacesBetween(std::int32_t count, double low, double high) {
+    Places places;
+    places.at.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t index = 0; index < count; ++index) {
+        places.at.push_back(PlaceBetween(low, high, index, count - 1));
+        places.rounded.push_back(places.at.back().rounded);
+        places.error = std::max(places.error, places.at.back().error);
+    }
+    return places;
 }
 
-// The indices of `positions`, evenly stepped, within [low, high]: the first and the one after the
-// last. Worked out from the step, then made exact against the positions themselves.
-std::pair<std::size_t, std::size_t> Within(const std::vector<double>& positions, double low, double high) {
-    const std::size_t count = positions.size();
-    const double step = (positions.back() - positions.front()) / static_cast<double>(count - 1);
-    const auto near = [&](double at) {
-        const double index = (at - positions.front()) / step;
+// The indices of the places whose rounding lies within [low, high], as far as it may miss them: the
+// first and the one after the last. Worked out from the step, then made exact against the places'
+// roundings themselves.
+std::pair<std::size_t, std::size_t> Within(const Places& places, double low, double high) {
+    low -= places.error;
+    high += places.error;
+    const std::vector<double>& at = places.rounded;
+    const std::size_t count = at.size();
+    const double step = (at.back() - at.front()) / static_cast<double>(count - 1);
+    const auto near = [&](double place) {
+        const double index = (place - at.front()) / step;
         return index <= 0 ? std::size_t{0} : std::min(static_cast<std::size_t>(index), count - 1);
     };
     std::size_t first = near(low);
-    while (first > 0 && positions[first - 1] >= low) --first;
-    while (first < count && positions[first] < low) ++first;
+    while (first > 0 && at[first - 1] >= low) --first;
+    while (first < count && at[first] < low) ++first;
     std::size_t after = std::max(first, near(high));
-    while (after < count && positions[after] <= high) ++after;
-    while (after > first && positions[after - 1] > high) --after;
+    while (after < count && at[after] <= high) ++after;
+    while (after > first && at[after - 1] > high) --after;
     return {first, after};
 }
 
 class Sampler {
   public:
     Sampler(GridSize size, const GroundBox& box, double tolerance, double* heights)
-        : xs_(Positions(size.columns, box.x0, box.x1)),
-          ys_(Positions(size.rows, box.y0, box.y1)),
+        : xs_(PlacesBetween(size.columns, box.x0, box.x1)),
+          ys_(PlacesBetween(size.rows, box.y0, box.y1)),
           tolerance_(tolerance),
           heights_(heights),
           folded_((static_cast<std::size_t>(size.columns) * static_cast<std::size_t>(size.rows) + 63) / 64) {}
@@ -75,10 +88,11 @@ class Sampler {
     // Point (i, j), when the triangle a, b, c (counterclockwise) holds it.
     void Point(const GroundPoint& a, const GroundPoint& b, const GroundPoint& c, std::size_t i,
                std::size_t j) {
-        const PlanePosition p{xs_[i], ys_[j]};
-        const Orientation wa = Orient(At(b), At(c), p);
-        const Orientation wb = Orient(At(c), At(a), p);
-        const Orientation wc = Orient(At(a), At(b), p);
+        const SamplePlace& x = xs_.at[i];
+        const SamplePlace& y = ys_.at[j];
+        const Orientation wa = Orient(At(b), At(c), x, y);
+        const Orientation wb = Orient(At(c), At(a), x, y);
+        const Orientation wc = Orient(At(a), At(b), x, y);
         if (wa.sign < 0 || wb.sign < 0 || wc.sign < 0) return;
         Hold(i, j, Interpolate(a, b, c, wa, wb, wc));
     }
@@ -101,7 +115,7 @@ class Sampler {
     }
 
     void Hold(std::size_t i, std::size_t j, double height) {
-        const std::size_t index = j * xs_.size() + i;
+        const std::size_t index = j * xs_.at.size() + i;
         double& held = heights_[index];
         if (std::isnan(held)) {
             held = height;
@@ -111,8 +125,8 @@ class Sampler {
         held = std::max(held, height);
     }
 
-    const std::vector<double> xs_;
-    const std::vector<double> ys_;
+    const Places xs_;
+    const Places ys_;
     const double tolerance_;
     double* heights_;
     std::vector<std::uint64_t> folded_;  // a bit a point

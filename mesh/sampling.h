@@ -16,7 +16,8 @@ struct Samples {
 };
 
 // Samples the mesh at `size.columns` x `size.rows` points: point (i, j) lies at x = x0 + i (x1 - x0) /
-// (columns - 1), y = y0 + j (y1 - y0) / (rows - 1) of the mesh's box. A point's height is linear within the
+// (columns - 1), y = y0 + j (y1 - y0) / (rows - 1) of the mesh's box, exactly, where no double may
+// hold it. A point's height is linear within the
 // triangle that holds it, its edges and corners included (decided exactly, so that points on an edge
 // two triangles share are never lost between them); where triangles at different heights hold it,
 // the highest. Triangles that stand on edge, holding no ground, hold no point.

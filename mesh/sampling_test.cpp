@@ -38,6 +38,33 @@ TEST(Orient, DecidesTheSideExactlyEvenForPointsOnTheLine) {
     EXPECT_GT(onTheLine, 1000);
 }
 
+// A sample's place is exact though no double holds it: on a line through it, or a hair beside one.
+TEST(Orient, DecidesTheSideOfASampleAtItsExactPlace) {
+    std::mt19937_64 random(5);
+    std::uniform_int_distribution<int> corner(-5000, 5000), steps(1, 40);
+    int onTheLine = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const std::int32_t columns = steps(random), rows = steps(random);
+        const std::int32_t i = corner(random) % (columns + 1), j = corner(random) % (rows + 1);
+        const double x0 = corner(random) / 8.0, y0 = corner(random) / 8.0;
+        const SamplePlace x = PlaceBetween(x0, x0 + 1 + std::abs(corner(random)), std::abs(i), columns);
+        const SamplePlace y = PlaceBetween(y0, y0 + 1 + std::abs(corner(random)), std::abs(j), rows);
+        const mpq_class px = (mpq_class(x.low) * (x.steps - x.index) + mpq_class(x.high) * x.index) / x.steps;
+        const mpq_class py = (mpq_class(y.low) * (y.steps - y.index) + mpq_class(y.high) * y.index) / y.steps;
+        // From a corner through the place, the line meets it where b is a multiple of the steps away.
+        const TestVertex a{x.low, y.low, 0};
+        TestVertex b{x.low + (x.high - x.low) * x.index * rows, y.low + (y.high - y.low) * y.index * columns,
+                     0};
+        if (trial % 3 == 1) b.x = std::nextafter(b.x, HUGE_VAL);
+        if (trial % 3 == 2) b.y = std::nextafter(b.y, -HUGE_VAL);
+        const int sign = Orient({a.x, a.y}, {b.x, b.y}, x, y).sign;
+        onTheLine += sign == 0;
+        ASSERT_EQ(sign, sgn((mpq_class(b.x) - a.x) * (py - a.y) - (mpq_class(b.y) - a.y) * (px - a.x)))
+            << trial;
+    }
+    EXPECT_GT(onTheLine, 5000);
+}
+
 // The reference at (x, y): the highest exact height of the triangles that hold it, and whether they
 // hold it at different heights; nothing when none does.
 struct Held {
@@ -46,9 +73,12 @@ struct Held {
     bool folded = false;
 };
 
-Held ExactHeight(const std::vector<TestObject>& objects, double x, double y) {
+Held ExactHeight(const std::vector<TestObject>& objects, const mpq_class& x, const mpq_class& y) {
     Held held;
-    const TestVertex p{x, y, 0};
+    // The doubled area of u, v and (x, y), positive counterclockwise.
+    const auto weight = [&](const TestVertex& u, const TestVertex& v) -> mpq_class {
+        return (mpq_class(v.x) - u.x) * (y - u.y) - (mpq_class(v.y) - u.y) * (x - u.x);
+    };
     for (const TestObject& object : objects) {
         for (const TestFace& face : object.faces) {
             TestVertex a = object.vertices[std::size_t(face.a)], b = object.vertices[std::size_t(face.b)],
@@ -56,12 +86,8 @@ Held ExactHeight(const std::vector<TestObject>& objects, double x, double y) {
             const int turn = ExactSign(a, b, c);
             if (turn == 0) continue;
             if (turn < 0) std::swap(b, c);
-            if (ExactSign(b, c, p) < 0 || ExactSign(c, a, p) < 0 || ExactSign(a, b, p) < 0) continue;
-            const auto weight = [&](const TestVertex& u, const TestVertex& v) -> mpq_class {
-                return (mpq_class(v.x) - u.x) * (mpq_class(p.y) - u.y) -
-                       (mpq_class(v.y) - u.y) * (mpq_class(p.x) - u.x);
-            };
             const mpq_class wa = weight(b, c), wb = weight(c, a), wc = weight(a, b);
+            if (sgn(wa) < 0 || sgn(wb) < 0 || sgn(wc) < 0) continue;
             const mpq_class height = (wa * a.z + wb * b.z + wc * c.z) / (wa + wb + wc);
             if (held.any && height != held.highest) held.folded = true;
             if (!held.any || height > held.highest) held.highest = height;
@@ -92,40 +118,49 @@ std::vector<TestObject> IrregularTerrain() {
     return {ground, roof};
 }
 
+// The places of samples are exact too: a sample on an edge at a place no double holds (7/3 along a
+// side of 7) lies on it.
 TEST(SampleMesh, HoldsWhatExactArithmeticHoldsAtEverySize) {
-    const std::vector<TestObject> objects = IrregularTerrain();
-    const std::string text = WriteListing(objects);
-    const StringByteSource bytes(text);
-    Mesh mesh;
-    ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
-    const GroundBox box = mesh.box;
-    std::int64_t emptyOrFolded = 0;  // the hole and the roof show at some size
-    for (const GridSize size : {GridSize{6, 5}, GridSize{11, 9}, GridSize{2, 2}, GridSize{37, 23}}) {
-        const Samples samples = SampleMesh(mesh, size);
-        std::int64_t empty = 0, folded = 0;
-        for (std::int32_t j = 0; j < size.rows; ++j) {
-            for (std::int32_t i = 0; i < size.columns; ++i) {
-                const double x =
-                    i + 1 == size.columns ? box.x1 : box.x0 + i * (box.x1 - box.x0) / (size.columns - 1);
-                const double y =
-                    j + 1 == size.rows ? box.y1 : box.y0 + j * (box.y1 - box.y0) / (size.rows - 1);
-                const Held held = ExactHeight(objects, x, y);
-                const double height =
-                    samples.heights[std::size_t(j) * std::size_t(size.columns) + std::size_t(i)];
-                empty += !held.any;
-                folded += held.folded;
-                if (!held.any) {
-                    EXPECT_TRUE(std::isnan(height)) << i << " " << j;
-                } else {
-                    EXPECT_NEAR(height, held.highest.get_d(), 1e-9) << i << " " << j;
+    const TestObject wedge{"Wedge", {{0, 0, 10}, {7, 0, 20}, {0, 7, 30}}, {{0, 1, 2}}};
+    const std::pair<std::vector<TestObject>, std::vector<GridSize>> cases[] = {
+        {IrregularTerrain(), {{6, 5}, {11, 9}, {2, 2}, {37, 23}}},
+        {{wedge}, {{4, 4}, {7, 7}, {22, 13}}},
+    };
+    for (const auto& [objects, sizes] : cases) {
+        const std::string text = WriteListing(objects);
+        const StringByteSource bytes(text);
+        Mesh mesh;
+        ASSERT_EQ(ReadMesh(bytes, UpAxis::kZ, {}, mesh), std::nullopt);
+        const GroundBox box = mesh.box;
+        std::int64_t emptyOrFolded = 0;  // the hole and the roof show at some size
+        for (const GridSize size : sizes) {
+            const Samples samples = SampleMesh(mesh, size);
+            std::int64_t empty = 0, folded = 0;
+            const auto place = [](double low, double high, std::int32_t index,
+                                  std::int32_t count) -> mpq_class {
+                return (mpq_class(low) * (count - 1 - index) + mpq_class(high) * index) / (count - 1);
+            };
+            for (std::int32_t j = 0; j < size.rows; ++j) {
+                for (std::int32_t i = 0; i < size.columns; ++i) {
+                    const Held held = ExactHeight(objects, place(box.x0, box.x1, i, size.columns),
+                                                  place(box.y0, box.y1, j, size.rows));
+                    const double height =
+                        samples.heights[std::size_t(j) * std::size_t(size.columns) + std::size_t(i)];
+                    empty += !held.any;
+                    folded += held.folded;
+                    if (!held.any) {
+                        EXPECT_TRUE(std::isnan(height)) << i << " " << j;
+                    } else {
+                        EXPECT_NEAR(height, held.highest.get_d(), 1e-9) << i << " " << j;
+                    }
                 }
             }
+            EXPECT_EQ(samples.empty, empty) << size.columns;
+            EXPECT_EQ(samples.folded, folded) << size.columns;
+            emptyOrFolded += empty + folded;
         }
-        EXPECT_EQ(samples.empty, empty) << size.columns;
-        EXPECT_EQ(samples.folded, folded) << size.columns;
-        emptyOrFolded += empty + folded;
+        EXPECT_GT(emptyOrFolded, 0);
     }
-    EXPECT_GT(emptyOrFolded, 0);
 }
 
 // Rounding never takes a sample beyond its triangle's corners: a plateau stays exactly at its height,
