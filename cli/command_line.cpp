@@ -168,11 +168,12 @@ const CLI::Validator kImageSize(
     },
     "WxH");
 
-// The options that read whole meshes.
-void DescribeMesh(CLI::App& app, Arguments& arguments) {
+// The options that read whole meshes, which any grid is, rectangular or not.
+void DescribeMesh(CLI::App& app, Arguments& arguments, CLI::Option* rectangular) {
     auto* mesh = app.add_flag("--mesh", arguments.request.mesh,
                               "read the whole mesh: every object, vertex and face, in any order; a lattice "
                               "gives one pixel a node, any other mesh is sampled through its triangles");
+    mesh->excludes(rectangular);
     app.add_option("--size", arguments.size,
                    "with --mesh, sample the mesh's box at WxH points (2 to 32767 each way), lattice or not")
         ->check(kImageSize)
@@ -195,10 +196,11 @@ void Describe(CLI::App& app, Arguments& arguments) {
     app.set_version_flag("--version", std::string(kProgramName) + " " + kVersionText);
     DescribeRange(app, arguments);
     DescribeOutput(app, arguments);
-    app.add_flag("--rectangular", arguments.request.rectangular,
-                 "also take grids of C columns and R rows, C x R vertices with 2(C-1)(R-1) faces, C counted "
-                 "from the first row: the vertices that share vertex 0's Y");
-    DescribeMesh(app, arguments);
+    auto* rectangular = app.add_flag(
+        "--rectangular", arguments.request.rectangular,
+        "also take grids of C columns and R rows, C x R vertices with 2(C-1)(R-1) faces, C counted "
+        "from the first row: the vertices that share vertex 0's Y");
+    DescribeMesh(app, arguments, rectangular);
     app.add_flag("-q,--quiet", arguments.request.quiet, "print only the messages, no status lines");
     app.add_option("FILE", arguments.files, "the ASC listings")->required();
     app.footer(kExamples);

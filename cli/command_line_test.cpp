@@ -86,6 +86,7 @@ TEST_F(CommandLineTest, RejectsBadArgumentsBeforeConvertingAnything) {
         {{"--shared-range", "--min", "0", "--max", "9", hill_}, "--min excludes --shared-range"},
         {{"--size", "9x9", hill_}, "--size requires --mesh"}, {{"--up", "y", hill_}, "--up requires --mesh"},
         {{"--mesh", "--up", "x", hill_}, "--up: x not in {y,z}"},
+        {{"--rectangular", "--mesh", hill_}, "--rectangular excludes --mesh"},
     };
     // clang-format on
     for (const std::string size : {"1x9", "9x32768", "9x", "9 x 9", "-9x9", "+9x9", "9x9x9"})
