@@ -196,25 +196,45 @@ std::optional<Lattice> LatticeOn(const Mesh& mesh, Axis columns, Axis rows, bool
     return lattice;
 }
 
-// Along each axis, whether every used point stands on a node of the axis's steps (none: it stands on
-// none).
+// Along each axis, whether its step may be the lattice's: every used point stands on a node, and
+// each of the first 64 nodes holds one. A step that divides the lattice's (a point nudged by a
+// two-hundredth of a step gives one) has every point on a node too, but few on the nodes between.
 struct AxesFit {
     bool x = true;
     bool y = true;
 };
 AxesFit FitAxes(const Mesh& mesh, const std::optional<Axis>& columns, const std::optional<Axis>& rows) {
+    struct Tally {
+        bool onNodes[2];
+        std::uint64_t held[2];  // the first 64 nodes that hold a point, a bit each
+    };
+    if (!columns && !rows) return {false, false};
+    const std::optional<Axis>* const axes[2] = {&columns, &rows};
     const GroundBox& box = mesh.box;
-    const AxesFit start{columns.has_value(), rows.has_value()};
-    if (!start.x && !start.y) return start;
-    return TallyUsed(
-        mesh, start,
-        [&](AxesFit& fit, std::size_t, const GroundPoint& point) {
-            fit.x = fit.x && NodeOf(point.x - box.x0, columns->step) >= 0;
-            fit.y = fit.y && NodeOf(point.y - box.y0, rows->step) >= 0;
+    const double lowest[2] = {box.x0, box.y0};
+    const Tally tally = TallyUsed(
+        mesh, Tally{{columns.has_value(), rows.has_value()}, {0, 0}},
+        [&](Tally& part, std::size_t, const GroundPoint& point) {
+            const double at[2] = {point.x, point.y};
+            for (int axis = 0; axis < 2; ++axis) {
+                if (!part.onNodes[axis]) continue;
+                const std::int64_t node = NodeOf(at[axis] - lowest[axis], (*axes[axis])->step);
+                part.onNodes[axis] = node >= 0;
+                if (node >= 0 && node < 64) part.held[axis] |= std::uint64_t{1} << node;
+            }
         },
-        [](AxesFit& fit, AxesFit part) {
-            fit = {fit.x && part.x, fit.y && part.y};
+        [](Tally& whole, const Tally& part) {
+            for (int axis = 0; axis < 2; ++axis) {
+                whole.onNodes[axis] = whole.onNodes[axis] && part.onNodes[axis];
+                whole.held[axis] |= part.held[axis];
+            }
         });
+    const auto fits = [&](int axis) {
+        if (!tally.onNodes[axis]) return false;
+        const std::int32_t nodes = (*axes[axis])->count;
+        return tally.held[axis] == (nodes >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << nodes) - 1);
+    };
+    return {fits(0), fits(1)};
 }
 
 // One look for the lattice, its steps taken from the smallest offsets above `floor`: the lattice,

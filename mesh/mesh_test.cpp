@@ -153,6 +153,11 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     TestObject largeSwapped = large, largeUneven = large;
     std::swap(largeSwapped.vertices[70000], largeSwapped.vertices[80000]);
     largeUneven.vertices[80000].x += 0.5;
+    // A point nudged by a two-hundredth of a step, whose offset is a step that every node would stand
+    // on, with many more nodes than there are points.
+    TestObject largeNudged = large;
+    largeNudged.vertices[300].x += 0.05;
+    largeNudged.vertices[1].y += 1e-6;
     enum Found { kNone, kInOrder, kOwnHeights };  // no lattice; its heights the points', or its own
     // clang-format off
     const std::pair<std::vector<TestObject>, Found> cases[] = {
@@ -161,6 +166,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         {{large}, kInOrder}, {{largeSwapped}, kOwnHeights}, {{largeUneven}, kNone},
         {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights}, {{rounded}, kInOrder},
         {{wavering}, kInOrder}, {{lifted}, kInOrder}, {{scattered}, kInOrder},
+        {{largeNudged}, kInOrder},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
