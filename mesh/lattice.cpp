@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace tessiloom {
 namespace {
@@ -18,15 +19,16 @@ constexpr double kStepError = 2 * kNodeTolerance;
 struct Axis {
     std::int32_t count = 0;
     double step = 0;
+    double origin = 0;  // where the first node stands
 };
 
 // The nodes along one axis from `low`, given the extent and the smallest offset from `low` of a
 // point off the first node: nothing when there would be more than `most`.
-std::optional<Axis> AxisOf(double extent, double smallest, std::uint64_t most) {
+std::optional<Axis> AxisOf(double low, double extent, double smallest, std::uint64_t most) {
     if (!(extent > 0)) return std::nullopt;
     const double steps = std::round(extent / smallest);
     if (!(steps + 1 <= static_cast<double>(most))) return std::nullopt;
-    return Axis{static_cast<std::int32_t>(steps) + 1, extent / steps};
+    return Axis{static_cast<std::int32_t>(steps) + 1, extent / steps, low};
 }
 
 // Heights for `nodes` nodes, the first `count` of them the heights of the mesh's first points and
@@ -44,10 +46,11 @@ LargeArray<double> HeightsBefore(const Mesh& mesh, std::uint64_t count, std::uin
     return heights;
 }
 
-// The node a point's offset from the first lies at, in steps; -1 when it lies off any node.
-std::int64_t NodeOf(double offset, double step) {
-    const double steps = offset / step;
-    const auto node = static_cast<std::int64_t>(steps + 0.5);  // the offsets are not negative
+// The node of the axis a point at `at` along it stands on; -1 when it stands on none.
+std::int64_t NodeOf(double at, const Axis& axis) {
+    const double steps = (at - axis.origin) / axis.step;
+    // No more than the tolerance below the first node: adding a half, truncation rounds.
+    const auto node = static_cast<std::int64_t>(steps + 0.5);
     return std::abs(steps - static_cast<double>(node)) <= kNodeTolerance ? node : -1;
 }
 
@@ -58,14 +61,13 @@ std::int64_t NodeOf(double offset, double step) {
 // throughout is found by InOrder, before this.)
 bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Lattice& lattice,
            bool& outOfMemory) {
-    const GroundBox& box = mesh.box;
     bool inOrder = mesh.usedCount == mesh.points.Size();
     LargeArray<double> heights;
     std::uint64_t held = 0;
     bool placed = true;
     ForEachUsed(mesh, [&](const GroundPoint& point) {
-        const std::int64_t column = NodeOf(point.x - box.x0, columns.step);
-        const std::int64_t row = NodeOf(point.y - box.y0, rows.step);
+        const std::int64_t column = NodeOf(point.x, columns);
+        const std::int64_t row = NodeOf(point.y, rows);
         if (column < 0 || row < 0 || !placed) {
             placed = false;
             return;
@@ -97,13 +99,12 @@ bool Place(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes, Latti
 // lattice's heights are the points' own, as they stand. Looked at on two threads.
 bool InOrder(const Mesh& mesh, Axis columns, Axis rows, std::uint64_t nodes) {
     if (mesh.usedCount != mesh.points.Size() || nodes != mesh.usedCount) return false;
-    const GroundBox& box = mesh.box;
     return TallyUsed(
         mesh, true,
         [&](bool& inOrder, std::size_t index, const GroundPoint& point) {
             if (!inOrder) return;
-            const std::int64_t column = NodeOf(point.x - box.x0, columns.step);
-            const std::int64_t row = NodeOf(point.y - box.y0, rows.step);
+            const std::int64_t column = NodeOf(point.x, columns);
+            const std::int64_t row = NodeOf(point.y, rows);
             inOrder =
                 column >= 0 && row >= 0 && static_cast<std::uint64_t>(row * columns.count + column) == index;
         },
@@ -210,15 +211,13 @@ AxesFit FitAxes(const Mesh& mesh, const std::optional<Axis>& columns, const std:
     };
     if (!columns && !rows) return {false, false};
     const std::optional<Axis>* const axes[2] = {&columns, &rows};
-    const GroundBox& box = mesh.box;
-    const double lowest[2] = {box.x0, box.y0};
     const Tally tally = TallyUsed(
         mesh, Tally{{columns.has_value(), rows.has_value()}, {0, 0}},
         [&](Tally& part, std::size_t, const GroundPoint& point) {
             const double at[2] = {point.x, point.y};
             for (int axis = 0; axis < 2; ++axis) {
                 if (!part.onNodes[axis]) continue;
-                const std::int64_t node = NodeOf(at[axis] - lowest[axis], (*axes[axis])->step);
+                const std::int64_t node = NodeOf(at[axis], **axes[axis]);
                 part.onNodes[axis] = node >= 0;
                 if (node >= 0 && node < 64) part.held[axis] |= std::uint64_t{1} << node;
             }
@@ -237,6 +236,94 @@ AxesFit FitAxes(const Mesh& mesh, const std::optional<Axis>& columns, const std:
     return {fits(0), fits(1)};
 }
 
+// The step and first node that stand the points of one axis (0: X, 1: Y) nearest their nodes, the
+// farthest of them first, where that is within the tolerance; else the axis as it was. With a step s,
+// the first node must lie in [L(s), U(s)], L the highest of high_k - (k + t) s and U the lowest of
+// low_k - (k - t) s over the lowest and highest point at each node k, t the tolerance: U - L is
+// concave in s, so that a golden-section search finds the step that leaves the most room.
+Axis FittedBest(const Mesh& mesh, Axis axis, int along) {
+    struct Band {
+        double low = HUGE_VAL;
+        double high = -HUGE_VAL;
+    };
+    std::vector<Band> bands(static_cast<std::size_t>(axis.count));
+    ForEachUsed(mesh, [&](const GroundPoint& point) {
+        const double at = along == 0 ? point.x : point.y;
+        const double node = std::round((at - axis.origin) / axis.step);
+        if (!(node >= 0 && node < axis.count)) return;
+        Band& band = bands[static_cast<std::size_t>(node)];
+        band = {std::min(band.low, at), std::max(band.high, at)};
+    });
+    const auto room = [&](double step, double& origin) {
+        double lowest = -HUGE_VAL, highest = HUGE_VAL;
+        for (std::size_t node = 0; node < bands.size(); ++node) {
+            if (bands[node].low > bands[node].high) continue;  // none there: no lattice, as Place finds
+            const double k = static_cast<double>(node);
+            lowest = std::max(lowest, bands[node].high - (k + kNodeTolerance) * step);
+            highest = std::min(highest, bands[node].low - (k - kNodeTolerance) * step);
+        }
+        origin = (lowest + highest) / 2;
+        return highest - lowest;
+    };
+    // The step taken from the extent is off by at most twice the tolerance over the axis's steps.
+    double below = axis.step * (1 - 3 * kNodeTolerance), above = axis.step * (1 + 3 * kNodeTolerance);
+    constexpr double kGolden = 0.6180339887498949;
+    for (int narrowing = 0; narrowing < 80; ++narrowing) {
+        const double lower = above - kGolden * (above - below), upper = below + kGolden * (above - below);
+        double origin;
+        if (room(lower, origin) < room(upper, origin))
+            below = lower;
+        else
+            above = upper;
+    }
+    const double step = (below + above) / 2;
+    double origin;
+    if (room(step, origin) >= 0) axis = {axis.count, step, origin};
+    return axis;
+}
+
+// The axes, their first nodes taken from the lowest points and their steps from the extent, moved to
+// where the points stand nearest their nodes: each point may stand the tolerance off its node either
+// way, the lowest too. Where the points stand within twice the tolerance of each other around their
+// nodes, the first node moves to their middle; where more, up to the four times that such a lattice
+// can show, the step and first node are fitted.
+std::pair<std::optional<Axis>, std::optional<Axis>> Fitted(const Mesh& mesh, std::optional<Axis> columns,
+                                                           std::optional<Axis> rows) {
+    if (!columns && !rows) return {columns, rows};
+    std::optional<Axis>* const axes[2] = {&columns, &rows};
+    struct Spread {
+        double low[2];  // in steps
+        double high[2];
+    };
+    const Spread spread = TallyUsed(
+        mesh, Spread{{HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL}},
+        [&](Spread& part, std::size_t, const GroundPoint& point) {
+            const double at[2] = {point.x, point.y};
+            for (int axis = 0; axis < 2; ++axis) {
+                if (!*axes[axis]) continue;
+                const double steps = (at[axis] - (*axes[axis])->origin) / (*axes[axis])->step;
+                const double off = steps - std::round(steps);
+                part.low[axis] = std::min(part.low[axis], off);
+                part.high[axis] = std::max(part.high[axis], off);
+            }
+        },
+        [](Spread& whole, const Spread& part) {
+            for (int axis = 0; axis < 2; ++axis) {
+                whole.low[axis] = std::min(whole.low[axis], part.low[axis]);
+                whole.high[axis] = std::max(whole.high[axis], part.high[axis]);
+            }
+        });
+    for (int axis = 0; axis < 2; ++axis) {
+        if (!*axes[axis]) continue;
+        const double width = spread.high[axis] - spread.low[axis];
+        if (width <= 2 * kNodeTolerance)
+            (*axes[axis])->origin += (spread.low[axis] + spread.high[axis]) / 2 * (*axes[axis])->step;
+        else if (width <= 4 * kNodeTolerance)
+            *axes[axis] = FittedBest(mesh, **axes[axis], axis);
+    }
+    return {columns, rows};
+}
+
 // One look for the lattice, its steps taken from the smallest offsets above `floor`: the lattice,
 // or along which axes the points stand on no nodes of the steps taken, and those offsets.
 struct Look {
@@ -250,8 +337,8 @@ Look LookAbove(const Mesh& mesh, Offsets extent, Offsets floor, bool& outOfMemor
     // Each axis has no more nodes than there are points, nor than its count can hold.
     const std::uint64_t most =
         std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
-    const std::optional<Axis> columns = AxisOf(extent.x, look.smallest.x, most);
-    const std::optional<Axis> rows = AxisOf(extent.y, look.smallest.y, most);
+    const std::optional<Axis> columns = AxisOf(mesh.box.x0, extent.x, look.smallest.x, most);
+    const std::optional<Axis> rows = AxisOf(mesh.box.y0, extent.y, look.smallest.y, most);
     if (columns && rows) look.lattice = LatticeOn(mesh, *columns, *rows, outOfMemory);
     if (look.lattice || outOfMemory) return look;
     // The smallest offset is a step only as nearly as the points stand on their nodes, which over
@@ -260,11 +347,11 @@ Look LookAbove(const Mesh& mesh, Offsets extent, Offsets floor, bool& outOfMemor
     // its number of steps for sure. An axis with too many nodes has no step to take again.
     const Offsets nearer =
         NearerSteps(mesh, extent, {columns ? look.smallest.x : extent.x, rows ? look.smallest.y : extent.y});
-    const std::optional<Axis> nearerColumns = columns ? AxisOf(extent.x, nearer.x, most) : std::nullopt;
-    const std::optional<Axis> nearerRows = rows ? AxisOf(extent.y, nearer.y, most) : std::nullopt;
-    const bool same = nearer.x == look.smallest.x && nearer.y == look.smallest.y;
-    if (nearerColumns && nearerRows && !same)
-        look.lattice = LatticeOn(mesh, *nearerColumns, *nearerRows, outOfMemory);
+    // And the axes are fitted to the points around their nodes.
+    const auto [nearerColumns, nearerRows] =
+        Fitted(mesh, columns ? AxisOf(mesh.box.x0, extent.x, nearer.x, most) : std::nullopt,
+               rows ? AxisOf(mesh.box.y0, extent.y, nearer.y, most) : std::nullopt);
+    if (nearerColumns && nearerRows) look.lattice = LatticeOn(mesh, *nearerColumns, *nearerRows, outOfMemory);
     if (!look.lattice && !outOfMemory) look.fit = FitAxes(mesh, nearerColumns, nearerRows);
     return look;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "mesh/lattice.h"
 #include "mesh/mesh_listing.h"
 #include "mesh/test_mesh.h"
@@ -148,6 +150,16 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         scattered.vertices[i].x += 0.09 * double(i * 7 % 10) / 10 + 1e-7 * double(i);
         scattered.vertices[i].y += 0.001 * double(i % 3) + 1e-6 * double(i);
     }
+    // Every point nearly a hundredth of a step off its node, either way: the lowest too.
+    TestObject jostled = GridObject(6, 5);
+    for (std::size_t i = 0; i < jostled.vertices.size(); ++i) {
+        jostled.vertices[i].x += i % 2 == 0 ? 0.09 : -0.09;
+        jostled.vertices[i].y += i % 3 == 0 ? -0.08 : 0.08;
+    }
+    TestObject shaken = GridObject(40, 30);  // and at random, as nearly
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> within(-0.095, 0.095);
+    for (TestVertex& at : shaken.vertices) at = {at.x + within(random), at.y + within(random), at.z};
     // Points enough to be looked at in parts on two threads, what matters lying in a later part.
     const TestObject large = GridObject(300, 300);
     TestObject largeSwapped = large, largeUneven = large;
@@ -166,7 +178,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         {{large}, kInOrder}, {{largeSwapped}, kOwnHeights}, {{largeUneven}, kNone},
         {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights}, {{rounded}, kInOrder},
         {{wavering}, kInOrder}, {{lifted}, kInOrder}, {{scattered}, kInOrder},
-        {{largeNudged}, kInOrder},
+        {{largeNudged}, kInOrder}, {{jostled}, kInOrder}, {{shaken}, kInOrder},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
