@@ -1,6 +1,7 @@
 #include "mesh/lattice.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -29,6 +30,11 @@ std::optional<Axis> AxisOf(double low, double extent, double smallest, std::uint
     const double steps = std::round(extent / smallest);
     if (!(steps + 1 <= static_cast<double>(most))) return std::nullopt;
     return Axis{static_cast<std::int32_t>(steps) + 1, extent / steps, low};
+}
+
+// How many nodes an axis may have: no more than there are points, nor than its count can hold.
+std::uint64_t MostNodes(const Mesh& mesh) {
+    return std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
 }
 
 // Heights for `nodes` nodes, the first `count` of them the heights of the mesh's first points and
@@ -134,11 +140,11 @@ Offsets KeptOffsets(const Mesh& mesh, Offsets start, Offsets limits, Keeps keeps
         keep);
 }
 
-// Along each axis, the smallest offset of a used point above `floor`; the extent where none is.
-Offsets SmallestOffsets(const Mesh& mesh, Offsets extent, Offsets floor) {
-    return KeptOffsets(mesh, extent, floor, [](double offset, double kept, double above) {
-        return offset > above && offset < kept;
-    });
+// Along each axis, the smallest offset of a used point off the first node; the extent where none is.
+Offsets SmallestOffsets(const Mesh& mesh, Offsets extent) {
+    return KeptOffsets(
+        mesh, extent, {kRounding * extent.x, kRounding * extent.y},
+        [](double offset, double kept, double rounding) { return offset > rounding && offset < kept; });
 }
 
 // Along each axis, the largest offset of a used point up to `bound`.
@@ -197,51 +203,47 @@ std::optional<Lattice> LatticeOn(const Mesh& mesh, Axis columns, Axis rows, bool
     return lattice;
 }
 
-// Along each axis, whether its step may be the lattice's: every used point stands on a node, and
-// each of the first 64 nodes holds one. A step that divides the lattice's (a point nudged by a
-// two-hundredth of a step gives one) has every point on a node too, but few on the nodes between.
-struct AxesFit {
-    bool x = true;
-    bool y = true;
+// Along each axis, where the used points stand around its nodes: how far off them, in steps, the
+// lowest and the highest, and which of the first 64 nodes hold one.
+struct AxisSurvey {
+    double low = HUGE_VAL;
+    double high = -HUGE_VAL;
+    std::uint64_t held = 0;
 };
-AxesFit FitAxes(const Mesh& mesh, const std::optional<Axis>& columns, const std::optional<Axis>& rows) {
-    struct Tally {
-        bool onNodes[2];
-        std::uint64_t held[2];  // the first 64 nodes that hold a point, a bit each
-    };
-    if (!columns && !rows) return {false, false};
-    const std::optional<Axis>* const axes[2] = {&columns, &rows};
-    const Tally tally = TallyUsed(
-        mesh, Tally{{columns.has_value(), rows.has_value()}, {0, 0}},
-        [&](Tally& part, std::size_t, const GroundPoint& point) {
+using AxesSurvey = std::array<AxisSurvey, 2>;
+using Axes = std::array<std::optional<Axis>, 2>;  // along X, along Y
+
+AxesSurvey SurveyAxes(const Mesh& mesh, const Axes& axes) {
+    return TallyUsed(
+        mesh, AxesSurvey{},
+        [&](AxesSurvey& part, std::size_t, const GroundPoint& point) {
             const double at[2] = {point.x, point.y};
-            for (int axis = 0; axis < 2; ++axis) {
-                if (!part.onNodes[axis]) continue;
-                const std::int64_t node = NodeOf(at[axis], **axes[axis]);
-                part.onNodes[axis] = node >= 0;
-                if (node >= 0 && node < 64) part.held[axis] |= std::uint64_t{1} << node;
+            for (int along = 0; along < 2; ++along) {
+                if (!axes[along]) continue;
+                const double steps = (at[along] - axes[along]->origin) / axes[along]->step;
+                const auto node = static_cast<std::int64_t>(steps + 0.5);  // from the lowest point on
+                const double off = steps - static_cast<double>(node);
+                AxisSurvey& survey = part[along];
+                survey.low = std::min(survey.low, off);
+                survey.high = std::max(survey.high, off);
+                if (node < 64) survey.held |= std::uint64_t{1} << node;
             }
         },
-        [](Tally& whole, const Tally& part) {
-            for (int axis = 0; axis < 2; ++axis) {
-                whole.onNodes[axis] = whole.onNodes[axis] && part.onNodes[axis];
-                whole.held[axis] |= part.held[axis];
+        [](AxesSurvey& whole, const AxesSurvey& part) {
+            for (int along = 0; along < 2; ++along) {
+                whole[along] = {std::min(whole[along].low, part[along].low),
+                                std::max(whole[along].high, part[along].high),
+                                whole[along].held | part[along].held};
             }
         });
-    const auto fits = [&](int axis) {
-        if (!tally.onNodes[axis]) return false;
-        const std::int32_t nodes = (*axes[axis])->count;
-        return tally.held[axis] == (nodes >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << nodes) - 1);
-    };
-    return {fits(0), fits(1)};
 }
 
 // The step and first node that stand the points of one axis (0: X, 1: Y) nearest their nodes, the
-// farthest of them first, where that is within the tolerance; else the axis as it was. With a step s,
-// the first node must lie in [L(s), U(s)], L the highest of high_k - (k + t) s and U the lowest of
-// low_k - (k - t) s over the lowest and highest point at each node k, t the tolerance: U - L is
-// concave in s, so that a golden-section search finds the step that leaves the most room.
-Axis FittedBest(const Mesh& mesh, Axis axis, int along) {
+// farthest of them first, where that is within the tolerance; nothing where not. With a step s, the
+// first node must lie in [L(s), U(s)], L the highest of high_k - (k + t) s and U the lowest of low_k -
+// (k - t) s over the lowest and highest point at each node k, t the tolerance: U - L is concave in s,
+// so that a golden-section search finds the step that leaves the most room.
+std::optional<Axis> FittedBest(const Mesh& mesh, const Axis& axis, int along) {
     struct Band {
         double low = HUGE_VAL;
         double high = -HUGE_VAL;
@@ -249,10 +251,9 @@ Axis FittedBest(const Mesh& mesh, Axis axis, int along) {
     std::vector<Band> bands(static_cast<std::size_t>(axis.count));
     ForEachUsed(mesh, [&](const GroundPoint& point) {
         const double at = along == 0 ? point.x : point.y;
-        const double node = std::round((at - axis.origin) / axis.step);
-        if (!(node >= 0 && node < axis.count)) return;
-        Band& band = bands[static_cast<std::size_t>(node)];
-        band = {std::min(band.low, at), std::max(band.high, at)};
+        const auto node = static_cast<std::size_t>((at - axis.origin) / axis.step + 0.5);
+        if (node >= bands.size()) return;
+        bands[node] = {std::min(bands[node].low, at), std::max(bands[node].high, at)};
     });
     const auto room = [&](double step, double& origin) {
         double lowest = -HUGE_VAL, highest = HUGE_VAL;
@@ -278,82 +279,103 @@ Axis FittedBest(const Mesh& mesh, Axis axis, int along) {
     }
     const double step = (below + above) / 2;
     double origin;
-    if (room(step, origin) >= 0) axis = {axis.count, step, origin};
-    return axis;
+    if (room(step, origin) < 0) return std::nullopt;
+    return Axis{axis.count, step, origin};
 }
 
-// The axes, their first nodes taken from the lowest points and their steps from the extent, moved to
-// where the points stand nearest their nodes: each point may stand the tolerance off its node either
-// way, the lowest too. Where the points stand within twice the tolerance of each other around their
-// nodes, the first node moves to their middle; where more, up to the four times that such a lattice
-// can show, the step and first node are fitted.
-std::pair<std::optional<Axis>, std::optional<Axis>> Fitted(const Mesh& mesh, std::optional<Axis> columns,
-                                                           std::optional<Axis> rows) {
-    if (!columns && !rows) return {columns, rows};
-    std::optional<Axis>* const axes[2] = {&columns, &rows};
-    struct Spread {
-        double low[2];  // in steps
-        double high[2];
-    };
-    const Spread spread = TallyUsed(
-        mesh, Spread{{HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL}},
-        [&](Spread& part, std::size_t, const GroundPoint& point) {
-            const double at[2] = {point.x, point.y};
-            for (int axis = 0; axis < 2; ++axis) {
-                if (!*axes[axis]) continue;
-                const double steps = (at[axis] - (*axes[axis])->origin) / (*axes[axis])->step;
-                const double off = steps - std::round(steps);
-                part.low[axis] = std::min(part.low[axis], off);
-                part.high[axis] = std::max(part.high[axis], off);
+// The axis, its first node taken from the lowest point and its step from the extent, fitted to where
+// the points stand around its nodes, where it may be the lattice's along it; nothing where not. Each
+// point may stand the tolerance off its node either way, the lowest too: where they stand within
+// twice that of each other, the first node moves to their middle; where more, up to the four times
+// that such a lattice can show with a step taken from its extent, the step and first node are
+// fitted. And each of the first 64 nodes must hold a point: a step that divides the lattice's (a point
+// nudged by a two-hundredth of a step gives one) has every point on a node too, but none on most.
+std::optional<Axis> Fitted(const Mesh& mesh, const Axis& axis, const AxisSurvey& survey, int along) {
+    const std::uint64_t all = axis.count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << axis.count) - 1;
+    const double width = survey.high - survey.low;
+    if (survey.held != all || !(width <= 4 * kNodeTolerance)) return std::nullopt;
+    if (width > 2 * kNodeTolerance) return FittedBest(mesh, axis, along);
+    return Axis{axis.count, axis.step, axis.origin + (survey.low + survey.high) / 2 * axis.step};
+}
+
+// The steps each axis may have, finest first: where the smallest offset is no step but the distance
+// between points that one node holds (as far apart as the tolerance lets them, kStepError of a step),
+// the step is the smallest offset above some floor between those and the next node's points, which
+// stand (1 - 2 kStepError) / kStepError times as far out, or more. Floors kFloorRatio apart leave
+// none of those gaps without one, and the smallest offset above it stands that far or more beyond
+// the one below it: only those are steps the axis may have.
+std::array<std::vector<double>, 2> StepsToTry(const Mesh& mesh, Offsets extent) {
+    constexpr double kFloorRatio = 40;
+    constexpr double kGap = (1 - 2 * kStepError) / kStepError * 0.9;  // some room for rounding
+    constexpr int kFloors = 7;                                        // kRounding 40^6 passes 1
+    using Smallest = std::array<std::array<double, kFloors>, 2>;
+    const double extents[2] = {extent.x, extent.y};
+    Smallest none, floors;
+    for (int along = 0; along < 2; ++along) {
+        none[along].fill(extents[along]);
+        floors[along][0] = kRounding * extents[along];
+        for (int k = 1; k < kFloors; ++k) floors[along][k] = floors[along][k - 1] * kFloorRatio;
+    }
+    const GroundBox& box = mesh.box;
+    const Smallest smallest = TallyUsed(
+        mesh, none,
+        [&](Smallest& part, std::size_t, const GroundPoint& point) {
+            const double offsets[2] = {point.x - box.x0, point.y - box.y0};
+            for (int along = 0; along < 2; ++along) {
+                const double offset = offsets[along];
+                int k = kFloors;
+                while (k > 0 && !(offset > floors[along][k - 1])) --k;
+                // The smallest offsets above lower floors are no larger: where this one is not the
+                // smallest above the highest floor below it, it is the smallest above none.
+                for (; k > 0 && offset < part[along][k - 1]; --k) part[along][k - 1] = offset;
             }
         },
-        [](Spread& whole, const Spread& part) {
-            for (int axis = 0; axis < 2; ++axis) {
-                whole.low[axis] = std::min(whole.low[axis], part.low[axis]);
-                whole.high[axis] = std::max(whole.high[axis], part.high[axis]);
+        [](Smallest& whole, const Smallest& part) {
+            for (int along = 0; along < 2; ++along) {
+                for (int k = 0; k < kFloors; ++k) whole[along][k] = std::min(whole[along][k], part[along][k]);
             }
         });
-    for (int axis = 0; axis < 2; ++axis) {
-        if (!*axes[axis]) continue;
-        const double width = spread.high[axis] - spread.low[axis];
-        if (width <= 2 * kNodeTolerance)
-            (*axes[axis])->origin += (spread.low[axis] + spread.high[axis]) / 2 * (*axes[axis])->step;
-        else if (width <= 4 * kNodeTolerance)
-            *axes[axis] = FittedBest(mesh, **axes[axis], axis);
+    std::array<std::vector<double>, 2> steps;
+    for (int along = 0; along < 2; ++along) {
+        steps[along].push_back(smallest[along][0]);
+        for (int k = 1; k < kFloors && smallest[along][k] < extents[along]; ++k) {
+            if (smallest[along][k] >= kGap * smallest[along][k - 1])
+                steps[along].push_back(smallest[along][k]);
+        }
     }
-    return {columns, rows};
+    return steps;
 }
 
-// One look for the lattice, its steps taken from the smallest offsets above `floor`: the lattice,
-// or along which axes the points stand on no nodes of the steps taken, and those offsets.
-struct Look {
-    std::optional<Lattice> lattice;
-    AxesFit fit;
-    Offsets smallest;
-};
-Look LookAbove(const Mesh& mesh, Offsets extent, Offsets floor, bool& outOfMemory) {
-    Look look;
-    look.smallest = SmallestOffsets(mesh, extent, floor);
-    // Each axis has no more nodes than there are points, nor than its count can hold.
-    const std::uint64_t most =
-        std::min<std::uint64_t>(mesh.usedCount, std::numeric_limits<std::int32_t>::max());
-    const std::optional<Axis> columns = AxisOf(mesh.box.x0, extent.x, look.smallest.x, most);
-    const std::optional<Axis> rows = AxisOf(mesh.box.y0, extent.y, look.smallest.y, most);
-    if (columns && rows) look.lattice = LatticeOn(mesh, *columns, *rows, outOfMemory);
-    if (look.lattice || outOfMemory) return look;
-    // The smallest offset is a step only as nearly as the points stand on their nodes, which over
-    // thousands of steps can miscount the nodes (coordinates rounded to floats far from the origin,
-    // say). So it is taken again from offsets ever farther out, each as far as the last step tells
-    // its number of steps for sure. An axis with too many nodes has no step to take again.
-    const Offsets nearer =
-        NearerSteps(mesh, extent, {columns ? look.smallest.x : extent.x, rows ? look.smallest.y : extent.y});
-    // And the axes are fitted to the points around their nodes.
-    const auto [nearerColumns, nearerRows] =
-        Fitted(mesh, columns ? AxisOf(mesh.box.x0, extent.x, nearer.x, most) : std::nullopt,
-               rows ? AxisOf(mesh.box.y0, extent.y, nearer.y, most) : std::nullopt);
-    if (nearerColumns && nearerRows) look.lattice = LatticeOn(mesh, *nearerColumns, *nearerRows, outOfMemory);
-    if (!look.lattice && !outOfMemory) look.fit = FitAxes(mesh, nearerColumns, nearerRows);
-    return look;
+// The lattice whose steps, along each axis, are the finest of `steps` that the points fit, each
+// taken again from offsets farther out and fitted to the points around its nodes.
+std::optional<Lattice> FittedLattice(const Mesh& mesh, Offsets extent,
+                                     const std::array<std::vector<double>, 2>& steps, bool& outOfMemory) {
+    const std::uint64_t most = MostNodes(mesh);
+    const double lowest[2] = {mesh.box.x0, mesh.box.y0}, extents[2] = {extent.x, extent.y};
+    Axes fitted;
+    const std::size_t tries = std::max(steps[0].size(), steps[1].size());
+    for (std::size_t next = 0; next < tries && !(fitted[0] && fitted[1]); ++next) {
+        // An axis fitted already, or out of steps, is left alone: as a step its extent needs no look.
+        Axes trying;
+        double first[2];
+        for (int along = 0; along < 2; ++along) {
+            if (!fitted[along] && next < steps[along].size())
+                trying[along] = AxisOf(lowest[along], extents[along], steps[along][next], most);
+            first[along] = trying[along] ? steps[along][next] : extents[along];
+        }
+        const Offsets nearer = NearerSteps(mesh, extent, {first[0], first[1]});
+        const double nearerSteps[2] = {nearer.x, nearer.y};
+        for (int along = 0; along < 2; ++along) {
+            if (trying[along])
+                trying[along] = AxisOf(lowest[along], extents[along], nearerSteps[along], most);
+        }
+        const AxesSurvey surveys = SurveyAxes(mesh, trying);
+        for (int along = 0; along < 2; ++along) {
+            if (trying[along]) fitted[along] = Fitted(mesh, *trying[along], surveys[along], along);
+        }
+    }
+    if (!fitted[0] || !fitted[1]) return std::nullopt;
+    return LatticeOn(mesh, *fitted[0], *fitted[1], outOfMemory);
 }
 
 }  // namespace
@@ -361,24 +383,18 @@ Look LookAbove(const Mesh& mesh, Offsets extent, Offsets floor, bool& outOfMemor
 std::optional<Lattice> FindLattice(const Mesh& mesh, bool& outOfMemory) {
     outOfMemory = false;
     const Offsets extent{mesh.box.x1 - mesh.box.x0, mesh.box.y1 - mesh.box.y0};
-    if (!(extent.x > 0 && extent.y > 0)) return std::nullopt;
-    // Offsets up to the floor are taken for points of one node, not a step: rounding at first. The
-    // points a node holds may stand as far apart as the tolerance lets them, which the smallest
-    // offset may be: along an axis whose points then stand on no nodes, the floor is raised to
-    // kNodeSpread times that offset. A step is more than that (no two points a node holds stand
-    // farther apart than kStepError of a step), and no point of the next node lies below it.
-    constexpr double kNodeSpread = 0.8 / kStepError;
-    // Each raise multiplies the floor by kNodeSpread or more: six take it past the extent.
-    constexpr int kLooks = 6;
-    Offsets floor{kRounding * extent.x, kRounding * extent.y};
-    for (int lookCount = 0; lookCount < kLooks; ++lookCount) {
-        Look look = LookAbove(mesh, extent, floor, outOfMemory);
-        if (look.lattice || outOfMemory || (look.fit.x && look.fit.y)) return std::move(look.lattice);
-        if (!look.fit.x) floor.x = kNodeSpread * look.smallest.x;
-        if (!look.fit.y) floor.y = kNodeSpread * look.smallest.y;
-        if (floor.x >= extent.x || floor.y >= extent.y) break;
+    const Offsets smallest = SmallestOffsets(mesh, extent);
+    const std::uint64_t most = MostNodes(mesh);
+    const std::optional<Axis> columns = AxisOf(mesh.box.x0, extent.x, smallest.x, most);
+    const std::optional<Axis> rows = AxisOf(mesh.box.y0, extent.y, smallest.y, most);
+    if (columns && rows) {
+        std::optional<Lattice> lattice = LatticeOn(mesh, *columns, *rows, outOfMemory);
+        if (lattice || outOfMemory) return lattice;
     }
-    return std::nullopt;
+    if (!(extent.x > 0 && extent.y > 0)) return std::nullopt;
+    // The smallest offsets are steps only as nearly as the points stand on their nodes; and where
+    // some points of one node stand apart, they are no steps at all.
+    return FittedLattice(mesh, extent, StepsToTry(mesh, extent), outOfMemory);
 }
 
 HeightList TakeHeights(Lattice& lattice, Mesh& mesh) {
