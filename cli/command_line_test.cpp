@@ -284,25 +284,36 @@ TEST_F(CommandLineTest, WarnsOfHeightsReadUpToADecimalComma) {
                 FieldsAre(0, "", HasSubstr(": 1 height was read only up to a decimal comma")));
 }
 
-// In a child process whose memory is limited, describes a listing with a line too long to hold, in
-// a folder of its own, gone again before the process ends.
-[[noreturn]] void DescribeBeyondMemory() {
+// In a child process whose memory is limited, describes the listing `write` writes, in a folder of its
+// own, gone again before the process ends.
+[[noreturn]] void DescribeBeyondMemory(void (*write)(const std::string& path), const std::string& option) {
     Result result;
     {
         TemporaryFolder folder;
-        WriteListingWithLongLine(folder / "big.asc");
+        write(folder / "big.asc");
         LimitAddressSpace(rlim_t{64} << 20);
-        result = Convert({"--info", folder / "big.asc"});
+        result = Convert({"--info", option, folder / "big.asc"});
     }
     std::cerr << std::get<2>(result);
     std::exit(std::get<0>(result));
 }
 
+// Objects whose names alone hold more than the memory there is: what no block of the reading holds,
+// on either reading thread.
+void WriteObjectsWithLongNames(const std::string& path) {
+    TestObject tile = GridObject(2, 2, std::string(std::size_t{1} << 20, 'n'));
+    WriteFile(path, WriteListing(std::vector<TestObject>(96, tile)));
+}
+
 TEST(CommandLineDeathTest, DescribesNoListingTooLargeForTheMemoryThereIs) {
     if (!kCanLimitAddressSpace) GTEST_SKIP() << "under a sanitizer";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(DescribeBeyondMemory(), testing::ExitedWithCode(1),
-                "big.asc: Could not read '[^']*big.asc': there is not enough memory to hold it\\.");
+    const std::string message =
+        "big.asc: Could not read '[^']*big.asc': there is not enough memory to hold it\\.";
+    EXPECT_EXIT(DescribeBeyondMemory(WriteListingWithLongLine, "--rectangular"), testing::ExitedWithCode(1),
+                message);
+    EXPECT_EXIT(DescribeBeyondMemory(WriteObjectsWithLongNames, "--mesh"), testing::ExitedWithCode(1),
+                message);
 }
 
 TEST_F(CommandLineTest, FailsWhenTheDescriptionCannotBeWritten) {

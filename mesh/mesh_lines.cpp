@@ -294,14 +294,20 @@ bool MeshLines::TakeLine(std::string_view line, MeshRun& run) const {
 RunEnd MeshLines::Read(LineSource& lines, MeshRun& run, std::int64_t mostLines) const {
     if (mostLines <= 0) return RunEnd::kPaused;
     std::int64_t left = mostLines;
-    const bool linesLeft =
-        lines.ForEachLine([&](std::string_view line, const char*) __attribute__((always_inline)) {
+    bool linesLeft = false;
+    // A line that needs more than the blocks' memory (an object's mark, its name) may throw, on
+    // either reading thread.
+    try {
+        linesLeft = lines.ForEachLine([&](std::string_view line, const char*) __attribute__((always_inline)) {
             if (!Take(line, run)) {
                 run.outOfMemory = true;
                 return false;
             }
             return --left > 0;
         });
+    } catch (const std::bad_alloc&) {
+        run.outOfMemory = true;
+    }
     if (run.outOfMemory) return RunEnd::kFinished;
     if (linesLeft) return RunEnd::kPaused;
     run.failure = lines.Failure();
@@ -314,10 +320,15 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     // The face lines before the next run's first mark belong with the last mark of this one.
     const bool placesHeld = first.places.Join(
         std::move(next.places), first.marks.empty() || first.marks.back().kind == ObjectMark::Kind::kTriMesh);
-    for (ObjectMark& mark : next.marks) {
-        mark.vertex += vertices;
-        mark.face += faces;
-        first.marks.push_back(std::move(mark));
+    try {
+        for (ObjectMark& mark : next.marks) {
+            mark.vertex += vertices;
+            mark.face += faces;
+            first.marks.push_back(std::move(mark));
+        }
+    } catch (const std::bad_alloc&) {
+        first.outOfMemory = true;
+        return RunEnd::kFinished;
     }
     if (!first.strayFace && next.strayFace)
         first.strayFace = StrayFace{next.strayFace->face + faces, next.strayFace->vertex};

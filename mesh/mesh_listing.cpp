@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "conversion/height_field.h"
 #include "conversion/messages.h"
@@ -67,6 +68,17 @@ std::optional<std::string> MeshListingReader::Read(const ByteSource& source, con
 
 std::optional<std::string> MeshListingReader::ReadBody(const ByteSource& source, const std::string& path,
                                                        Listing& listing) {
+    // The large blocks (the points, the faces, the heights) say when there is no memory for them;
+    // whatever else runs short (the list of objects, a lattice's fit, the sampling's places) throws.
+    try {
+        return ReadWhole(source, path, listing);
+    } catch (const std::bad_alloc&) {
+        return CouldNot("read", path, kOutOfMemoryProblem);
+    }
+}
+
+std::optional<std::string> MeshListingReader::ReadWhole(const ByteSource& source, const std::string& path,
+                                                        Listing& listing) {
     const bool latticeFirst =
         !request_.size && source.Size() >= request_.latticeFirstBytes && MayBeALattice(source);
     summary_ = {};

@@ -64,6 +64,8 @@ class MeshListingReader final : public ListingReader {
     const MeshSummary& Summary() const { return summary_; }
 
   private:
+    // ReadBody, where memory that runs short may throw.
+    std::optional<std::string> ReadWhole(const ByteSource& source, const std::string& path, Listing& listing);
     // Reads the mesh with its faces as `faces` says, and what the listing takes of it before its
     // heights: the summary's counts and box, the box and the range.
     std::optional<std::string> Read(const ByteSource& source, const std::string& path, FaceReading faces,
