@@ -17,10 +17,21 @@ constexpr double kRounding = 1e-9;
 // tolerance off its node.
 constexpr double kStepError = 2 * kNodeTolerance;
 
+// How wide the points around their nodes may spread, in steps: each the tolerance off its node either
+// way. With a step taken from the extent, whose two ends may each stand that far off, up to twice it.
+constexpr double kNodeSpread = 2 * kNodeTolerance;
+constexpr double kExtentStepSpread = 2 * kNodeSpread;
+
 struct Axis {
     std::int32_t count = 0;
     double step = 0;
-    double origin = 0;  // where the first node stands
+    double low = 0;     // the lowest point's place along the axis
+    double origin = 0;  // where the first node stands, from `low`: small, and so exact enough far out
+
+    // How many steps from the first node `at` lies.
+    double StepsTo(double at) const { return ((at - low) - origin) / step; }
+    // The node nearest to `at`, no more than half a step below the first.
+    std::int64_t NearestNode(double at) const { return static_cast<std::int64_t>(StepsTo(at) + 0.5); }
 };
 
 // The nodes along one axis from `low`, given the extent and the smallest offset from `low` of a
@@ -29,7 +40,7 @@ std::optional<Axis> AxisOf(double low, double extent, double smallest, std::uint
     if (!(extent > 0)) return std::nullopt;
     const double steps = std::round(extent / smallest);
     if (!(steps + 1 <= static_cast<double>(most))) return std::nullopt;
-    return Axis{static_cast<std::int32_t>(steps) + 1, extent / steps, low};
+    return Axis{static_cast<std::int32_t>(steps) + 1, extent / steps, low, 0};
 }
 
 // How many nodes an axis may have: no more than there are points, nor than its count can hold.
@@ -54,10 +65,8 @@ LargeArray<double> HeightsBefore(const Mesh& mesh, std::uint64_t count, std::uin
 
 // The node of the axis a point at `at` along it stands on; -1 when it stands on none.
 std::int64_t NodeOf(double at, const Axis& axis) {
-    const double steps = (at - axis.origin) / axis.step;
-    // No more than the tolerance below the first node: adding a half, truncation rounds.
-    const auto node = static_cast<std::int64_t>(steps + 0.5);
-    return std::abs(steps - static_cast<double>(node)) <= kNodeTolerance ? node : -1;
+    const std::int64_t node = axis.NearestNode(at);
+    return std::abs(axis.StepsTo(at) - static_cast<double>(node)) <= kNodeTolerance ? node : -1;
 }
 
 // Puts each used point's height at its node, of the lattice's `nodes`, in heights of the lattice's
@@ -220,9 +229,8 @@ AxesSurvey SurveyAxes(const Mesh& mesh, const Axes& axes) {
             const double at[2] = {point.x, point.y};
             for (int along = 0; along < 2; ++along) {
                 if (!axes[along]) continue;
-                const double steps = (at[along] - axes[along]->origin) / axes[along]->step;
-                const auto node = static_cast<std::int64_t>(steps + 0.5);  // from the lowest point on
-                const double off = steps - static_cast<double>(node);
+                const std::int64_t node = axes[along]->NearestNode(at[along]);
+                const double off = axes[along]->StepsTo(at[along]) - static_cast<double>(node);
                 AxisSurvey& survey = part[along];
                 survey.low = std::min(survey.low, off);
                 survey.high = std::max(survey.high, off);
@@ -248,14 +256,19 @@ std::optional<Axis> FittedBest(const Mesh& mesh, const Axis& axis, int along) {
         double low = HUGE_VAL;
         double high = -HUGE_VAL;
     };
-    std::vector<Band> bands(static_cast<std::size_t>(axis.count));
+    std::vector<Band> bands(static_cast<std::size_t>(axis.count));  // offsets from the lowest point
     ForEachUsed(mesh, [&](const GroundPoint& point) {
         const double at = along == 0 ? point.x : point.y;
-        const auto node = static_cast<std::size_t>((at - axis.origin) / axis.step + 0.5);
+        const auto node = static_cast<std::size_t>(axis.NearestNode(at));
         if (node >= bands.size()) return;
-        bands[node] = {std::min(bands[node].low, at), std::max(bands[node].high, at)};
+        const double offset = at - axis.low;
+        bands[node] = {std::min(bands[node].low, offset), std::max(bands[node].high, offset)};
     });
-    const auto room = [&](double step, double& origin) {
+    struct Room {
+        double width;   // below 0: none
+        double origin;  // the middle of the room
+    };
+    const auto room = [&](double step) {
         double lowest = -HUGE_VAL, highest = HUGE_VAL;
         for (std::size_t node = 0; node < bands.size(); ++node) {
             if (bands[node].low > bands[node].high) continue;  // none there: no lattice, as Place finds
@@ -263,24 +276,22 @@ std::optional<Axis> FittedBest(const Mesh& mesh, const Axis& axis, int along) {
             lowest = std::max(lowest, bands[node].high - (k + kNodeTolerance) * step);
             highest = std::min(highest, bands[node].low - (k - kNodeTolerance) * step);
         }
-        origin = (lowest + highest) / 2;
-        return highest - lowest;
+        return Room{highest - lowest, (lowest + highest) / 2};
     };
-    // The step taken from the extent is off by at most twice the tolerance over the axis's steps.
-    double below = axis.step * (1 - 3 * kNodeTolerance), above = axis.step * (1 + 3 * kNodeTolerance);
+    // The step taken from the extent is off by less than the spread it may show over the axis.
+    double below = axis.step * (1 - kExtentStepSpread), above = axis.step * (1 + kExtentStepSpread);
     constexpr double kGolden = 0.6180339887498949;
     for (int narrowing = 0; narrowing < 80; ++narrowing) {
         const double lower = above - kGolden * (above - below), upper = below + kGolden * (above - below);
-        double origin;
-        if (room(lower, origin) < room(upper, origin))
+        if (room(lower).width < room(upper).width)
             below = lower;
         else
             above = upper;
     }
     const double step = (below + above) / 2;
-    double origin;
-    if (room(step, origin) < 0) return std::nullopt;
-    return Axis{axis.count, step, origin};
+    const Room best = room(step);
+    if (best.width < 0) return std::nullopt;
+    return Axis{axis.count, step, axis.low, best.origin};
 }
 
 // The axis, its first node taken from the lowest point and its step from the extent, fitted to where
@@ -293,26 +304,25 @@ std::optional<Axis> FittedBest(const Mesh& mesh, const Axis& axis, int along) {
 std::optional<Axis> Fitted(const Mesh& mesh, const Axis& axis, const AxisSurvey& survey, int along) {
     const std::uint64_t all = axis.count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << axis.count) - 1;
     const double width = survey.high - survey.low;
-    if (survey.held != all || !(width <= 4 * kNodeTolerance)) return std::nullopt;
-    if (width > 2 * kNodeTolerance) return FittedBest(mesh, axis, along);
-    return Axis{axis.count, axis.step, axis.origin + (survey.low + survey.high) / 2 * axis.step};
+    if (survey.held != all || !(width <= kExtentStepSpread)) return std::nullopt;
+    if (width > kNodeSpread) return FittedBest(mesh, axis, along);
+    return Axis{axis.count, axis.step, axis.low, axis.origin + (survey.low + survey.high) / 2 * axis.step};
 }
 
-// The steps each axis may have, finest first: where the smallest offset is no step but the distance
-// between points that one node holds (as far apart as the tolerance lets them, kStepError of a step),
-// the step is the smallest offset above some floor between those and the next node's points, which
-// stand (1 - 2 kStepError) / kStepError times as far out, or more. Floors kFloorRatio apart leave
-// none of those gaps without one, and the smallest offset above it stands that far or more beyond
-// the one below it: only those are steps the axis may have.
+// The steps each axis may have, finest first. Where the smallest offset is no step but the distance
+// between points that one node holds, at most kStepError of a step, the next node's points stand
+// (1 - kStepError) / kStepError = 49 times that or more farther out. Floors kFloorRatio = 40 apart
+// put one in every such gap, and the smallest offset above it stands that many times beyond the
+// smallest above the floor below: only those are steps to try.
 std::array<std::vector<double>, 2> StepsToTry(const Mesh& mesh, Offsets extent) {
     constexpr double kFloorRatio = 40;
-    constexpr double kGap = (1 - 2 * kStepError) / kStepError * 0.9;  // some room for rounding
-    constexpr int kFloors = 7;                                        // kRounding 40^6 passes 1
+    constexpr double kGap = (1 - kStepError) / kStepError * 0.9;  // some room for rounding
+    constexpr int kFloors = 7;  // the last, kRounding times 40^6, beyond any extent
     using Smallest = std::array<std::array<double, kFloors>, 2>;
     const double extents[2] = {extent.x, extent.y};
     Smallest none, floors;
     for (int along = 0; along < 2; ++along) {
-        none[along].fill(extents[along]);
+        none[along].fill(HUGE_VAL);
         floors[along][0] = kRounding * extents[along];
         for (int k = 1; k < kFloors; ++k) floors[along][k] = floors[along][k - 1] * kFloorRatio;
     }
@@ -335,10 +345,12 @@ std::array<std::vector<double>, 2> StepsToTry(const Mesh& mesh, Offsets extent) 
                 for (int k = 0; k < kFloors; ++k) whole[along][k] = std::min(whole[along][k], part[along][k]);
             }
         });
+    // The farthest point's offset, the extent, is a step to try too: that of an axis of two nodes.
     std::array<std::vector<double>, 2> steps;
     for (int along = 0; along < 2; ++along) {
+        if (!(smallest[along][0] <= extents[along])) continue;
         steps[along].push_back(smallest[along][0]);
-        for (int k = 1; k < kFloors && smallest[along][k] < extents[along]; ++k) {
+        for (int k = 1; k < kFloors && smallest[along][k] <= extents[along]; ++k) {
             if (smallest[along][k] >= kGap * smallest[along][k - 1])
                 steps[along].push_back(smallest[along][k]);
         }
@@ -346,20 +358,19 @@ std::array<std::vector<double>, 2> StepsToTry(const Mesh& mesh, Offsets extent) 
     return steps;
 }
 
-// The lattice whose steps, along each axis, are the finest of `steps` that the points fit, each
-// taken again from offsets farther out and fitted to the points around its nodes.
-std::optional<Lattice> FittedLattice(const Mesh& mesh, Offsets extent,
-                                     const std::array<std::vector<double>, 2>& steps, bool& outOfMemory) {
+// The axes that each of `steps`, taken again from offsets farther out, gives where the points fit
+// it, finest first.
+std::array<std::vector<Axis>, 2> FittingAxes(const Mesh& mesh, Offsets extent,
+                                             const std::array<std::vector<double>, 2>& steps) {
     const std::uint64_t most = MostNodes(mesh);
     const double lowest[2] = {mesh.box.x0, mesh.box.y0}, extents[2] = {extent.x, extent.y};
-    Axes fitted;
-    const std::size_t tries = std::max(steps[0].size(), steps[1].size());
-    for (std::size_t next = 0; next < tries && !(fitted[0] && fitted[1]); ++next) {
-        // An axis fitted already, or out of steps, is left alone: as a step its extent needs no look.
+    std::array<std::vector<Axis>, 2> fitting;
+    for (std::size_t next = 0; next < std::max(steps[0].size(), steps[1].size()); ++next) {
+        // An axis out of steps is given its extent, which NearerSteps takes as it is, with no look.
         Axes trying;
         double first[2];
         for (int along = 0; along < 2; ++along) {
-            if (!fitted[along] && next < steps[along].size())
+            if (next < steps[along].size())
                 trying[along] = AxisOf(lowest[along], extents[along], steps[along][next], most);
             first[along] = trying[along] ? steps[along][next] : extents[along];
         }
@@ -371,11 +382,28 @@ std::optional<Lattice> FittedLattice(const Mesh& mesh, Offsets extent,
         }
         const AxesSurvey surveys = SurveyAxes(mesh, trying);
         for (int along = 0; along < 2; ++along) {
-            if (trying[along]) fitted[along] = Fitted(mesh, *trying[along], surveys[along], along);
+            if (!trying[along]) continue;
+            if (const std::optional<Axis> fitted = Fitted(mesh, *trying[along], surveys[along], along))
+                fitting[along].push_back(*fitted);
         }
     }
-    if (!fitted[0] || !fitted[1]) return std::nullopt;
-    return LatticeOn(mesh, *fitted[0], *fitted[1], outOfMemory);
+    return fitting;
+}
+
+// The lattice whose steps along each axis are the finest of `steps` that the points fit, each taken
+// again from offsets farther out and fitted to the points around its nodes. An axis's fit alone does
+// not make a lattice (64 points of one node can hold the first 64 nodes of a step that divides the
+// lattice's), so each pair is tried until one is.
+std::optional<Lattice> FittedLattice(const Mesh& mesh, Offsets extent,
+                                     const std::array<std::vector<double>, 2>& steps, bool& outOfMemory) {
+    const std::array<std::vector<Axis>, 2> fitting = FittingAxes(mesh, extent, steps);
+    for (const Axis& columns : fitting[0]) {
+        for (const Axis& rows : fitting[1]) {
+            std::optional<Lattice> lattice = LatticeOn(mesh, columns, rows, outOfMemory);
+            if (lattice || outOfMemory) return lattice;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace

@@ -160,6 +160,14 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> within(-0.095, 0.095);
     for (TestVertex& at : shaken.vertices) at = {at.x + within(random), at.y + within(random), at.z};
+    // Two nodes along X, only the first's points apart; 64 of them apart, as many as the first nodes
+    // of a step they would divide; at 10^15, where a double's places lie an eighth apart.
+    TestObject twoNodes = GridObject(2, 3), spread = GridObject(3, 3200), far = GridObject(3, 2);
+    twoNodes.vertices[2].x = 0.05;
+    for (std::size_t j = 0; j < 3200; ++j) spread.vertices[j * 3].x = double(j % 64) * (10.0 / 3200);
+    const double farX[] = {999999999999999.875,  1000000000000021.5, 1000000000000042.875,
+                           1000000000000000.125, 1000000000000021.5, 1000000000000043};
+    for (std::size_t i = 0; i < 6; ++i) far.vertices[i].x = farX[i];
     // Points enough to be looked at in parts on two threads, what matters lying in a later part.
     const TestObject large = GridObject(300, 300);
     TestObject largeSwapped = large, largeUneven = large;
@@ -179,6 +187,7 @@ TEST(FindLattice, TakesOnlyEveryNodeHeldAtOneHeight) {
         {{tiny}, kInOrder}, {{shiftedSwapped}, kOwnHeights}, {{rounded}, kInOrder},
         {{wavering}, kInOrder}, {{lifted}, kInOrder}, {{scattered}, kInOrder},
         {{largeNudged}, kInOrder}, {{jostled}, kInOrder}, {{shaken}, kInOrder},
+        {{twoNodes}, kInOrder}, {{spread}, kInOrder}, {{far}, kInOrder},
     };
     // clang-format on
     for (const auto& [objects, found] : cases) {
