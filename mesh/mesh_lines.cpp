@@ -190,7 +190,7 @@ std::string NameAfter(const char* p, const char* end) {
 
 bool UsedPlaces::Grow(std::size_t places) {
     try {
-        bytes_.resize(starts_.back() + (places + 7) / 8 * 8);
+        bytes_.resize(LastStart() + (places + 7) / 8 * 8);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -199,8 +199,8 @@ bool UsedPlaces::Grow(std::size_t places) {
 
 bool UsedPlaces::Join(UsedPlaces&& next, bool continues) {
     const std::size_t carried = continues ? next.PlacesOf(0) : 0;
-    if (carried > PlacesOf(starts_.size() - 1) && !Grow(carried)) return false;
-    std::uint8_t* const last = bytes_.data() + starts_.back();
+    if (carried > PlacesOf(Objects() - 1) && !Grow(carried)) return false;
+    std::uint8_t* const last = bytes_.data() + LastStart();
     // Eight places at a time: byte by byte, joining the places of a large grid's last run took 2% of
     // its whole conversion.
     for (std::size_t place = 0; place < carried; place += 8) {
@@ -211,13 +211,13 @@ bool UsedPlaces::Join(UsedPlaces&& next, bool continues) {
         mine |= theirs;
         std::memcpy(last + place, &mine, sizeof mine);
     }
-    if (next.starts_.size() == 1) return true;
+    if (next.laterStarts_.empty()) return true;
     try {
-        const std::size_t shift = bytes_.size() - next.starts_[1];
-        bytes_.insert(bytes_.end(), next.bytes_.begin() + static_cast<std::ptrdiff_t>(next.starts_[1]),
+        const std::size_t shift = bytes_.size() - next.laterStarts_.front();
+        bytes_.insert(bytes_.end(),
+                      next.bytes_.begin() + static_cast<std::ptrdiff_t>(next.laterStarts_.front()),
                       next.bytes_.end());
-        for (std::size_t object = 1; object < next.starts_.size(); ++object)
-            starts_.push_back(next.starts_[object] + shift);
+        for (const std::size_t start : next.laterStarts_) laterStarts_.push_back(start + shift);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -227,7 +227,7 @@ bool UsedPlaces::Join(UsedPlaces&& next, bool continues) {
 std::uint64_t UsedPlaces::BitsFrom(std::size_t object, std::size_t first) const {
     std::uint64_t bits = 0;
     const std::size_t count = std::min<std::size_t>(64, PlacesOf(object) - first);
-    const std::uint8_t* const places = bytes_.data() + starts_[object] + first;
+    const std::uint8_t* const places = bytes_.data() + Start(object) + first;
     for (std::size_t place = 0; place < count; place += 8) {
         std::uint64_t eight;  // eight places, each 0 or 1, which the multiplication gathers in its top byte
         std::memcpy(&eight, places + place, sizeof eight);

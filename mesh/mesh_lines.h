@@ -125,12 +125,12 @@ class GroundPoints {
 class UsedPlaces {
   public:
     // Starts the places of another object, after those of the last.
-    void Open() { starts_.push_back(bytes_.size()); }
+    void Open() { laterStarts_.push_back(bytes_.size()); }
 
     // Sets the face's corners among the last object's places where they are all held; false,
     // setting none, where they are not.
     bool TryMark(MeshFace face) {
-        const std::size_t first = starts_.back();
+        const std::size_t first = LastStart();
         if (std::max(std::max(face.a, face.b), face.c) >= bytes_.size() - first) return false;
         // Through a pointer of its own: a byte stored through the vector's may alias the vector,
         // which would then be loaded again for every corner.
@@ -144,18 +144,23 @@ class UsedPlaces {
     // `continues`, else dropped; false when there was no memory for them.
     bool Join(UsedPlaces&& next, bool continues);
 
-    std::size_t PlacesOf(std::size_t object) const { return End(object) - starts_[object]; }
+    std::size_t PlacesOf(std::size_t object) const { return End(object) - Start(object); }
     // The object's places from `first` (a multiple of 8) on, up to 64 of them, a bit each from the
     // lowest.
     std::uint64_t BitsFrom(std::size_t object, std::size_t first) const;
 
   private:
+    std::size_t Objects() const { return laterStarts_.size() + 1; }
+    std::size_t Start(std::size_t object) const { return object == 0 ? 0 : laterStarts_[object - 1]; }
+    std::size_t LastStart() const { return Start(Objects() - 1); }
     std::size_t End(std::size_t object) const {
-        return object + 1 < starts_.size() ? starts_[object + 1] : bytes_.size();
+        return object + 1 < Objects() ? laterStarts_[object] : bytes_.size();
     }
 
-    std::vector<std::uint8_t> bytes_;        // a multiple of 8, as each object's places are
-    std::vector<std::size_t> starts_ = {0};  // where each object's places begin
+    std::vector<std::uint8_t> bytes_;  // a multiple of 8, as each object's places are
+    // Where each object's places begin after the first's, which begin at 0: made without memory of its
+    // own, a run can be made on a reading thread with no failure to report.
+    std::vector<std::size_t> laterStarts_;
 };
 
 // Where an object starts in the lines, or becomes a mesh.
