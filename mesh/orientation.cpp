@@ -1,6 +1,7 @@
 #include "mesh/orientation.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <initializer_list>
@@ -49,7 +50,10 @@ class Expansion {
             if (sum.low != 0) terms_[kept++] = sum.low;
             carry = sum.high;
         }
-        if (carry != 0) terms_[kept++] = carry;
+        if (carry != 0) {
+            assert(kept < kTerms);  // each value added makes at most one more term
+            terms_[kept++] = carry;
+        }
         count_ = kept;
     }
     // Adds the exact product of the value and `factor`.
