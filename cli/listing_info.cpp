@@ -57,8 +57,8 @@ void DescribeMesh(std::ostream& out, const MeshSummary& mesh, UpAxis up) {
     Row(out, "used vertices", std::to_string(mesh.usedVertices));
     Row(out, "triangles", std::to_string(mesh.triangles));
     Row(out, "lattice",
-        mesh.lattice ? Times(*mesh.lattice) + ", steps " + NumberText(mesh.xStep) + " along X and " +
-                           NumberText(mesh.yStep) + " along " + ground
+        mesh.lattice ? Times(*mesh.lattice) + ", steps " + FittedNumberText(mesh.xStep) + " along X and " +
+                           FittedNumberText(mesh.yStep) + " along " + ground
                      : "none");
     Row(out, "box",
         "X " + Range(mesh.box.x0, mesh.box.x1) + ", " + ground + " " + Range(mesh.box.y0, mesh.box.y1));

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 namespace tessiloom {
 
@@ -16,6 +17,13 @@ std::string NumberText(double value) {
         plain ? std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed)
               : std::to_chars(text.data(), text.data() + text.size(), value);
     return std::string(text.data(), result.ptr);
+}
+
+std::string FittedNumberText(double value) {
+    std::array<char, 32> text{};
+    const auto result =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, 12);
+    return NumberText(std::strtod(std::string(text.data(), result.ptr).c_str(), nullptr));
 }
 
 }  // namespace tessiloom

@@ -34,5 +34,11 @@ TEST(NumberText, ReadsBackAsTheNumberWithAnExponentOnlyForTheTinyAndTheHuge) {
     }
 }
 
+TEST(FittedNumberText, KeepsTwelveSignificantDigits) {
+    EXPECT_EQ(FittedNumberText(9.999999999999993), "10");
+    EXPECT_EQ(FittedNumberText(0.09999999999999999), "0.1");
+    EXPECT_EQ(FittedNumberText(500000.25), "500000.25");
+}
+
 }  // namespace
 }  // namespace tessiloom
