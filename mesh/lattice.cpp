@@ -13,12 +13,10 @@ namespace {
 constexpr double kNodeTolerance = 0.01;
 // Offsets below this share of the extent are rounding, not a step.
 constexpr double kRounding = 1e-9;
-// How far off a step taken from two points may be, as a share of it: each point may stand the
-// tolerance off its node.
-constexpr double kStepError = 2 * kNodeTolerance;
-
-// How wide the points around their nodes may spread, in steps: each the tolerance off its node either
-// way. With a step taken from the extent, whose two ends may each stand that far off, up to twice it.
+// How far apart two points' offsets from their nodes may lie, in steps, each the tolerance off
+// either way: so wide the points around their nodes may spread, so far apart two points of one node
+// may stand, and so far off a step taken from two points may be, as a share of it. With a step
+// taken from the extent, whose two ends may each stand off, the points may spread twice as wide.
 constexpr double kNodeSpread = 2 * kNodeTolerance;
 constexpr double kExtentStepSpread = 2 * kNodeSpread;
 
@@ -167,12 +165,12 @@ Offsets LargestOffsetsWithin(const Mesh& mesh, Offsets bound) {
 // number of steps for sure.
 struct NearingStep {
     double extent;
-    double step;       // off by at most kStepError / steps of itself
+    double step;       // off by at most kNodeSpread / steps of itself
     double steps = 1;  // how many steps the offset it was taken from spans
 
     // How many steps out an offset is counted for sure: the step's error over them, and the tolerance
     // of the point at each end, stay under half a step.
-    double Reach() const { return std::floor((0.5 - kStepError) * steps / kStepError); }
+    double Reach() const { return std::floor((0.5 - kNodeSpread) * steps / kNodeSpread); }
     // Whether the reach spans the extent: the step then counts the axis's nodes for sure.
     bool Across() const { return Reach() * step >= extent; }
     // Takes the step again from `offset`, the farthest within reach; false where that spans too few
@@ -310,13 +308,13 @@ std::optional<Axis> Fitted(const Mesh& mesh, const Axis& axis, const AxisSurvey&
 }
 
 // The steps each axis may have, finest first. Where the smallest offset is no step but the distance
-// between points that one node holds, at most kStepError of a step, the next node's points stand
-// (1 - kStepError) / kStepError = 49 times that or more farther out. Floors kFloorRatio = 40 apart
+// between points that one node holds, at most kNodeSpread of a step, the next node's points stand
+// (1 - kNodeSpread) / kNodeSpread = 49 times that or more farther out. Floors kFloorRatio = 40 apart
 // put one in every such gap, and the smallest offset above it stands that many times beyond the
 // smallest above the floor below: only those are steps to try.
 std::array<std::vector<double>, 2> StepsToTry(const Mesh& mesh, Offsets extent) {
     constexpr double kFloorRatio = 40;
-    constexpr double kGap = (1 - kStepError) / kStepError * 0.9;  // some room for rounding
+    constexpr double kGap = (1 - kNodeSpread) / kNodeSpread * 0.9;  // some room for rounding
     constexpr int kFloors = 7;  // the last, kRounding times 40^6, beyond any extent
     using Smallest = std::array<std::array<double, kFloors>, 2>;
     const double extents[2] = {extent.x, extent.y};
