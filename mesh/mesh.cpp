@@ -129,11 +129,15 @@ std::string NotFiniteProblem(const Mesh& mesh, UpAxis up) {
 std::optional<std::string> SurveyUsedPoints(Mesh& mesh, UpAxis up) {
     for (const std::uint64_t bits : mesh.used)
         mesh.usedCount += static_cast<std::uint64_t>(std::popcount(bits));
+    // Only points read by Val's rule may not be finite, and most listings have none: a look at each
+    // point for it took the survey of a large grid twice as long.
+    if (!mesh.points.AllFinite()) {
+        if (std::string problem = NotFiniteProblem(mesh, up); !problem.empty()) return problem;
+    }
     const PointsExtent extent = TallyUsed(
         mesh, PointsExtent(),
         [](PointsExtent& tally, std::size_t, const GroundPoint& point) { tally.Add(point); },
         [](PointsExtent& tally, const PointsExtent& part) { tally.Add(part); });
-    if (!extent.finite) return NotFiniteProblem(mesh, up);
     mesh.box = extent.box;
     mesh.lowest = extent.lowest;
     mesh.highest = extent.highest;

@@ -36,16 +36,13 @@ struct GroundBox {
     double y1 = 0;
 };
 
-// The ground some points cover and the range of their heights, and whether each of them is finite:
-// where one is not, the rest tells nothing of use.
+// The ground some finite points cover and the range of their heights.
 struct PointsExtent {
     GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
     double lowest = HUGE_VAL;
     double highest = -HUGE_VAL;
-    bool finite = true;
 
     void Add(const GroundPoint& point) {
-        finite = finite && std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.height);
         box.x0 = std::min(box.x0, point.x);
         box.x1 = std::max(box.x1, point.x);
         box.y0 = std::min(box.y0, point.y);
@@ -54,7 +51,6 @@ struct PointsExtent {
         highest = std::max(highest, point.height);
     }
     void Add(const PointsExtent& other) {
-        finite = finite && other.finite;
         box = {std::min(box.x0, other.box.x0), std::max(box.x1, other.box.x1), std::min(box.y0, other.box.y0),
                std::max(box.y1, other.box.y1)};
         lowest = std::min(lowest, other.lowest);
@@ -77,12 +73,34 @@ struct Mesh {
     bool IsUsed(std::uint64_t point) const { return (used[point / 64] >> (point % 64) & 1) != 0; }
 };
 
+// Calls `visit(index, point)` with each used point from `first` up to `end`, in listing order.
+template <typename Visit>
+[[gnu::always_inline]] inline void ForEachUsedIn(const Mesh& mesh, std::size_t first, std::size_t end,
+                                                 Visit&& visit) {
+    mesh.points.ForEachRunIn(
+        first, end, [&](std::size_t index, const GroundPoints::Run& run) __attribute__((always_inline)) {
+            const std::size_t runFirst = index;
+            const std::size_t runEnd = index + run.Size();
+            // A word of marks at a time: where all its points are used, as in a grid, none is tested, and
+            // the loop is a third as long.
+            while (index < runEnd) {
+                const std::uint64_t marks = mesh.used[index / 64];
+                const std::size_t wordEnd = std::min(runEnd, (index / 64 + 1) * 64);
+                if (marks == ~std::uint64_t{0}) {
+                    for (; index < wordEnd; ++index) visit(index, run[index - runFirst]);
+                } else {
+                    for (; index < wordEnd; ++index) {
+                        if (marks >> (index % 64) & 1) visit(index, run[index - runFirst]);
+                    }
+                }
+            }
+        });
+}
+
 // Calls `visit(point)` with each used point, in listing order.
 template <typename Visit>
 void ForEachUsed(const Mesh& mesh, Visit&& visit) {
-    mesh.points.ForEach([&](std::size_t index, const GroundPoint& point) {
-        if (mesh.IsUsed(index)) visit(point);
-    });
+    ForEachUsedIn(mesh, 0, mesh.points.Size(), [&](std::size_t, const GroundPoint& point) { visit(point); });
 }
 
 // The points are looked at in parts of this many, shared out between two threads: a large grid's
@@ -101,15 +119,16 @@ Tally TallyUsed(const Mesh& mesh, Tally tally, Look&& look, Join&& join) {
     };
     const std::size_t points = mesh.points.Size();
     std::vector<Part> parts((points + kPointsAPart - 1) / kPointsAPart, Part{tally});
-    ShareOut(parts.size(), [&](std::size_t part) {
-        Tally partTally = tally;
-        const std::size_t first = part * kPointsAPart;
-        mesh.points.ForEachIn(first, std::min(points, first + kPointsAPart),
-                              [&](std::size_t index, const GroundPoint& point) {
-                                  if (mesh.IsUsed(index)) look(partTally, index, point);
-                              });
-        parts[part].tally = partTally;
-    });
+    ShareOut(
+        parts.size(), [&](std::size_t part) __attribute__((flatten)) {
+            Tally partTally = tally;
+            const std::size_t first = part * kPointsAPart;
+            ForEachUsedIn(
+                mesh, first, std::min(points, first + kPointsAPart),
+                [&](std::size_t index, const GroundPoint& point)
+                    __attribute__((always_inline)) { look(partTally, index, point); });
+            parts[part].tally = partTally;
+        });
     for (const Part& part : parts) join(tally, part.tally);
     return tally;
 }

@@ -120,13 +120,16 @@ bool ReadUsualVertex(const char* p, const char* end, double (&values)[3], Vertex
 
 bool TakeVertex(const char* p, const char* end, UpAxis up, MeshRun& run) {
     double values[3] = {kMissing, kMissing, kMissing};
-    if (!run.vertexLayout.Read(p, end, values) && !ReadUsualVertex(p, end, values, run.vertexLayout) &&
-        ReadMarked<'X', 'Y', 'Z'>(
-            p, end, [&](unsigned slot, const char* text) { values[slot] = ValueAt(text, end); }) == 0)
+    const bool plain =
+        run.vertexLayout.Read(p, end, values) || ReadUsualVertex(p, end, values, run.vertexLayout);
+    if (!plain && ReadMarked<'X', 'Y', 'Z'>(p, end, [&](unsigned slot, const char* text) {
+                      values[slot] = ValueAt(text, end);
+                  }) == 0)
         return true;  // "Vertex list:"
     const auto [x, y, z] = values;
     // Not -z: a ground at Z = 0 would be told as -0 in messages and the POV-Ray include.
-    return run.vertices.Append(up == UpAxis::kZ ? GroundPoint{x, y, z} : GroundPoint{x, 0.0 - z, y});
+    const GroundPoint point = up == UpAxis::kZ ? GroundPoint{x, y, z} : GroundPoint{x, 0.0 - z, y};
+    return plain ? run.vertices.Append(point) : run.vertices.AppendAny(point);
 }
 
 // The vertex number right after a marker's colon at `p`, as ReadPlainWhole reads it where a blank or

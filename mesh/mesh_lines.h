@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -64,20 +65,36 @@ class GroundPoints {
         const Ground& at = ground_[index];
         return {at.x, at.y, heights_[index]};
     }
-    // Calls `visit(index, point)` with each point from `first` up to `end`, in order.
+    // Points that lie next to each other in memory.
+    class Run {
+      public:
+        Run(std::span<const Ground> ground, std::span<const double> heights)
+            : ground_(ground), heights_(heights) {}
+        std::size_t Size() const { return ground_.size(); }
+        GroundPoint operator[](std::size_t at) const { return {ground_[at].x, ground_[at].y, heights_[at]}; }
+
+      private:
+        std::span<const Ground> ground_;
+        std::span<const double> heights_;
+    };
+    // Calls `visit(index, run)` with the runs of the points from `first` up to `end`, in order, `index`
+    // being that of the run's first point.
     template <typename Visit>
-    void ForEachIn(std::size_t first, std::size_t end, Visit&& visit) const {
+    [[gnu::always_inline]] void ForEachRunIn(std::size_t first, std::size_t end, Visit&& visit) const {
         for (std::size_t index = first; index < end;) {
             const std::span<const Ground> ground = ground_.RunFrom(index);
             const std::span<const double> heights = heights_.RunFrom(index);
-            const std::size_t runEnd = std::min(end, index + std::min(ground.size(), heights.size()));
-            for (std::size_t at = 0; index < runEnd; ++index, ++at)
-                visit(index, GroundPoint{ground[at].x, ground[at].y, heights[at]});
+            const std::size_t count = std::min(end - index, std::min(ground.size(), heights.size()));
+            visit(index, Run(ground.first(count), heights.first(count)));
+            index += count;
         }
     }
+    // Calls `visit(index, point)` with each point, in order.
     template <typename Visit>
     void ForEach(Visit&& visit) const {
-        ForEachIn(0, Size(), visit);
+        ForEachRunIn(0, Size(), [&](std::size_t first, const Run& run) {
+            for (std::size_t at = 0; at < run.Size(); ++at) visit(first + at, run[at]);
+        });
     }
     const HeightList& Heights() const { return heights_; }
 
@@ -102,19 +119,29 @@ class GroundPoints {
     }
 
     // False when there was no memory for it: the points are then of no more use, the ground and
-    // the heights not holding as many.
+    // the heights not holding as many. A point read from plain numbers is finite; one that may not
+    // be goes through AppendAny.
     bool Append(const GroundPoint& point) {
         return ground_.Append({point.x, point.y}) && heights_.Append(point.height);
+    }
+    bool AppendAny(const GroundPoint& point) {
+        allFinite_ =
+            allFinite_ && std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.height);
+        return Append(point);
     }
     void AppendFrom(GroundPoints&& other) {
         const std::size_t count = other.Size();
         ground_.AppendFrom(std::move(other.ground_), count);
         heights_.AppendFrom(std::move(other.heights_), count);
+        allFinite_ = allFinite_ && other.allFinite_;
     }
+    // Whether every point is finite: then none needs a look of its own.
+    bool AllFinite() const { return allFinite_; }
 
   private:
     BlockList<Ground> ground_;
     HeightList heights_;
+    bool allFinite_ = true;
 };
 
 // Which vertices the faces of a run use, by their places in the objects they belong to: a byte each,
