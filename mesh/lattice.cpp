@@ -167,9 +167,15 @@ Offsets KeptOffsets(const Mesh& mesh, Offsets start, Offsets limits, Keeps keeps
 
 // Along each axis, the smallest offset of a used point off the first node; the extent where none is.
 Offsets SmallestOffsets(const Mesh& mesh, Offsets extent) {
-    return KeptOffsets(
-        mesh, extent, {kRounding * extent.x, kRounding * extent.y},
-        [](double offset, double kept, double rounding) { return offset > rounding && offset < kept; });
+    const Offsets rounding{kRounding * extent.x, kRounding * extent.y};
+    // The offset of the lowest X and Y above the box's lowest, unless it is rounding: no pass over
+    // the points is needed for it.
+    const Offsets next{mesh.nextX - mesh.box.x0, mesh.nextY - mesh.box.y0};
+    if (next.x > rounding.x && next.y > rounding.y)
+        return {std::min(next.x, extent.x), std::min(next.y, extent.y)};
+    return KeptOffsets(mesh, extent, rounding, [](double offset, double kept, double within) {
+        return offset > within && offset < kept;
+    });
 }
 
 // Along each axis, the largest offset of a used point up to `bound`.

@@ -139,6 +139,8 @@ std::optional<std::string> SurveyUsedPoints(Mesh& mesh, UpAxis up) {
         [](PointsExtent& tally, std::size_t, const GroundPoint& point) { tally.Add(point); },
         [](PointsExtent& tally, const PointsExtent& part) { tally.Add(part); });
     mesh.box = extent.box;
+    mesh.nextX = extent.nextX;
+    mesh.nextY = extent.nextY;
     mesh.lowest = extent.lowest;
     mesh.highest = extent.highest;
     return std::nullopt;

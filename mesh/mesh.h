@@ -36,25 +36,42 @@ struct GroundBox {
     double y1 = 0;
 };
 
-// The ground some finite points cover and the range of their heights.
+// The ground some finite points cover, the lowest X and Y above its lowest (where a lattice's first
+// steps lie), and the range of their heights.
 struct PointsExtent {
     GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    double nextX = HUGE_VAL;
+    double nextY = HUGE_VAL;
     double lowest = HUGE_VAL;
     double highest = -HUGE_VAL;
 
     void Add(const GroundPoint& point) {
-        box.x0 = std::min(box.x0, point.x);
+        TakeLow(box.x0, nextX, point.x);
         box.x1 = std::max(box.x1, point.x);
-        box.y0 = std::min(box.y0, point.y);
+        TakeLow(box.y0, nextY, point.y);
         box.y1 = std::max(box.y1, point.y);
         lowest = std::min(lowest, point.height);
         highest = std::max(highest, point.height);
     }
     void Add(const PointsExtent& other) {
-        box = {std::min(box.x0, other.box.x0), std::max(box.x1, other.box.x1), std::min(box.y0, other.box.y0),
-               std::max(box.y1, other.box.y1)};
+        for (const double x : {other.box.x0, other.nextX}) TakeLow(box.x0, nextX, x);
+        for (const double y : {other.box.y0, other.nextY}) TakeLow(box.y0, nextY, y);
+        box.x1 = std::max(box.x1, other.box.x1);
+        box.y1 = std::max(box.y1, other.box.y1);
         lowest = std::min(lowest, other.lowest);
         highest = std::max(highest, other.highest);
+    }
+
+  private:
+    // Takes `value` into the lowest, `low`, and the lowest above it, `next`; of equal lowest values,
+    // the first.
+    static void TakeLow(double& low, double& next, double value) {
+        if (value < low) {
+            next = low;
+            low = value;
+        } else if (value > low) {
+            next = std::min(next, value);
+        }
     }
 };
 
@@ -66,7 +83,9 @@ struct Mesh {
     std::vector<std::uint64_t> used;  // a bit a point: some triangle uses it
     std::uint64_t usedCount = 0;
     std::uint64_t triangleCount = 0;
-    GroundBox box;      // the ground the used points cover
+    GroundBox box;            // the ground the used points cover
+    double nextX = HUGE_VAL;  // the lowest X and Y of a used point above the box's lowest, if any
+    double nextY = HUGE_VAL;
     double lowest = 0;  // and their heights
     double highest = 0;
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
+#include <vector>
 
 #include "mesh/lattice.h"
 #include "mesh/mesh_listing.h"
@@ -106,6 +108,28 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
 
 // A listing is read without its faces first only where its first mesh's header counts are a grid's;
 // a decimated terrain's are not, and it is read once, faces and all.
+// The points are surveyed in parts on two threads: however they fall into parts, the joined
+// extent is the whole's, the lowest X and Y above the lowest among it.
+TEST(PointsExtent, JoinedFromPartsIsTheWholes) {
+    const std::vector<GroundPoint> points = {{30, 7, 1}, {0, 7, 2},  {30, 5, -1}, {0, 9, 4},
+                                             {60, 5, 0}, {10, 6, 3}, {0, 5, 2}};
+    const auto extentOf = [](std::span<const GroundPoint> part) {
+        PointsExtent extent;
+        for (const GroundPoint& point : part) extent.Add(point);
+        return extent;
+    };
+    const auto fields = [](const PointsExtent& e) {
+        return std::vector<double>{e.box.x0, e.box.x1, e.box.y0, e.box.y1,
+                                   e.nextX,  e.nextY,  e.lowest, e.highest};
+    };
+    EXPECT_EQ(fields(extentOf(points)), (std::vector<double>{0, 60, 5, 9, 10, 6, -1, 4}));
+    for (std::size_t split = 0; split <= points.size(); ++split) {
+        PointsExtent joined = extentOf(std::span(points).first(split));
+        joined.Add(extentOf(std::span(points).subspan(split)));
+        EXPECT_EQ(fields(joined), fields(extentOf(points))) << split;
+    }
+}
+
 TEST(MayBeALattice, GoesByTheFirstMeshsHeaderCounts) {
     TestObject decimated = GridObject(4, 3);
     decimated.faces.pop_back();
