@@ -106,8 +106,6 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     }
 }
 
-// A listing is read without its faces first only where its first mesh's header counts are a grid's;
-// a decimated terrain's are not, and it is read once, faces and all.
 // The points are surveyed in parts on two threads: however they fall into parts, the joined
 // extent is the whole's, the lowest X and Y above the lowest among it.
 TEST(PointsExtent, JoinedFromPartsIsTheWholes) {
@@ -130,6 +128,8 @@ TEST(PointsExtent, JoinedFromPartsIsTheWholes) {
     }
 }
 
+// A listing is read without its faces first only where its first mesh's header counts are a grid's;
+// a decimated terrain's are not, and it is read once, faces and all.
 TEST(MayBeALattice, GoesByTheFirstMeshsHeaderCounts) {
     TestObject decimated = GridObject(4, 3);
     decimated.faces.pop_back();
