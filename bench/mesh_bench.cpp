@@ -15,6 +15,8 @@ constexpr std::size_t kLineCount = 1;
 
 // The jittered grid's side: 708 x 708 vertices make a million triangles.
 constexpr int kIrregularSide = 708;
+// 548 x 548 objects of one triangle each: 300,304 objects.
+constexpr int kObjectsSide = 548;
 
 struct MeshListing {
     std::string label;
@@ -34,8 +36,11 @@ void PrintRow(const MeshListing& listing, const Rounds& rounds) {
 
 bool MeasureWholeMeshes(const std::filesystem::path& folder, int runs) {
     const std::string irregular = (folder / "irregular-708.asc").string();
+    const std::string objects = (folder / "triangle-objects-548.asc").string();
     if (!EnsureListing(irregular,
-                       [](const std::string& path) { return WriteIrregularListing(path, kIrregularSide); }))
+                       [](const std::string& path) { return WriteIrregularListing(path, kIrregularSide); }) ||
+        !EnsureListing(
+            objects, [](const std::string& path) { return WriteTriangleObjectsListing(path, kObjectsSide); }))
         return false;
     const std::vector<MeshListing> listings = {
         {"2049 x 2049 grid, --mesh", (folder / "terrain-2049.asc").string(), {}, 2049.0 * 2049},
@@ -43,6 +48,7 @@ bool MeasureWholeMeshes(const std::filesystem::path& folder, int runs) {
          irregular,
          {"--size", "1025x1025"},
          double{kIrregularSide} * kIrregularSide},
+        {"300K objects of one triangle, --mesh", objects, {}, 3.0 * kObjectsSide * kObjectsSide},
     };
     std::printf("\n%-36s %9s %10s %10s %7s %11s %11s\n", "whole mesh", "listing", "ours", "wc -l", "ratio",
                 "peak mem", "mem bound");

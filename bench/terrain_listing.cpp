@@ -118,6 +118,32 @@ std::optional<std::string> WriteGrid(const std::string& path, int side, double j
 
 }  // namespace
 
+std::optional<std::string> WriteTriangleObjectsListing(const std::string& path, int side) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+    if (!file) return "cannot create " + path;
+    {
+        BlockWriter out(file.get());
+        out << "Ambient light color: Red=0.039216 Green=0.039216 Blue=0.039216\r\n\r\n";
+        for (long cell = 0; cell < static_cast<long>(side) * side; ++cell) {
+            const double x = static_cast<double>(cell % side), y = static_cast<double>(cell / side);
+            out << "Named object: \"Triangle " << cell << "\"\r\nTri-mesh, Vertices: 3     Faces: 1\r\n"
+                << "Vertex list:\r\n";
+            const double corners[3][2] = {{x, y}, {x + 1, y}, {x, y + 1}};
+            for (long vertex = 0; vertex < 3; ++vertex) {
+                const auto [cx, cy] = corners[vertex];
+                out << "Vertex " << vertex << ":  X:";
+                out.Fixed(kCellSize * cx) << "     Y:";
+                out.Fixed(kCellSize * cy) << "     Z:";
+                out.Fixed(TerrainHeight(cx / side, cy / side)) << "\r\n";
+            }
+            out << "Face list:\r\nFace 0:    A:0 B:1 C:2 AB:1 BC:1 CA:1\r\nSmoothing:  1\r\n\r\n";
+        }
+        if (out.Failed()) return "cannot write " + path;
+    }
+    if (std::fflush(file.get()) != 0) return "cannot write " + path;
+    return std::nullopt;
+}
+
 std::optional<std::string> WriteTerrainListing(const std::string& path, int side) {
     return WriteGrid(path, side, 0);
 }

@@ -14,4 +14,8 @@ std::optional<std::string> WriteTerrainListing(const std::string& path, int side
 // a fifth of a step off their nodes, each at the terrain's height there, two triangles a cell.
 std::optional<std::string> WriteIrregularListing(const std::string& path, int side);
 
+// side x side objects of one triangle each, in the lower left half of their cell of the grid: a
+// listing whose objects are as small as they come.
+std::optional<std::string> WriteTriangleObjectsListing(const std::string& path, int side);
+
 }  // namespace tessiloom

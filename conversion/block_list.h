@@ -34,6 +34,9 @@ class BlockList {
     }
     std::size_t Size() const { return size_; }
     const T& operator[](std::size_t index) const { return RunFrom(index).front(); }
+    // The last value, which the list must hold; it may be changed where it stands.
+    T& Back() { return blocks_.back().values[size_ - 1 - blocks_.back().first]; }
+    const T& Back() const { return blocks_.back().values[size_ - 1 - blocks_.back().first]; }
 
     // The values from `index` on that lie next to each other in memory: at least one, and at most
     // up to the end of the list.

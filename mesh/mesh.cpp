@@ -16,22 +16,27 @@ namespace {
 // The objects with a "Tri-mesh" header, each up to the next mark.
 std::vector<MeshObject> ObjectsOf(const MeshRun& run) {
     std::vector<MeshObject> objects;
-    std::string name;
+    std::size_t meshes = 0;
+    run.marks.ForEach([&](const ObjectMark& mark) { meshes += mark.kind != ObjectMark::Kind::kNamed; });
+    objects.reserve(meshes);  // no more: many small objects take as little memory as their vertices allow
+    ObjectMark named;         // the last named object's mark: the next mesh takes its name
     bool open = false;
     const auto close = [&](std::uint64_t vertex, std::uint64_t face) {
         if (!std::exchange(open, false)) return;
         objects.back().vertexCount = vertex - objects.back().firstVertex;
         objects.back().faceCount = face - objects.back().firstFace;
     };
-    for (const ObjectMark& mark : run.marks) {
+    run.marks.ForEach([&](const ObjectMark& mark) {
         close(mark.vertex, mark.face);
         if (mark.kind == ObjectMark::Kind::kNamed) {
-            name = mark.name;
+            named = mark;
         } else {
-            objects.push_back({std::exchange(name, {}), mark.vertex, 0, mark.face, 0});
+            const ObjectMark& name = mark.kind == ObjectMark::Kind::kNamedMesh ? mark : named;
+            objects.push_back({name.nameStart, name.nameSize, mark.vertex, 0, mark.face, 0});
+            named = {};
             open = true;
         }
-    }
+    });
     close(run.vertices.Size(), run.faceLines);
     return objects;
 }
@@ -149,8 +154,8 @@ std::optional<std::string> SurveyUsedPoints(Mesh& mesh, UpAxis up) {
 }  // namespace
 
 std::string ObjectName(const Mesh& mesh, std::size_t object) {
-    const std::string& name = mesh.objects[object].name;
-    return name.empty() ? "object " + std::to_string(object + 1) : "object \"" + name + "\"";
+    const std::string_view name = mesh.NameOf(mesh.objects[object]);
+    return name.empty() ? "object " + std::to_string(object + 1) : "object \"" + std::string(name) + "\"";
 }
 
 namespace {
@@ -170,6 +175,8 @@ std::optional<std::string> ReadOnce(const ByteSource& bytes, UpAxis up, const Li
     if (run.outOfMemory) return std::string(kOutOfMemoryProblem);
     if (run.failure) return run.failure;
     mesh.objects = ObjectsOf(run);
+    mesh.names = std::move(run.names);
+    run.marks = {};  // the objects tell all that is wanted of them from here on
     if (mesh.objects.empty()) return "it holds no object with a \"Tri-mesh\" header";
     for (std::size_t object = 0; object < mesh.objects.size(); ++object) {
         if (mesh.objects[object].faceCount == 0)

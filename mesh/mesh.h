@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "conversion/block_list.h"
@@ -21,7 +22,8 @@ namespace tessiloom {
 
 // An object with a "Tri-mesh" header: its vertex and face lines among all of them.
 struct MeshObject {
-    std::string name;  // empty when it has none
+    std::size_t nameStart = 0;  // its name among the mesh's names; none, when empty
+    std::size_t nameSize = 0;
     std::uint64_t firstVertex = 0;
     std::uint64_t vertexCount = 0;
     std::uint64_t firstFace = 0;
@@ -77,6 +79,7 @@ struct PointsExtent {
 
 struct Mesh {
     std::vector<MeshObject> objects;
+    std::string names;                // the objects' names, one after another: one string for them all
     GroundPoints points;              // one a vertex line, in listing order
     BlockList<MeshFace> faces;        // one a face line; each names vertices of its object by place
     bool facesKept = false;           // else `faces` is empty, and only `used` tells of them
@@ -90,6 +93,9 @@ struct Mesh {
     double highest = 0;
 
     bool IsUsed(std::uint64_t point) const { return (used[point / 64] >> (point % 64) & 1) != 0; }
+    std::string_view NameOf(const MeshObject& object) const {
+        return std::string_view(names).substr(object.nameStart, object.nameSize);
+    }
 };
 
 // Calls `visit(index, point)` with each used point from `first` up to `end`, in listing order.

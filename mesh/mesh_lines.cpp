@@ -179,14 +179,14 @@ bool ReadUsualFace(const char* p, const char* end, MeshFace& face, FaceLayout& l
 }
 
 // A named object's name: the text after the colon, without blanks or quotes around it.
-std::string NameAfter(const char* p, const char* end) {
+std::string_view NameAfter(const char* p, const char* end) {
     while (p < end && IsBlank(*p)) ++p;
     while (end > p && IsBlank(end[-1])) --end;
     if (end - p >= 2 && *p == '"' && end[-1] == '"') {
         ++p;
         --end;
     }
-    return std::string(p, end);
+    return std::string_view(p, static_cast<std::size_t>(end - p));
 }
 
 }  // namespace
@@ -247,7 +247,7 @@ bool MeshLines::TakeFace(const char* p, const char* end, MeshRun& run) const {
         return true;  // "Face list:"
     ++run.faceLines;
     if (faces_ == FaceReading::kKeep) return run.faces.Append(face);
-    if (!run.marks.empty() && run.marks.back().kind == ObjectMark::Kind::kNamed) return true;  // no mesh's
+    if (run.marks.Size() > 0 && run.marks.Back().kind == ObjectMark::Kind::kNamed) return true;  // no mesh's
     return run.places.TryMark(face) || MarkBeyond(face, run);
 }
 
@@ -256,7 +256,7 @@ bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run) const {
     // begins in the run, its vertex lines so far; where it began before, as many vertex lines as the
     // listing could hold, each taking more than eight bytes.
     const std::uint64_t vertices =
-        run.marks.empty() ? sourceBytes_ / 8 + 1 : run.vertices.Size() - run.marks.back().vertex;
+        run.marks.Size() == 0 ? sourceBytes_ / 8 + 1 : run.vertices.Size() - run.marks.Back().vertex;
     const std::uint32_t most = std::max({face.a, face.b, face.c});
     if (most == kNoVertexNumber || most >= vertices) {
         run.doubtfulFace = true;
@@ -265,15 +265,34 @@ bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run) const {
     return run.places.Grow(std::size_t{most} + 1) && run.places.TryMark(face);
 }
 
+bool MeshLines::Mark(ObjectMark::Kind kind, std::string_view name, MeshRun& run) const {
+    using Kind = ObjectMark::Kind;
+    ObjectMark* const named =
+        run.marks.Size() > 0 && run.marks.Back().kind == Kind::kNamed ? &run.marks.Back() : nullptr;
+    if (named && kind == Kind::kNamed) {
+        // Named objects without a mesh (lights, cameras) one after another: only the first's place
+        // counts, where it ends the mesh before it, and only the last's name, which the next mesh
+        // may take. So a listing of many of them keeps one mark and one name.
+        run.names.resize(named->nameStart);
+        run.names.append(name);
+        named->nameSize = name.size();
+        return true;
+    }
+    if (kind == Kind::kTriMesh && faces_ == FaceReading::kMarkPlaces) run.places.Open();
+    if (named && named->vertex == run.vertices.Size() && named->face == run.faceLines) {
+        named->kind = Kind::kNamedMesh;  // the usual header, right after the name: one mark for both
+        return true;
+    }
+    if (!run.marks.Append({kind, run.names.size(), name.size(), run.vertices.Size(), run.faceLines}))
+        return false;
+    run.names.append(name);
+    return true;
+}
+
 [[gnu::always_inline]] inline bool MeshLines::Take(std::string_view line, MeshRun& run) const {
     const char* p = line.data();
     const char* const end = p + line.size();
     while (p < end && IsBlank(*p)) ++p;
-    const auto mark = [&](ObjectMark::Kind kind, std::string name) {
-        run.marks.push_back({kind, std::move(name), run.vertices.Size(), run.faceLines});
-        if (kind == ObjectMark::Kind::kTriMesh && faces_ == FaceReading::kMarkPlaces) run.places.Open();
-        return true;
-    };
     switch (*p) {  // the line's end, where it is empty
         case 'V':
             return !StartsWith(p, end, "Vertex") || TakeVertex(p + 6, end, up_, run);
@@ -281,10 +300,10 @@ bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run) const {
             return !StartsWith(p, end, "Face") || TakeFace(p + 4, end, run);
         case 'N':
             if (StartsWith(p, end, "Named object:") || StartsWith(p, end, "Named Object:"))
-                return mark(ObjectMark::Kind::kNamed, NameAfter(p + 13, end));
+                return Mark(ObjectMark::Kind::kNamed, NameAfter(p + 13, end), run);
             return true;
         case 'T':
-            return !StartsWith(p, end, "Tri-mesh") || mark(ObjectMark::Kind::kTriMesh, "");
+            return !StartsWith(p, end, "Tri-mesh") || Mark(ObjectMark::Kind::kTriMesh, "", run);
         default:
             return true;
     }
@@ -321,15 +340,23 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     const std::uint64_t vertices = first.vertices.Size();
     const std::uint64_t faces = first.faceLines;
     // The face lines before the next run's first mark belong with the last mark of this one.
-    const bool placesHeld = first.places.Join(
-        std::move(next.places), first.marks.empty() || first.marks.back().kind == ObjectMark::Kind::kTriMesh);
+    const bool placesHeld =
+        first.places.Join(std::move(next.places),
+                          first.marks.Size() == 0 || first.marks.Back().kind != ObjectMark::Kind::kNamed);
+    bool marksHeld = true;
     try {
-        for (ObjectMark& mark : next.marks) {
+        const std::size_t names = first.names.size();
+        first.names += next.names;
+        next.marks.ForEach([&](ObjectMark mark) {
+            mark.nameStart += names;
             mark.vertex += vertices;
             mark.face += faces;
-            first.marks.push_back(std::move(mark));
-        }
+            marksHeld = marksHeld && first.marks.Append(mark);
+        });
     } catch (const std::bad_alloc&) {
+        marksHeld = false;
+    }
+    if (!marksHeld) {
         first.outOfMemory = true;
         return RunEnd::kFinished;
     }

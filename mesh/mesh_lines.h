@@ -190,11 +190,15 @@ class UsedPlaces {
     std::vector<std::size_t> laterStarts_;
 };
 
-// Where an object starts in the lines, or becomes a mesh.
+// Where an object starts in the lines, or becomes a mesh, or both: a named object whose "Tri-mesh"
+// header comes before any vertex or face line, as exporters write them. A plain value, kept in a
+// block list, so that a listing of many small objects takes no more memory for them than its
+// vertices allow.
 struct ObjectMark {
-    enum class Kind { kNamed, kTriMesh };
+    enum class Kind { kNamed, kTriMesh, kNamedMesh };
     Kind kind = Kind::kNamed;
-    std::string name;          // a named object's name, without its quotes
+    std::size_t nameStart = 0;  // a named object's name, without its quotes, in its run's names
+    std::size_t nameSize = 0;
     std::uint64_t vertex = 0;  // how many vertex lines come before it
     std::uint64_t face = 0;    // how many face lines come before it
 };
@@ -219,7 +223,8 @@ struct MeshRun {
     // The layouts of the last vertex and face lines read in the usual form.
     VertexLayout vertexLayout;
     FaceLayout faceLayout;
-    std::vector<ObjectMark> marks;
+    BlockList<ObjectMark> marks;
+    std::string names;  // the named objects' names, one after another
     // Where faces are not kept, the places they use: those before the first mark, then those after
     // each "Tri-mesh" mark, in order (the faces after a named object's mark belong to no mesh).
     UsedPlaces places;
@@ -256,6 +261,9 @@ class MeshLines {
     // any vertex its object can have, notes the face as doubtful instead. False when there was no
     // memory for them.
     bool MarkBeyond(MeshFace face, MeshRun& run) const;
+    // Notes where an object starts, `name` being a named object's name, or becomes a mesh; false
+    // when there was no memory for it.
+    bool Mark(ObjectMark::Kind kind, std::string_view name, MeshRun& run) const;
 
     std::uint64_t sourceBytes_;
     UpAxis up_;

@@ -75,13 +75,17 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     TestObject beyond = first;    // a face far in names a vertex past its object's, read maybe by a run
     beyond.faces.back().c = 120;  // that does not know where the object began
     const std::string strayBeyond = WriteListing({beyond, second, GridObject(4, 2, "C")});
+    // Objects without a mesh between A and B, the first with lines of its own that no mesh holds.
+    const std::string between = Replaced(text, "Named object: \"B\"",
+                                         "Named object: \"Light01\"\r\nVertex 0:  X:5 Y:5 Z:5\r\nFace 0:  "
+                                         "A:0 B:0 C:0\r\nNamed object: \"Camera01\"\r\nNamed object: \"B\"");
     const auto read = [](const ByteSource& bytes, LinesReading how, FaceReading faces) {
         Mesh mesh;
         if (auto failure = ReadMesh(bytes, UpAxis::kZ, how, mesh, faces)) return *failure;
         EXPECT_EQ(mesh.facesKept, faces == FaceReading::kKeep);  // marked, they were not read again
         std::string outcome;
         for (const MeshObject& object : mesh.objects)
-            outcome += object.name + " " + std::to_string(object.vertexCount) + " " +
+            outcome += std::string(mesh.NameOf(object)) + " " + std::to_string(object.vertexCount) + " " +
                        std::to_string(object.faceCount) + ", ";
         for (std::size_t point = 0; point < mesh.points.Size(); ++point)
             outcome += mesh.IsUsed(point) ? '1' : '0';
@@ -90,6 +94,8 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     const std::pair<std::string, std::string> cases[] = {
         {text,
          "A 120 196, B 10 8, C 8 6, 0" + std::string(128, '1') + "0" + std::string(8, '1') + " 136 210"},
+        {between, "A 120 196, B 10 8, C 8 6, 0" + std::string(119, '1') + "0" + std::string(9, '1') + "0" +
+                      std::string(8, '1') + " 136 210"},
         {stray,
          "face 5 of object \"C\" names no vertex (its A, B or C is missing), but the object lists 8 "
          "vertices (0 to 7)"},
