@@ -17,9 +17,9 @@ namespace {
 std::vector<MeshObject> ObjectsOf(const MeshRun& run) {
     std::vector<MeshObject> objects;
     std::size_t meshes = 0;
-    run.marks.ForEach([&](const ObjectMark& mark) { meshes += mark.kind != ObjectMark::Kind::kNamed; });
+    run.marks.ForEach([&](const ObjectMark& mark) { meshes += mark.MakesMesh(); });
     objects.reserve(meshes);  // no more: many small objects take as little memory as their vertices allow
-    ObjectMark named;         // the last named object's mark: the next mesh takes its name
+    ObjectMark named;         // the last named object's mark, whose name the next mesh takes; none yet
     bool open = false;
     const auto close = [&](std::uint64_t vertex, std::uint64_t face) {
         if (!std::exchange(open, false)) return;
@@ -28,7 +28,7 @@ std::vector<MeshObject> ObjectsOf(const MeshRun& run) {
     };
     run.marks.ForEach([&](const ObjectMark& mark) {
         close(mark.vertex, mark.face);
-        if (mark.kind == ObjectMark::Kind::kNamed) {
+        if (!mark.MakesMesh()) {
             named = mark;
         } else {
             const ObjectMark& name = mark.kind == ObjectMark::Kind::kNamedMesh ? mark : named;

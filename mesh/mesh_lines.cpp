@@ -247,7 +247,7 @@ bool MeshLines::TakeFace(const char* p, const char* end, MeshRun& run) const {
         return true;  // "Face list:"
     ++run.faceLines;
     if (faces_ == FaceReading::kKeep) return run.faces.Append(face);
-    if (run.marks.Size() > 0 && run.marks.Back().kind == ObjectMark::Kind::kNamed) return true;  // no mesh's
+    if (run.marks.Size() > 0 && !run.marks.Back().MakesMesh()) return true;  // no mesh's
     return run.places.TryMark(face) || MarkBeyond(face, run);
 }
 
@@ -268,11 +268,12 @@ bool MeshLines::MarkBeyond(MeshFace face, MeshRun& run) const {
 bool MeshLines::Mark(ObjectMark::Kind kind, std::string_view name, MeshRun& run) const {
     using Kind = ObjectMark::Kind;
     ObjectMark* const named =
-        run.marks.Size() > 0 && run.marks.Back().kind == Kind::kNamed ? &run.marks.Back() : nullptr;
+        run.marks.Size() > 0 && !run.marks.Back().MakesMesh() ? &run.marks.Back() : nullptr;
     if (named && kind == Kind::kNamed) {
-        // Named objects without a mesh (lights, cameras) one after another: only the first's place
-        // counts, where it ends the mesh before it, and only the last's name, which the next mesh
-        // may take. So a listing of many of them keeps one mark and one name.
+        // Named objects without a mesh (lights, cameras) one after another, whatever lines lie
+        // between them (they belong to no mesh): only the first's place counts, where it ends the
+        // mesh before it, and only the last's name, which the next mesh may take. So a listing of
+        // many of them keeps one mark and one name.
         run.names.resize(named->nameStart);
         run.names.append(name);
         named->nameSize = name.size();
@@ -341,8 +342,7 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     const std::uint64_t faces = first.faceLines;
     // The face lines before the next run's first mark belong with the last mark of this one.
     const bool placesHeld =
-        first.places.Join(std::move(next.places),
-                          first.marks.Size() == 0 || first.marks.Back().kind != ObjectMark::Kind::kNamed);
+        first.places.Join(std::move(next.places), first.marks.Size() == 0 || first.marks.Back().MakesMesh());
     bool marksHeld = true;
     try {
         const std::size_t names = first.names.size();

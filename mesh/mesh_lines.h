@@ -201,6 +201,8 @@ struct ObjectMark {
     std::size_t nameSize = 0;
     std::uint64_t vertex = 0;  // how many vertex lines come before it
     std::uint64_t face = 0;    // how many face lines come before it
+
+    bool MakesMesh() const { return kind != Kind::kNamed; }
 };
 
 // The first face line whose A, B or C names no vertex by number: which face line, and what it names
@@ -226,7 +228,7 @@ struct MeshRun {
     BlockList<ObjectMark> marks;
     std::string names;  // the named objects' names, one after another
     // Where faces are not kept, the places they use: those before the first mark, then those after
-    // each "Tri-mesh" mark, in order (the faces after a named object's mark belong to no mesh).
+    // each mark that makes a mesh, in order (the faces after a named object's mark belong to no mesh).
     UsedPlaces places;
     // Where faces are not kept: some face may name a vertex its object does not list, which only
     // the faces kept can tell.

@@ -37,6 +37,7 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
     const std::string infiniteY = Replaced(WriteListing({unplaced}), "123456", "1e999");
     // clang-format off
     const std::string noZ = "Tri-mesh, Vertices: 3 Faces: 1\nVertex 0: X:0 Y:0 Z:0\nVertex 1: X:1 Y:0 Z:0\nVertex 2: X:0 Y:1\nFace 0: A:0 B:1 C:2\n";
+    const std::string fractionalC = Replaced(Replaced(noZ, "Y:1\n", "Y:1 Z:0\n"), "C:2\n", "C:2.5 AB:1 BC:1 CA:0\n");
     const std::pair<std::string, std::string> cases[] = {
         {WriteListing({grid, stray}), "Could not read 't.asc': face 5 of object \"Terrain\" names vertex 9, but the object lists 9 vertices (0 to 8)."},
         {WriteListing({negative}), "Could not read 't.asc': face 2 of object \"Terrain\" names vertex -1, but the object lists 9 vertices (0 to 8)."},
@@ -52,6 +53,7 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
         {WriteListing({flat}), "Could not convert 't.asc': its triangles cover no ground along Y."},
         {"Tri-mesh, Vertices: 3 Faces: 1\nVertex 0: X:-1e308 Y:0 Z:0\nVertex 1: X:1e308 Y:0 Z:0\nVertex 2: X:0 Y:1 Z:0\nFace 0: A:0 B:1 C:2\n",
          "Could not convert 't.asc': its triangles spread too far along X to be measured."},
+        {fractionalC, "Could not read 't.asc': face 0 of object 1 names vertex 2.5, but the object lists 3 vertices (0 to 2)."},
     };
     // clang-format on
     for (const auto& [listing, message] : cases) EXPECT_EQ(ReadMeshListing(listing), message) << listing;
@@ -75,10 +77,13 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     TestObject beyond = first;    // a face far in names a vertex past its object's, read maybe by a run
     beyond.faces.back().c = 120;  // that does not know where the object began
     const std::string strayBeyond = WriteListing({beyond, second, GridObject(4, 2, "C")});
-    // Objects without a mesh between A and B, the first with lines of its own that no mesh holds.
-    const std::string between = Replaced(text, "Named object: \"B\"",
-                                         "Named object: \"Light01\"\r\nVertex 0:  X:5 Y:5 Z:5\r\nFace 0:  "
-                                         "A:0 B:0 C:0\r\nNamed object: \"Camera01\"\r\nNamed object: \"B\"");
+    // Objects without a mesh between A and B, the first with lines of its own that no mesh holds; and
+    // a face line that no mesh holds between C's name and its header.
+    const std::string between = Replaced(
+        Replaced(text, "Named object: \"B\"",
+                 "Named object: \"Light01\"\r\nVertex 0:  X:5 Y:5 Z:5\r\nFace 0:  A:0 B:0 C:0\r\nNamed "
+                 "object: \"Camera01\"\r\nNamed object: \"B\""),
+        "Named object: \"C\"", "Named object: \"C\"\r\nFace 0:  A:0 B:0 C:0");
     const auto read = [](const ByteSource& bytes, LinesReading how, FaceReading faces) {
         Mesh mesh;
         if (auto failure = ReadMesh(bytes, UpAxis::kZ, how, mesh, faces)) return *failure;
