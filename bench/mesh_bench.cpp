@@ -27,7 +27,7 @@ struct MeshListing {
 
 void PrintRow(const MeshListing& listing, const Rounds& rounds) {
     const double bound = listing.vertices * 64 / kMebibyte + 32;
-    std::printf("%-36s %7.0f MB %8.3f s %8.3f s %7.2f %7.1f MiB %7.1f MiB\n", listing.label.c_str(),
+    std::printf("%-40s %7.0f MB %8.3f s %8.3f s %7.2f %7.1f MiB %7.1f MiB\n", listing.label.c_str(),
                 rounds.megabytes, rounds.MedianOf(kMesh), rounds.MedianOf(kLineCount),
                 rounds.MedianRatio(kMesh, kLineCount), rounds.peakMebibytes, bound);
 }
@@ -50,7 +50,7 @@ bool MeasureWholeMeshes(const std::filesystem::path& folder, int runs) {
          double{kIrregularSide} * kIrregularSide},
         {"300K objects of one triangle, --mesh", objects, {}, 3.0 * kObjectsSide * kObjectsSide},
     };
-    std::printf("\n%-36s %9s %10s %10s %7s %11s %11s\n", "whole mesh", "listing", "ours", "wc -l", "ratio",
+    std::printf("\n%-40s %9s %10s %10s %7s %11s %11s\n", "whole mesh", "listing", "ours", "wc -l", "ratio",
                 "peak mem", "mem bound");
     for (const MeshListing& listing : listings) {
         Argv mesh = {TESSILOOM_CONVERT, "--quiet", "--mesh"};
