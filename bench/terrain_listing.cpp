@@ -74,12 +74,23 @@ double Offset(long vertex, int axis, double jitter) {
     return jitter * (static_cast<double>(bits % 2001) / 1000.0 - 1.0);
 }
 
-// A side x side grid listing, its inner vertices up to `jitter` steps off their nodes.
-std::optional<std::string> WriteGrid(const std::string& path, int side, double jitter) {
+// Writes a listing to `path`, its text from `write(out)`: why it failed, or nothing.
+template <typename Write>
+std::optional<std::string> WriteListingFile(const std::string& path, Write&& write) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
     if (!file) return "cannot create " + path;
     {
         BlockWriter out(file.get());
+        write(out);
+        if (out.Failed()) return "cannot write " + path;
+    }
+    if (std::fflush(file.get()) != 0) return "cannot write " + path;
+    return std::nullopt;
+}
+
+// A side x side grid listing, its inner vertices up to `jitter` steps off their nodes.
+std::optional<std::string> WriteGrid(const std::string& path, int side, double jitter) {
+    return WriteListingFile(path, [&](BlockWriter& out) {
         const long faces = 2L * (side - 1) * (side - 1);
         out << "Ambient light color: Red=0.039216 Green=0.039216 Blue=0.039216\r\n\r\n"
             << "Named object: \"Terrain\"\r\n"
@@ -110,19 +121,13 @@ std::optional<std::string> WriteGrid(const std::string& path, int side, double j
                 }
             }
         }
-        if (out.Failed()) return "cannot write " + path;
-    }
-    if (std::fflush(file.get()) != 0) return "cannot write " + path;
-    return std::nullopt;
+    });
 }
 
 }  // namespace
 
 std::optional<std::string> WriteTriangleObjectsListing(const std::string& path, int side) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
-    if (!file) return "cannot create " + path;
-    {
-        BlockWriter out(file.get());
+    return WriteListingFile(path, [&](BlockWriter& out) {
         out << "Ambient light color: Red=0.039216 Green=0.039216 Blue=0.039216\r\n\r\n";
         for (long cell = 0; cell < static_cast<long>(side) * side; ++cell) {
             const double x = static_cast<double>(cell % side), y = static_cast<double>(cell / side);
@@ -138,10 +143,7 @@ std::optional<std::string> WriteTriangleObjectsListing(const std::string& path, 
             }
             out << "Face list:\r\nFace 0:    A:0 B:1 C:2 AB:1 BC:1 CA:1\r\nSmoothing:  1\r\n\r\n";
         }
-        if (out.Failed()) return "cannot write " + path;
-    }
-    if (std::fflush(file.get()) != 0) return "cannot write " + path;
-    return std::nullopt;
+    });
 }
 
 std::optional<std::string> WriteTerrainListing(const std::string& path, int side) {
