@@ -134,6 +134,11 @@ TEST_F(ImageFormatsTest, SidecarTellsWhatTheIncludeDeclares) {
             EXPECT_EQ(sidecar[key].get<double>(), std::stod(declared[1])) << format << " " << key;
         }
         EXPECT_DOUBLE_EQ(sidecar["levelHeight"].get<double>(), (9 - -3.5) / 65535) << format;
+        // Unreal's scales go only with levels: a GeoTIFF holds the heights themselves.
+        EXPECT_EQ(sidecar.contains("unreal"), format != std::string("tiff")) << format;
+        if (sidecar.contains("unreal")) {
+            EXPECT_DOUBLE_EQ(sidecar["unreal"]["zScale"].get<double>(), (9 - -3.5) / 512 * 100) << format;
+        }
     }
 }
 
