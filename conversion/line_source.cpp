@@ -14,10 +14,12 @@ constexpr char kNoBytes[LineBlock::kPadding] = {'\n'};
 
 }  // namespace
 
-LineBlock::LineBlock(std::size_t bytes)
-    : capacity_(std::max<std::size_t>(bytes, 2)), bytes_(MakeLargeArray<char>(capacity_ + kPadding)) {
+bool LineBlock::Hold() {
+    if (bytes_) return true;
+    bytes_ = MakeLargeArray<char>(capacity_ + kPadding);
     constexpr std::size_t kSmallPage = 4096;
     for (std::size_t at = 0; bytes_ && at < capacity_ + kPadding; at += kSmallPage) bytes_[at] = 0;
+    return bytes_ != nullptr;
 }
 
 bool LineBlock::Grow(std::size_t keep) {
@@ -40,8 +42,23 @@ LineSource::LineSource(const ByteSource& bytes, std::size_t blockBytes)
     Start();
 }
 
+LineSource::~LineSource() {
+    if (viewing_) bytes_.Release(released_, Position(), false);
+}
+
 void LineSource::Start() {
-    if (!block_.Held()) {
+    ByteSource::View view = bytes_.ViewAt(offset_, std::min(block_.Capacity(), kViewBytes));
+    if (view.bytes) {
+        viewing_ = true;
+        data_ = view.bytes;
+        released_ = offset_;
+        offset_ += view.count;
+        end_ = view.count;
+        failure_ = std::move(view.failure);
+        atEnd_ = view.count == 0;
+        return;
+    }
+    if (!block_.Hold()) {
         data_ = kNoBytes;
         failure_ = kOutOfMemoryProblem;
         atEnd_ = true;
@@ -57,7 +74,20 @@ void LineSource::EndBytes() {
     std::memset(end + 1, 0, kPadding - 1);
 }
 
+void LineSource::ViewMore() {
+    released_ = bytes_.Release(released_, Position(), true);
+    ByteSource::View view = bytes_.ViewAt(offset_, std::min(block_.Capacity(), kViewBytes));
+    offset_ += view.count;
+    end_ += view.count;
+    if (view.failure) failure_ = std::move(view.failure);
+    atEnd_ = view.count == 0;
+}
+
 void LineSource::Refill() {
+    if (viewing_) {
+        ViewMore();
+        return;
+    }
     const std::size_t unread = end_ - begin_;
     std::memmove(block_.Data(), block_.Data() + begin_, unread);
     begin_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,19 +13,19 @@
 
 namespace tessiloom {
 
-// The memory a LineSource reads into: a block of bytes followed by kPadding more, in a large page.
-// One block serves the line sources a thread makes one after another, so that its fresh memory is
-// faulted in once, and before the lines are there to read: it is touched when made.
+// The memory a LineSource reads into where its source cannot be seen in place: a block of bytes
+// followed by kPadding more, in a large page. One block serves the line sources a thread makes one
+// after another, so that its fresh memory is faulted in once: it is touched when first held.
 class LineBlock {
   public:
     static constexpr std::size_t kPadding = 64;
     // A block and its padding fill one large page.
     static constexpr std::size_t kDefaultBytes = (std::size_t{1} << 21) - kPadding;
 
-    explicit LineBlock(std::size_t bytes = kDefaultBytes);
+    explicit LineBlock(std::size_t bytes = kDefaultBytes) : capacity_(std::max<std::size_t>(bytes, 2)) {}
 
-    // False when there was no memory for the block.
-    bool Held() const { return bytes_ != nullptr; }
+    // Makes the block's memory where it has none yet; false when there is none to be had.
+    bool Hold();
     char* Data() const { return bytes_.get(); }
     std::size_t Capacity() const { return capacity_; }
     // Doubles the block, keeping its first `keep` bytes; false, leaving it as it was, when there is
@@ -42,11 +43,16 @@ class LineBlock {
 class LineSource {
   public:
     static constexpr std::size_t kPadding = LineBlock::kPadding;
+    static constexpr std::size_t kPrefetchBytes = 4096;
+    // Where the source is seen in place, how much is taken at a time: the pages passed are released
+    // as soon as a quarter of a large page is taken past them, so that they take little memory.
+    static constexpr std::size_t kViewBytes = std::size_t{1} << 18;
 
     // Reads into `block`, which must outlive the line source.
     LineSource(const ByteSource& bytes, std::uint64_t begin, LineBlock& block);
     // Reads from the start, into a block of its own of `blockBytes`.
     explicit LineSource(const ByteSource& bytes, std::size_t blockBytes = LineBlock::kDefaultBytes);
+    ~LineSource();
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
@@ -81,6 +87,9 @@ class LineSource {
                 const char* const end = ((*mark == kBytes) || ...) ? FindLineEnd(mark + 1) : mark;
                 if (end + 1 >= held) break;
                 const std::string_view line(begin, static_cast<std::size_t>(end - begin));
+                // A page on: the processor fetches ahead by itself only within a page, and the lines
+                // of a file seen in place come from memory, not from a block just copied.
+                __builtin_prefetch(end + kPrefetchBytes);
                 begin = PastLineEnd(end);
                 if (!take(line, mark)) {
                     begin_ = static_cast<std::size_t>(begin - data_);
@@ -111,9 +120,10 @@ class LineSource {
     bool NextLineAtBlockEnd(std::string_view& line);
     // Hands out the line from begin_ up to the terminator at `end`, or up to end_ when it is end_.
     bool HandOut(std::string_view& line, std::size_t end);
-    // Moves the unread bytes to the front, grows the block if they fill it, and reads more. Sets
-    // atEnd_ when nothing more could be read.
+    // Moves the unread bytes to the front, grows the block if they fill it, and reads more; or,
+    // where the source is seen in place, sees more of it. Sets atEnd_ when nothing more could be read.
     void Refill();
+    void ViewMore();
     // Puts what must follow the bytes read after them: a line feed, then zeros.
     void EndBytes();
 
@@ -126,6 +136,9 @@ class LineSource {
     std::size_t begin_ = 0;  // first unread byte
     std::size_t end_ = 0;    // one past the last byte read
     bool atEnd_ = false;     // nothing more can be read
+    // The source is seen in place, data_ being where its bytes lie from where it began: no block.
+    bool viewing_ = false;
+    std::uint64_t released_ = 0;  // the bytes seen before this offset have been released
 };
 
 }  // namespace tessiloom

@@ -32,11 +32,16 @@ TEST(LineSource, EndsLinesAtCrLfLoneCrAndLoneLfInBlocksOfAnySize) {
     // clang-format on
     for (const auto& [text, expected] : cases) {
         // Tiny blocks split CR LF pairs and lines across refills at every possible position.
-        for (const std::size_t blockBytes : {2, 3, 5, 7, 64, 4096})
+        for (const std::size_t blockBytes : {2, 3, 5, 7, 64, 4096}) {
             EXPECT_EQ(ReadLines(StringByteSource(text), blockBytes), expected) << text;
+            EXPECT_EQ(ReadLines(DawdlingByteSource(text, {.inPlace = true}), blockBytes), expected) << text;
+        }
     }
     // "Z:12" may be the start of "Z:12.5": the cut line before a read failure is never handed out.
-    EXPECT_EQ(ReadLines(DawdlingByteSource("whole\r\nZ:12", {}, true), 4), "whole|Input/output error");
+    for (const bool inPlace : {false, true}) {
+        EXPECT_EQ(ReadLines(DawdlingByteSource("whole\r\nZ:12", {.failsAtEnd = true, .inPlace = inPlace}), 4),
+                  "whole|Input/output error");
+    }
     // The position is where the next line starts, while it still waits in the block.
     const StringByteSource bytes(std::string_view("ab\r\ncd\n"));
     LineSource source(bytes);

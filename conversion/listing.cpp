@@ -115,11 +115,17 @@ std::optional<std::string> GridListingReader::ReadBody(const ByteSource& source,
     return ReadListingHeights(source, vertexLines_, path, request_, listing);
 }
 
+std::optional<std::string> StepFailure(const SourceFile& file, const std::string& path,
+                                       std::optional<std::string> stepMessage) {
+    if (file.BytesLost()) return CouldNot("read", path, SourceFile::kBytesLostProblem);
+    return stepMessage;
+}
+
 std::optional<std::string> ReadListingFile(const std::string& path, ListingReader& reader, Listing& listing) {
     const SourceFile file(path);
     if (auto message = ListingOpenFailure(path, file)) return message;
-    if (auto message = reader.ReadHead(file, path, listing)) return message;
-    return reader.ReadBody(file, path, listing);
+    if (auto message = StepFailure(file, path, reader.ReadHead(file, path, listing))) return message;
+    return StepFailure(file, path, reader.ReadBody(file, path, listing));
 }
 
 }  // namespace tessiloom

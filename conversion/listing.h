@@ -32,6 +32,12 @@ inline constexpr std::size_t kHeaderBlockBytes = std::size_t{1} << 16;
 // open); nothing when it can.
 std::optional<std::string> ListingOpenFailure(const std::string& path, const SourceFile& file);
 
+// What went wrong in a step of reading the listing `file` at `path`, given what the step said: that
+// bytes of the file were lost while it was read, which may have made the step fail in any
+// way, or succeed with lines that are no longer the file's; else the step's own message.
+std::optional<std::string> StepFailure(const SourceFile& file, const std::string& path,
+                                       std::optional<std::string> stepMessage);
+
 // What has been read of one listing so far.
 struct Listing {
     HeaderCounts counts;

@@ -134,10 +134,14 @@ ConversionOutcome RunSteps(ConversionHost& host, const ImageFormat& format, cons
     GridListingReader gridReader(options.read);
     ListingReader& reader = options.reader ? *options.reader : gridReader;
     Listing listing;
-    if (auto message = reader.ReadHead(file, sourcePath, listing)) return fail(*message);
+    if (auto message = StepFailure(file, sourcePath, reader.ReadHead(file, sourcePath, listing)))
+        return fail(*message);
     host.ShowStatus(kReadingStatus);
     host.DoEvents();
-    if (auto message = reader.ReadBody(file, sourcePath, listing)) return fail(*message);
+    if (auto message = StepFailure(file, sourcePath, reader.ReadBody(file, sourcePath, listing)))
+        return fail(*message);
+    file.Release(0, file.Size(),
+                 false);  // the listing is read: the memory it was seen in goes before the image's comes
     outcome.grid = listing.grid;
     outcome.corners = listing.corners;
 

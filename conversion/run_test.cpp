@@ -148,9 +148,9 @@ TEST_F(RunConversionTest, ReportsASourceCutShortWhileItIsRead) {
     CuttingHost host("hill.asc");
     host.cut = listing.size() - (513 * 513 - 250000) * line.size();
     ASSERT_GT(host.cut, 3 * LineBlock::kDefaultBytes);
-    EXPECT_EQ(
-        Conversation(std::move(host)),
-        kReading + "message Could not read 'hill.asc': the file ends before vertex line 250000 (of 263169).");
+    EXPECT_EQ(Conversation(std::move(host)), kReading +
+                                                 "message Could not read 'hill.asc': the file was shortened, "
+                                                 "or its disk failed, while it was read.");
     EXPECT_EQ(folder_.Names(), Names{"hill.asc"});
 }
 

@@ -30,15 +30,23 @@ std::optional<std::uint64_t> NextLineStart(const ByteSource& bytes, std::uint64_
 
 }  // namespace
 
+std::size_t Stretch::Claim(std::uint64_t offset, std::size_t capacity) const {
+    const std::lock_guard lock(mutex_);
+    if (offset >= end_) return 0;
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, end_ - offset));
+    readTo_ = std::max(readTo_, offset + count);
+    return count;
+}
+
 ByteSource::Read Stretch::ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const {
-    std::size_t count;
-    {
-        const std::lock_guard lock(mutex_);
-        if (offset >= end_) return {};
-        count = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, end_ - offset));
-        readTo_ = std::max(readTo_, offset + count);
-    }
+    const std::size_t count = Claim(offset, capacity);
+    if (count == 0) return {};
     return bytes_.ReadAt(offset, buffer, count);
+}
+
+ByteSource::View Stretch::ViewAt(std::uint64_t offset, std::size_t capacity) const {
+    // At the stretch's end too the source is asked, with nothing claimed: it may have failed since.
+    return bytes_.ViewAt(offset, Claim(offset, capacity));
 }
 
 std::optional<std::pair<std::uint64_t, std::uint64_t>> Stretch::Split(std::uint64_t linesEnd,

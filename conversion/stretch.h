@@ -26,6 +26,10 @@ class Stretch final : public ByteSource {
         : bytes_(bytes), start_(start), readTo_(start), end_(end) {}
 
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override;
+    View ViewAt(std::uint64_t offset, std::size_t capacity) const override;
+    std::uint64_t Release(std::uint64_t from, std::uint64_t to, bool goesOn) const override {
+        return bytes_.Release(from, to, goesOn);
+    }
     std::uint64_t Size() const override { return bytes_.Size(); }
 
     // Ends the stretch at a line start halfway through what is left of it, up to its end or, while
@@ -40,6 +44,9 @@ class Stretch final : public ByteSource {
     std::uint64_t Start() const { return start_; }
 
   private:
+    // Claims up to `capacity` bytes from `offset` on for a read: how many of them the stretch holds.
+    std::size_t Claim(std::uint64_t offset, std::size_t capacity) const;
+
     const ByteSource& bytes_;
     const std::uint64_t start_;
     mutable std::mutex mutex_;

@@ -106,15 +106,15 @@ class SplitRuns {
 };
 
 // The second thread, which waits for Begin() and then reads what it splits off the first's
-// stretches. While it waits, it faults in the fresh memory of its block, which would otherwise
-// cost it time once the lines are shared out.
+// stretches. While it waits, it faults in the fresh memory of its block where the lines are copied
+// into one, which would otherwise cost it time once the lines are shared out.
 template <RunReader Reader>
 class SecondThread {
   public:
-    SecondThread(SplitRuns<Reader>& runs, std::size_t blockBytes, const std::atomic<bool>& stop)
-        : thread_(StartThread([&runs, &stop, blockBytes, this](std::stop_token token) {
+    SecondThread(SplitRuns<Reader>& runs, std::size_t blockBytes, bool copied, const std::atomic<bool>& stop)
+        : thread_(StartThread([&runs, &stop, blockBytes, copied, this](std::stop_token token) {
               LineBlock block(blockBytes);
-              if (!block.Held()) return;  // the first thread then reads every line
+              if (copied && !block.Hold()) return;  // the first thread then reads every line
               std::uint64_t linesEnd;
               while ((linesEnd = linesEnd_.load(std::memory_order_acquire)) == kNotYet) {
                   if (token.stop_requested()) return;
@@ -169,7 +169,7 @@ RunEnd ReadInStretches(const ByteSource& bytes, std::uint64_t begin, const Reade
     std::atomic<bool> stop = false;  // the lines split off are not wanted
     std::optional<SecondThread<Reader>> second;
     if (reader.EndOfLines(first, begin, kShortLineBytes) - begin >= kBlocksWorthAThread * blockBytes)
-        second.emplace(runs, blockBytes, stop);
+        second.emplace(runs, blockBytes, !bytes.ViewAt(begin, 0).bytes, stop);
 
     LineBlock block(blockBytes);
     RunEnd end;

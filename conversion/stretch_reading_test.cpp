@@ -17,16 +17,16 @@ namespace {
 // Small blocks make even a few hundred lines worth a second thread.
 constexpr std::size_t kSmallBlocks[] = {16, 100};
 
-// With `fails`, reading past the text fails; with `othersDawdle`, the thread the reading starts
-// reads slower than the first, which takes over its lines.
+// The first thread dawdles, or with `othersDawdle` the one it starts, which then reads slower
+// than the first and has its lines taken over.
 std::string ReadInStretches(const std::string& text, std::int32_t count, std::int32_t columns,
-                            std::size_t blockBytes, bool fails, bool othersDawdle) {
-    const DawdlingByteSource bytes(text, std::chrono::microseconds(20), fails, othersDawdle);
-    return ReadHeights(bytes, count, {.blockBytes = blockBytes}, columns);
+                            std::size_t blockBytes, Dawdling how) {
+    how.pause = std::chrono::microseconds(20);
+    return ReadHeights(DawdlingByteSource(text, how), count, {.blockBytes = blockBytes}, columns);
 }
 
 std::string ReadAlone(const std::string& text, std::int32_t count, std::int32_t columns, bool fails) {
-    return ReadHeightsAlone(DawdlingByteSource(text, {}, fails), count, columns);
+    return ReadHeightsAlone(DawdlingByteSource(text, {.failsAtEnd = fails}), count, columns);
 }
 
 TEST(ReadInStretches, ComesToWhatOneThreadComesTo) {
@@ -52,8 +52,12 @@ TEST(ReadInStretches, ComesToWhatOneThreadComesTo) {
             for (const bool fails : {false, true})  // the disk fails past the end: no matter unless reached
                 for (const std::size_t block : kSmallBlocks)
                     for (const bool othersDawdle : {false, true})
-                        EXPECT_EQ(ReadInStretches(text, 280, columns, block, fails, othersDawdle),
-                                  ReadAlone(text, 280, columns, fails));
+                        for (const bool inPlace : {false, true})
+                            EXPECT_EQ(
+                                ReadInStretches(
+                                    text, 280, columns, block,
+                                    {.othersDawdle = othersDawdle, .failsAtEnd = fails, .inPlace = inPlace}),
+                                ReadAlone(text, 280, columns, fails));
     }
 }
 
@@ -68,7 +72,8 @@ TEST(ReadInStretches, ComesToWhatOneThreadComesToOverTheFuzzCorpus) {
         const std::string rest = text.substr(header.Position());
         for (const std::int32_t columns : {-1, 0})
             for (const bool othersDawdle : {false, true})
-                EXPECT_EQ(ReadInStretches(rest, counts.vertexCount, columns, 16, false, othersDawdle),
+                EXPECT_EQ(ReadInStretches(rest, counts.vertexCount, columns, 16,
+                                          {.othersDawdle = othersDawdle, .inPlace = othersDawdle}),
                           ReadAlone(rest, counts.vertexCount, columns, false))
                     << entry.path();
     }
@@ -84,7 +89,7 @@ TEST(ReadInStretches, SharesTheLinesWithAThreadThatReadsFaster) {
         listing +=
             "Vertex " + std::to_string(i) + ": Z:" + std::to_string(i) + (i >= 299 ? ",5" : "") + "\r\n";
     listing += "Face list:\r\n";
-    const DawdlingByteSource bytes(listing, std::chrono::milliseconds(1));
+    const DawdlingByteSource bytes(listing, {.pause = std::chrono::milliseconds(1)});
     GridPlane plane{
         20, {}};  // asked for, as an include asks: past its first row, the lines are shared all the same
     const auto& [mesh, unreadable, failure, decimalCommas] =
@@ -118,7 +123,8 @@ TEST(Stretch, SplitsWhereTheNextLineStarts) {
     std::string text;
     for (int i = 0; i < 300; ++i) text += (i == unreadable ? "none" : "Z:" + std::to_string(i)) + "\n";
     text.insert(text.find("Z:250\n"), std::size_t{64} << 20, 'x');
-    const DawdlingByteSource bytes(text, std::chrono::microseconds(20), false, othersDawdle);
+    const DawdlingByteSource bytes(text,
+                                   {.pause = std::chrono::microseconds(20), .othersDawdle = othersDawdle});
     LimitAddressSpace(rlim_t{32} << 20);
     const VertexHeights read = ReadVertexHeights(bytes, 0, 300, nullptr, {.blockBytes = 16});
     std::cerr << read.failure.value_or("vertex " + std::to_string(read.unreadableVertex.value_or(-1)));

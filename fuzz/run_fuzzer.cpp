@@ -136,8 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Read again from memory, on one thread and in stretches through tiny blocks, dawdling when
-    // asked: the run must have told the same failure, or written the same bytes from the same range.
-    DawdlingByteSource bytes(input, std::chrono::microseconds((flags & kDawdle) != 0));
+    // asked, and seen in place for every other size of block: the run must have told the same
+    // failure, or written the same bytes from the same range.
+    const DawdlingByteSource bytes(
+        input, {.pause = std::chrono::microseconds((flags & kDawdle) != 0), .inPlace = (flags & 64) != 0});
     for (const bool oneThread : {true, false}) {
         const auto again = ReadAgain(bytes, host.sourcePath,
                                      *ReaderFor(flags, {oneThread, 2 + std::size_t{flags} / 64u * 5},

@@ -110,9 +110,12 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     for (const auto& [listing, expected] : cases) {
         for (const FaceReading faces : {FaceReading::kKeep, FaceReading::kMarkPlaces}) {
             EXPECT_EQ(read(StringByteSource(listing), {.oneThread = true}, faces), expected);
-            const DawdlingByteSource dawdling(listing, std::chrono::microseconds(200));
-            EXPECT_EQ(read(dawdling, {.blockBytes = 16}, faces), expected);
-            EXPECT_GT(dawdling.BytesReadElsewhere(), listing.size() / 2);
+            for (const bool inPlace : {false, true}) {
+                const DawdlingByteSource dawdling(
+                    listing, {.pause = std::chrono::microseconds(200), .inPlace = inPlace});
+                EXPECT_EQ(read(dawdling, {.blockBytes = 16}, faces), expected);
+                EXPECT_GT(dawdling.BytesReadElsewhere(), listing.size() / 2);
+            }
         }
     }
 }

@@ -22,6 +22,22 @@ class ByteSource {
 
     // Copies up to `capacity` bytes from `offset` on into `buffer`.
     virtual Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const = 0;
+
+    struct View {
+        // Null where the source cannot be seen in place; its bytes are then read with ReadAt.
+        const char* bytes = nullptr;
+        std::size_t count = 0;               // 0 at the end of the source
+        std::optional<std::string> failure;  // worded as Read's
+    };
+    // Sees up to `capacity` bytes from `offset` on where they lie, with no copy. They stay there while
+    // the source lives, followed by the rest of its bytes, then a line feed and at least a page of
+    // zeros. Once one view is null, all are.
+    virtual View ViewAt(std::uint64_t, std::size_t) const { return {}; }
+    // Says that the bytes from `from` up to `to`, seen in place, will not be looked at again soon:
+    // the memory they take may go, to come back if they are. Where reading `goesOn` from `to`, the
+    // memory it goes on in stays, and that of the bytes before it with it: where the memory released
+    // ends, from which a later call takes them.
+    virtual std::uint64_t Release(std::uint64_t from, std::uint64_t, bool) const { return from; }
     // How many bytes the source held when it was opened: where reading it is expected to end.
     virtual std::uint64_t Size() const = 0;
 };

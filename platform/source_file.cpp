@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -38,6 +39,16 @@ SourceFile::SourceFile(const std::string& path) {
     }
     struct stat status {};
     if (::fstat(::fileno(file_.get()), &status) == 0) size_ = static_cast<std::uint64_t>(status.st_size);
+    // A file that says it holds nothing may hold something all the same (some file systems tell no
+    // size): it is read by copying, as far as it goes.
+    if (size_ > 0) view_.emplace(::fileno(file_.get()), size_);
+}
+
+ByteSource::View SourceFile::ViewAt(std::uint64_t offset, std::size_t capacity) const {
+    if (!view_ || !view_->Held()) return {};
+    if (view_->BytesLost()) return {view_->Bytes(), 0, kBytesLostProblem};
+    const std::uint64_t count = offset < size_ ? std::min<std::uint64_t>(capacity, size_ - offset) : 0;
+    return {view_->Bytes() + std::min(offset, size_), static_cast<std::size_t>(count), std::nullopt};
 }
 
 ByteSource::Read SourceFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const {

@@ -5,6 +5,7 @@
 
 #include "platform/byte_source.h"
 #include "platform/file_handle.h"
+#include "platform/file_view.h"
 
 namespace tessiloom {
 
@@ -19,13 +20,25 @@ class SourceFile final : public ByteSource {
     // empty when it is open. Read failures are worded the same way.
     const std::optional<std::string>& OpenFailure() const { return openFailure_; }
 
+    // Whether bytes of the file seen in place were gone where they were read (another program
+    // shortened it, or its disk failed): what was read is then no longer the file's, and may make no
+    // sense. Views tell it as kBytesLostProblem.
+    bool BytesLost() const { return view_ && view_->BytesLost(); }
+    static constexpr const char* kBytesLostProblem =
+        "the file was shortened, or its disk failed, while it was read";
+
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override;
+    View ViewAt(std::uint64_t offset, std::size_t capacity) const override;
+    std::uint64_t Release(std::uint64_t from, std::uint64_t to, bool goesOn) const override {
+        return view_ ? view_->Release(from, to, goesOn) : from;
+    }
     std::uint64_t Size() const override { return size_; }
 
   private:
     FileHandle file_;
     std::optional<std::string> openFailure_;
     std::uint64_t size_ = 0;
+    std::optional<FileView> view_;
 };
 
 }  // namespace tessiloom

@@ -8,9 +8,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,12 +63,13 @@ inline std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
-// The sanitizers reserve far more address space than LimitAddressSpace() leaves.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-inline constexpr bool kCanLimitAddressSpace = false;
+inline constexpr bool kUnderSanitizer = true;
 #else
-inline constexpr bool kCanLimitAddressSpace = true;
+inline constexpr bool kUnderSanitizer = false;
 #endif
+// The sanitizers reserve far more address space than LimitAddressSpace() leaves.
+inline constexpr bool kCanLimitAddressSpace = !kUnderSanitizer;
 
 // Whatever it holds now and `more` bytes are all the address space this process may ever have:
 // for a child process whose memory is to run out.
@@ -120,33 +123,54 @@ class MemorySink final : public ByteSink {
     int accepted_;
 };
 
+// How a DawdlingByteSource reads.
+struct Dawdling {
+    std::chrono::microseconds pause{};  // before each read of the thread that made it
+    bool othersDawdle = false;          // every other thread pauses instead
+    bool failsAtEnd = false;            // a read where the text ends fails, as a disk read does
+    bool inPlace = false;               // the text is seen in place, as a mapped file is, not copied
+};
+
 // Reads text from memory as a slow disk would for the thread that made it: pausing before each of
 // its reads, so that a second reading thread starts long before the first has read a few lines,
-// and takes half of them or more; with `othersDawdle`, for every other thread instead, so that the
-// first thread takes over lines from the others. With `failsAtEnd`, failing where the text ends,
-// as a disk read does.
+// and takes half of them or more; or for every other thread instead, so that the first thread
+// takes over lines from the others.
 class DawdlingByteSource final : public ByteSource {
   public:
-    DawdlingByteSource(std::string_view text, std::chrono::microseconds pause, bool failsAtEnd = false,
-                       bool othersDawdle = false)
-        : text_(text), pause_(pause), failsAtEnd_(failsAtEnd), othersDawdle_(othersDawdle) {}
+    DawdlingByteSource(std::string_view text, Dawdling how)
+        : text_(std::string(text) + '\n' + std::string(4096, '\0')), size_(text.size()), how_(how) {}
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
-        if ((std::this_thread::get_id() == owner_) != othersDawdle_) std::this_thread::sleep_for(pause_);
-        Read read = text_.ReadAt(offset, buffer, capacity);
-        if (std::this_thread::get_id() != owner_) readElsewhere_ += read.count;
-        if (failsAtEnd_ && read.count == 0) read.failure = "Input/output error";
-        return read;
+        const std::size_t count = Take(offset, capacity);
+        std::memcpy(buffer, text_.data() + offset, count);
+        return {count, Failure(offset)};
     }
-    std::uint64_t Size() const override { return text_.Size(); }
+    View ViewAt(std::uint64_t offset, std::size_t capacity) const override {
+        if (!how_.inPlace) return {};
+        const std::size_t count = Take(offset, capacity);
+        return {text_.data() + std::min<std::uint64_t>(offset, size_), count, Failure(offset)};
+    }
+    std::uint64_t Size() const override { return size_; }
 
     // How many of its bytes threads other than the one that made it have read.
     std::size_t BytesReadElsewhere() const { return readElsewhere_; }
 
   private:
-    StringByteSource text_;
-    std::chrono::microseconds pause_;
-    bool failsAtEnd_;
-    bool othersDawdle_;
+    // Pauses, if this thread dawdles, and counts the bytes it reads from `offset` on, up to `capacity`.
+    std::size_t Take(std::uint64_t offset, std::size_t capacity) const {
+        if ((std::this_thread::get_id() == owner_) != how_.othersDawdle)
+            std::this_thread::sleep_for(how_.pause);
+        const std::size_t count = offset < size_ ? std::min<std::size_t>(capacity, size_ - offset) : 0;
+        if (std::this_thread::get_id() != owner_) readElsewhere_ += count;
+        return count;
+    }
+    std::optional<std::string> Failure(std::uint64_t offset) const {
+        if (how_.failsAtEnd && offset >= size_) return "Input/output error";
+        return std::nullopt;
+    }
+
+    const std::string text_;  // followed by a line feed and a page of zeros, as a view is
+    const std::size_t size_;
+    const Dawdling how_;
     const std::thread::id owner_ = std::this_thread::get_id();
     mutable std::atomic<std::size_t> readElsewhere_ = 0;
 };
