@@ -6,9 +6,9 @@
 namespace tessiloom {
 
 // A regular file's bytes seen where the system's file cache holds them, mapped into memory rather
-// than copied out: reading a large listing so takes about half the time. After the file's last byte
-// come a line feed and at least a page of zeros, as a reader of lines wants: a search for the end of
-// the last line stops there, and a parser may load past it.
+// than copied out, which takes twice the time or more for a large listing. After the file's last
+// byte come a line feed and at least a page of zeros, as a reader of lines wants: a search for the
+// end of the last line stops there, and a parser may load past it.
 //
 // A mapped file that another program shortens would end this one with a bus error where it reads
 // the lost bytes, and so would a disk that fails under a mapping. A view instead gives each lost
