@@ -124,7 +124,10 @@ bool LineSource::NextLineAtBlockEnd(std::string_view& line) {
             if (failure_ || begin_ == end_) return false;
             return HandOut(line, end_);
         }
-        scanned = std::min(end, end_) - begin_;  // a CR that ends the bytes is looked at again
+        // A CR that ends the bytes is looked at again. Seen in place, the search went on past them to
+        // where the line ends in the source, which later views reach without searching again: a
+        // long line is searched once, not once a view.
+        scanned = (viewing_ ? end : std::min(end, end_)) - begin_;
         Refill();
     }
 }

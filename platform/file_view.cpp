@@ -27,23 +27,28 @@ std::uint64_t RoundUp(std::uint64_t value, std::uint64_t multiple) {
     return (value + multiple - 1) / multiple * multiple;
 }
 
-// The file's part of a view, where a bus error means bytes of the file were lost under it. Plain atomics,
-// so that the signal handler may read them on any thread.
+// The file's part of a view, where a bus error means bytes of the file were lost under it: its first
+// page and its count of pages in one word, so that the signal handler, on any thread, reads them
+// together or not at all; 0 for none.
 struct Guard {
-    std::atomic<bool> taken = false;
-    std::atomic<std::uintptr_t> begin = 0;
-    std::atomic<std::uintptr_t> end = 0;
+    std::atomic<std::uint64_t> pages = 0;
     std::atomic<bool> lost = false;
 };
-// One a view; a view that finds none left reads its file by copying instead.
+constexpr int kCountBits = 29;  // up to 2 TiB a view in pages of 4 KiB, with 35 bits for the first page
+// One for each view; a view that finds none left is not made, and its file is read by copying.
 std::array<Guard, 16> guards;
 struct sigaction previousAction {};
 
-// Hands a page of a cut view a fresh page of line feeds in the file's place, and tells the view.
+// Puts a fresh page of line feeds in place of the page of a view at `at`, whose bytes were lost, and
+// tells the view; false where `at` lies in no view.
 bool ReplaceLostPage(std::uintptr_t at) {
+    const std::size_t page = PageBytes();
     for (Guard& guard : guards) {
-        if (at < guard.begin.load() || at >= guard.end.load()) continue;
-        const std::size_t page = PageBytes();
+        const std::uint64_t pages = guard.pages.load();
+        const std::uint64_t first = pages >> kCountBits;
+        if (pages == 0 || at / page < first ||
+            at / page - first >= (pages & ((std::uint64_t{1} << kCountBits) - 1)))
+            continue;
         void* const start = reinterpret_cast<void*>(at / page * page);
         void* const fresh =
             ::mmap(start, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0);
@@ -73,8 +78,8 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
     }
 }
 
-// A guard for the bytes from `begin` up to `end`; -1 when none is left.
-int TakeGuard(std::uintptr_t begin, std::uintptr_t end) {
+// A guard for `bytes` bytes of whole pages from `start`; -1 when none is left, or they are too many.
+int TakeGuard(const char* start, std::size_t bytes) {
     static std::once_flag installed;
     std::call_once(installed, [] {
         struct sigaction action {};
@@ -83,22 +88,16 @@ int TakeGuard(std::uintptr_t begin, std::uintptr_t end) {
         sigemptyset(&action.sa_mask);
         ::sigaction(SIGBUS, &action, &previousAction);
     });
+    const std::uint64_t first = reinterpret_cast<std::uintptr_t>(start) / PageBytes();
+    const std::uint64_t count = bytes / PageBytes();
+    if (count >> kCountBits != 0 || first >> (64 - kCountBits) != 0) return -1;
     for (std::size_t slot = 0; slot < guards.size(); ++slot) {
-        bool free = false;
-        if (!guards[slot].taken.compare_exchange_strong(free, true)) continue;
-        guards[slot].lost = false;
-        guards[slot].end = end;
-        guards[slot].begin = begin;
+        std::uint64_t free = 0;
+        if (!guards[slot].pages.compare_exchange_strong(free, first << kCountBits | count)) continue;
+        guards[slot].lost = false;  // before the file is mapped, so that no bus error can be lost
         return static_cast<int>(slot);
     }
     return -1;
-}
-
-void GiveBackGuard(int slot) {
-    Guard& guard = guards[static_cast<std::size_t>(slot)];
-    guard.begin = 0;
-    guard.end = 0;
-    guard.taken = false;
 }
 
 // Reads the `count` bytes at `offset` of the file into `buffer`; false where it holds fewer.
@@ -117,39 +116,48 @@ bool ReadWhole(int descriptor, char* buffer, std::size_t count, std::uint64_t of
 }  // namespace
 
 FileView::FileView(int descriptor, std::uint64_t size) {
+    // Whatever was set up goes at once, not with the view: the file is read by copying instead.
+    if (!Map(descriptor, size)) Unmap();
+}
+
+bool FileView::Map(int descriptor, std::uint64_t size) {
     const std::size_t page = PageBytes();
-    if (size > SIZE_MAX / 2) return;
+    if (size > SIZE_MAX / 2) return false;
     // The file's whole pages are mapped; the bytes of its last, partial page are copied to a page of
     // the view's own, which holds the line feed after them and is followed by a page of zeros.
     fileBytes_ = static_cast<std::size_t>(size) / page * page;
     const std::size_t tailBytes = static_cast<std::size_t>(size) - fileBytes_;
-    const std::size_t viewBytes = fileBytes_ + RoundUp(tailBytes + 1, page) + page;
+    mappedBytes_ = fileBytes_ + RoundUp(tailBytes + 1, page) + page;
     // Address space for the whole view first, so that its two parts lie one after the other.
     void* const reserved =
-        ::mmap(nullptr, viewBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (reserved == MAP_FAILED) return;
+        ::mmap(nullptr, mappedBytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (reserved == MAP_FAILED) return false;
     mapping_ = static_cast<char*>(reserved);
-    mappedBytes_ = viewBytes;
-    if (fileBytes_ > 0) {
-        const auto start = reinterpret_cast<std::uintptr_t>(mapping_);
-        guard_ = TakeGuard(start, start + fileBytes_);
-        if (guard_ < 0 ||
-            ::mmap(mapping_, fileBytes_, PROT_READ, MAP_PRIVATE | MAP_FIXED, descriptor, 0) == MAP_FAILED)
-            return;
-    }
+    if (fileBytes_ > 0 &&
+        ((guard_ = TakeGuard(mapping_, fileBytes_)) < 0 ||
+         ::mmap(mapping_, fileBytes_, PROT_READ, MAP_PRIVATE | MAP_FIXED, descriptor, 0) == MAP_FAILED))
+        return false;
     char* const tail = mapping_ + fileBytes_;
-    if (::mmap(tail, viewBytes - fileBytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS,
-               -1, 0) == MAP_FAILED ||
+    const std::size_t ownBytes = mappedBytes_ - fileBytes_;
+    if (::mmap(tail, ownBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) ==
+            MAP_FAILED ||
         !ReadWhole(descriptor, tail, tailBytes, fileBytes_))
-        return;
+        return false;
     tail[tailBytes] = '\n';
-    ::mprotect(tail, viewBytes - fileBytes_, PROT_READ);
+    ::mprotect(tail, ownBytes, PROT_READ);
     bytes_ = mapping_;
+    return true;
 }
 
 FileView::~FileView() {
-    if (guard_ >= 0) GiveBackGuard(guard_);
+    Unmap();
+}
+
+void FileView::Unmap() {
+    if (guard_ >= 0) guards[static_cast<std::size_t>(guard_)].pages = 0;
     if (mapping_) ::munmap(mapping_, mappedBytes_);
+    bytes_ = mapping_ = nullptr;
+    guard_ = -1;
 }
 
 bool FileView::BytesLost() const {

@@ -34,6 +34,10 @@ class FileView {
     std::uint64_t Release(std::uint64_t from, std::uint64_t to, bool goesOn) const;
 
   private:
+    // Maps the view; false, with what was set up left to undo, where the system would not.
+    bool Map(int descriptor, std::uint64_t size);
+    void Unmap();
+
     char* bytes_ = nullptr;  // once the whole view is in place
     char* mapping_ = nullptr;
     std::size_t mappedBytes_ = 0;

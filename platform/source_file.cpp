@@ -44,6 +44,13 @@ SourceFile::SourceFile(const std::string& path) {
     if (size_ > 0) view_.emplace(::fileno(file_.get()), size_);
 }
 
+bool SourceFile::BytesLost() const {
+    if (view_ && view_->BytesLost()) return true;
+    struct stat status {};
+    return file_ && ::fstat(::fileno(file_.get()), &status) == 0 &&
+           static_cast<std::uint64_t>(status.st_size) < size_;
+}
+
 ByteSource::View SourceFile::ViewAt(std::uint64_t offset, std::size_t capacity) const {
     if (!view_ || !view_->Held()) return {};
     if (view_->BytesLost()) return {view_->Bytes(), 0, kBytesLostProblem};

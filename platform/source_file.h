@@ -20,10 +20,11 @@ class SourceFile final : public ByteSource {
     // empty when it is open. Read failures are worded the same way.
     const std::optional<std::string>& OpenFailure() const { return openFailure_; }
 
-    // Whether bytes of the file seen in place were gone where they were read (another program
-    // shortened it, or its disk failed): what was read is then no longer the file's, and may make no
-    // sense. Views tell it as kBytesLostProblem.
-    bool BytesLost() const { return view_ && view_->BytesLost(); }
+    // Whether bytes of the file were lost while it was read: it is shorter than when it was opened,
+    // or bytes seen in place were gone where they were read (another program shortened it, or its
+    // disk failed). What was read is then no longer the file's, and may make no sense: a page
+    // shortened in the middle reads as zeros past the new end. Views tell it as kBytesLostProblem.
+    bool BytesLost() const;
     static constexpr const char* kBytesLostProblem =
         "the file was shortened, or its disk failed, while it was read";
 
