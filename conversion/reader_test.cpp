@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "conversion/test_listing.h"
+#include "conversion/vertex_lines.h"
 #include "platform/test_files.h"
 
 namespace tessiloom {
@@ -33,6 +35,20 @@ TEST(ReadHeaderCounts, ReadsBothCountsAfterTheirMarkersOrSaysWhatIsWrong) {
         EXPECT_EQ(failure.value_or(std::to_string(c.vertexCount) + " " + std::to_string(c.faceCount)),
                   expected)
             << text;
+    }
+}
+
+// A height of digits alone followed by a comma and a digit is one written with a decimal comma, read
+// up to the comma as ever; any other comma is text after the number.
+TEST(ReadSlowHeight, TellsADecimalCommaFromOtherText) {
+    const std::tuple<std::string, double, bool> cases[] = {
+        {"1,131584", 1, true}, {"515,000000", 515, true}, {"-2,9", -2, true},     {"3.0,4.0", 3, false},
+        {"7,", 7, false},      {"7,x", 7, false},         {"1e3,5", 1000, false}, {"12", 12, false},
+    };
+    for (const auto& [text, value, decimalComma] : cases) {
+        bool comma = !decimalComma;
+        EXPECT_EQ(ReadSlowHeight(text, comma), value) << text;
+        EXPECT_EQ(comma, decimalComma) << text;
     }
 }
 

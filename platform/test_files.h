@@ -141,7 +141,7 @@ class DawdlingByteSource final : public ByteSource {
         : text_(std::string(text) + '\n' + std::string(4096, '\0')), size_(text.size()), how_(how) {}
     Read ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity) const override {
         const std::size_t count = Take(offset, capacity);
-        std::memcpy(buffer, text_.data() + offset, count);
+        std::memcpy(buffer, text_.data() + std::min<std::uint64_t>(offset, size_), count);
         return {count, Failure(offset)};
     }
     View ViewAt(std::uint64_t offset, std::size_t capacity) const override {
