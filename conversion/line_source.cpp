@@ -47,15 +47,11 @@ LineSource::~LineSource() {
 }
 
 void LineSource::Start() {
-    ByteSource::View view = bytes_.ViewAt(offset_, std::min(block_.Capacity(), kViewBytes));
-    if (view.bytes) {
+    if (ByteSource::View view = ViewNext(); view.bytes) {
         viewing_ = true;
         data_ = view.bytes;
         released_ = offset_;
-        offset_ += view.count;
-        end_ = view.count;
-        failure_ = std::move(view.failure);
-        atEnd_ = view.count == 0;
+        TakeView(std::move(view));
         return;
     }
     if (!block_.Hold()) {
@@ -74,9 +70,11 @@ void LineSource::EndBytes() {
     std::memset(end + 1, 0, kPadding - 1);
 }
 
-void LineSource::ViewMore() {
-    released_ = bytes_.Release(released_, Position(), true);
-    ByteSource::View view = bytes_.ViewAt(offset_, std::min(block_.Capacity(), kViewBytes));
+ByteSource::View LineSource::ViewNext() const {
+    return bytes_.ViewAt(offset_, std::min(block_.Capacity(), kViewBytes));
+}
+
+void LineSource::TakeView(ByteSource::View view) {
     offset_ += view.count;
     end_ += view.count;
     if (view.failure) failure_ = std::move(view.failure);
@@ -85,7 +83,8 @@ void LineSource::ViewMore() {
 
 void LineSource::Refill() {
     if (viewing_) {
-        ViewMore();
+        released_ = bytes_.Release(released_, Position(), true);
+        TakeView(ViewNext());
         return;
     }
     const std::size_t unread = end_ - begin_;

@@ -123,7 +123,9 @@ class LineSource {
     // Moves the unread bytes to the front, grows the block if they fill it, and reads more; or,
     // where the source is seen in place, sees more of it. Sets atEnd_ when nothing more could be read.
     void Refill();
-    void ViewMore();
+    // Where the source is seen in place: the view of the bytes after those seen, and taking it in.
+    ByteSource::View ViewNext() const;
+    void TakeView(ByteSource::View view);
     // Puts what must follow the bytes read after them: a line feed, then zeros.
     void EndBytes();
 

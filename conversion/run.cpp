@@ -140,8 +140,8 @@ ConversionOutcome RunSteps(ConversionHost& host, const ImageFormat& format, cons
     host.DoEvents();
     if (auto message = StepFailure(file, sourcePath, reader.ReadBody(file, sourcePath, listing)))
         return fail(*message);
-    file.Release(0, file.Size(),
-                 false);  // the listing is read: the memory it was seen in goes before the image's comes
+    // The listing is read: the memory it was seen in goes before the image's comes.
+    file.Release(0, file.Size(), false);
     outcome.grid = listing.grid;
     outcome.corners = listing.corners;
 

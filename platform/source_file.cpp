@@ -42,6 +42,7 @@ SourceFile::SourceFile(const std::string& path) {
     // A file that says it holds nothing may hold something all the same (some file systems tell no
     // size): it is read by copying, as far as it goes.
     if (size_ > 0) view_.emplace(::fileno(file_.get()), size_);
+    if (view_ && !view_->Held()) view_.reset();
 }
 
 bool SourceFile::BytesLost() const {
@@ -52,7 +53,7 @@ bool SourceFile::BytesLost() const {
 }
 
 ByteSource::View SourceFile::ViewAt(std::uint64_t offset, std::size_t capacity) const {
-    if (!view_ || !view_->Held()) return {};
+    if (!view_) return {};
     if (view_->BytesLost()) return {view_->Bytes(), 0, kBytesLostProblem};
     const std::uint64_t count = offset < size_ ? std::min<std::uint64_t>(capacity, size_ - offset) : 0;
     return {view_->Bytes() + std::min(offset, size_), static_cast<std::size_t>(count), std::nullopt};

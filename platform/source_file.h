@@ -39,7 +39,7 @@ class SourceFile final : public ByteSource {
     FileHandle file_;
     std::optional<std::string> openFailure_;
     std::uint64_t size_ = 0;
-    std::optional<FileView> view_;
+    std::optional<FileView> view_;  // where the file is seen in place
 };
 
 }  // namespace tessiloom
