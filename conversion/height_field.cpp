@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "conversion/fetch_ahead.h"
 #include "platform/atomic_file.h"
 #include "platform/thread.h"
 
@@ -47,7 +48,9 @@ void ScaleRow(const HeightList& heights, std::size_t first, double low, double h
     const double span = high - low;
     for (std::size_t column = 0; column < samples.size();) {
         const std::span<const double> run = heights.RunFrom(first + column);
-        for (double height : run.first(std::min(run.size(), samples.size() - column))) {
+        const std::size_t count = std::min(run.size(), samples.size() - column);
+        FetchAhead(run.data(), count);
+        for (double height : run.first(count)) {
             if (height < low) {
                 Tally(clipped.below, height, height < clipped.below.extreme);
                 height = low;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/fetch_ahead.h"
 #include "conversion/line_end.h"
 #include "platform/byte_source.h"
 #include "platform/large_memory.h"
@@ -43,7 +44,6 @@ class LineBlock {
 class LineSource {
   public:
     static constexpr std::size_t kPadding = LineBlock::kPadding;
-    static constexpr std::size_t kPrefetchBytes = 4096;
     // Where the source is seen in place, how much is taken at a time: the pages passed are released
     // as soon as a quarter of a large page is taken past them, so that they take little memory.
     static constexpr std::size_t kViewBytes = std::size_t{1} << 18;
@@ -87,9 +87,8 @@ class LineSource {
                 const char* const end = ((*mark == kBytes) || ...) ? FindLineEnd(mark + 1) : mark;
                 if (end + 1 >= held) break;
                 const std::string_view line(begin, static_cast<std::size_t>(end - begin));
-                // A page on: the processor fetches ahead by itself only within a page, and the lines
-                // of a file seen in place come from memory, not from a block just copied.
-                __builtin_prefetch(end + kPrefetchBytes);
+                // The lines of a file seen in place come from memory, not from a block just copied.
+                FetchAhead(end, 1);
                 begin = PastLineEnd(end);
                 if (!take(line, mark)) {
                     begin_ = static_cast<std::size_t>(begin - data_);

@@ -129,9 +129,9 @@ std::string NotFiniteProblem(const Mesh& mesh, UpAxis up) {
     return {};
 }
 
-// Counts the used points and takes their box and the range of their heights; fails when one is not
-// finite.
-std::optional<std::string> SurveyUsedPoints(Mesh& mesh, UpAxis up) {
+// Counts the used points and takes their box and the range of their heights, those of all the points
+// being `all`; fails when one is not finite.
+std::optional<std::string> SurveyUsedPoints(Mesh& mesh, UpAxis up, const PointsExtent& all) {
     for (const std::uint64_t bits : mesh.used)
         mesh.usedCount += static_cast<std::uint64_t>(std::popcount(bits));
     // Only points read by Val's rule may not be finite, and most listings have none: a look at each
@@ -139,10 +139,13 @@ std::optional<std::string> SurveyUsedPoints(Mesh& mesh, UpAxis up) {
     if (!mesh.points.AllFinite()) {
         if (std::string problem = NotFiniteProblem(mesh, up); !problem.empty()) return problem;
     }
-    const PointsExtent extent = TallyUsed(
-        mesh, PointsExtent(),
-        [](PointsExtent& tally, std::size_t, const GroundPoint& point) { tally.Add(point); },
-        [](PointsExtent& tally, const PointsExtent& part) { tally.Add(part); });
+    const PointsExtent extent =
+        mesh.usedCount == mesh.points.Size()
+            ? all
+            : TallyUsed(
+                  mesh, PointsExtent(),
+                  [](PointsExtent& tally, std::size_t, const GroundPoint& point) { tally.Add(point); },
+                  [](PointsExtent& tally, const PointsExtent& part) { tally.Add(part); });
     mesh.box = extent.box;
     mesh.nextX = extent.nextX;
     mesh.nextY = extent.nextY;
@@ -193,7 +196,7 @@ std::optional<std::string> ReadOnce(const ByteSource& bytes, UpAxis up, const Li
         mesh.facesKept = true;
         if (auto failure = MarkUsed(run, mesh)) return failure;
     }
-    return SurveyUsedPoints(mesh, up);
+    return SurveyUsedPoints(mesh, up, run.extent);
 }
 
 }  // namespace

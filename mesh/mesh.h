@@ -30,53 +30,6 @@ struct MeshObject {
     std::uint64_t faceCount = 0;
 };
 
-// An extent of the ground.
-struct GroundBox {
-    double x0 = 0;
-    double x1 = 0;
-    double y0 = 0;
-    double y1 = 0;
-};
-
-// The ground some finite points cover, the lowest X and Y above its lowest (where a lattice's first
-// steps lie), and the range of their heights.
-struct PointsExtent {
-    GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
-    double nextX = HUGE_VAL;
-    double nextY = HUGE_VAL;
-    double lowest = HUGE_VAL;
-    double highest = -HUGE_VAL;
-
-    void Add(const GroundPoint& point) {
-        TakeLow(box.x0, nextX, point.x);
-        box.x1 = std::max(box.x1, point.x);
-        TakeLow(box.y0, nextY, point.y);
-        box.y1 = std::max(box.y1, point.y);
-        lowest = std::min(lowest, point.height);
-        highest = std::max(highest, point.height);
-    }
-    void Add(const PointsExtent& other) {
-        for (const double x : {other.box.x0, other.nextX}) TakeLow(box.x0, nextX, x);
-        for (const double y : {other.box.y0, other.nextY}) TakeLow(box.y0, nextY, y);
-        box.x1 = std::max(box.x1, other.box.x1);
-        box.y1 = std::max(box.y1, other.box.y1);
-        lowest = std::min(lowest, other.lowest);
-        highest = std::max(highest, other.highest);
-    }
-
-  private:
-    // Takes `value` into the lowest, `low`, and the lowest above it, `next`; of equal lowest values,
-    // the first.
-    static void TakeLow(double& low, double& next, double value) {
-        if (value < low) {
-            next = low;
-            low = value;
-        } else if (value > low) {
-            next = std::min(next, value);
-        }
-    }
-};
-
 struct Mesh {
     std::vector<MeshObject> objects;
     std::string names;                // the objects' names, one after another: one string for them all
@@ -111,6 +64,7 @@ template <typename Visit>
             while (index < runEnd) {
                 const std::uint64_t marks = mesh.used[index / 64];
                 const std::size_t wordEnd = std::min(runEnd, (index / 64 + 1) * 64);
+                run.FetchAheadOf(index - runFirst, wordEnd - index);
                 if (marks == ~std::uint64_t{0}) {
                     for (; index < wordEnd; ++index) visit(index, run[index - runFirst]);
                 } else {

@@ -129,6 +129,7 @@ bool TakeVertex(const char* p, const char* end, UpAxis up, MeshRun& run) {
     const auto [x, y, z] = values;
     // Not -z: a ground at Z = 0 would be told as -0 in messages and the POV-Ray include.
     const GroundPoint point = up == UpAxis::kZ ? GroundPoint{x, y, z} : GroundPoint{x, 0.0 - z, y};
+    run.extent.Add(point);
     return plain ? run.vertices.Append(point) : run.vertices.AppendAny(point);
 }
 
@@ -362,6 +363,7 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     }
     if (!first.strayFace && next.strayFace)
         first.strayFace = StrayFace{next.strayFace->face + faces, next.strayFace->vertex};
+    first.extent.Add(next.extent);
     first.vertices.AppendFrom(std::move(next.vertices));
     first.faces.AppendFrom(std::move(next.faces), next.faces.Size());
     first.faceLines += next.faceLines;

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "conversion/number_text.h"
 #include "mesh/lattice.h"
 #include "mesh/mesh_listing.h"
 #include "mesh/test_mesh.h"
@@ -64,14 +65,16 @@ TEST(ReadMesh, FailsWithWhatIsWrongAndWhere) {
     EXPECT_EQ(ReadMeshListing(infiniteY, {UpAxis::kY, {}, {}}), cases[6].second);
 }
 
-// Only the vertices some triangle uses count, each object's faces naming its own vertices; and with
-// the first thread dawdling, so that the other reads most of the lines in many stretches, the same.
+// Only the vertices some triangle uses count, each object's faces naming its own vertices, and so
+// only they make the box and the range; and with the first thread dawdling, so that the other reads
+// most of the lines in many stretches, the same.
 TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
     TestObject first = GridObject(10, 12, "A"),
                second = GridObject(3, 3, "B");                        // B's bits straddle two words
     first.faces.erase(first.faces.begin(), first.faces.begin() + 2);  // vertex 0 of A counts for nothing
     second.vertices.push_back({99, 99, 99});
     const std::string text = WriteListing({first, second, GridObject(4, 2, "C")});
+    const std::string allUsed = WriteListing({GridObject(3, 3, "B"), GridObject(10, 12, "A")});
     std::string stray = text;  // the last face misses its C, which only the faces kept can tell
     stray.replace(stray.rfind(" C:"), 3, " D:");
     TestObject beyond = first;    // a face far in names a vertex past its object's, read maybe by a run
@@ -94,13 +97,18 @@ TEST(ReadMesh, CountsTheVerticesItsTrianglesUseHoweverItIsRead) {
                        std::to_string(object.faceCount) + ", ";
         for (std::size_t point = 0; point < mesh.points.Size(); ++point)
             outcome += mesh.IsUsed(point) ? '1' : '0';
-        return outcome + " " + std::to_string(mesh.usedCount) + " " + std::to_string(mesh.triangleCount);
+        outcome += " " + std::to_string(mesh.usedCount) + " " + std::to_string(mesh.triangleCount) + ",";
+        for (const double value : {mesh.box.x0, mesh.box.x1, mesh.box.y0, mesh.box.y1, mesh.nextX, mesh.nextY,
+                                   mesh.lowest, mesh.highest})
+            outcome += " " + NumberText(value);
+        return outcome;
     };
     const std::pair<std::string, std::string> cases[] = {
-        {text,
-         "A 120 196, B 10 8, C 8 6, 0" + std::string(128, '1') + "0" + std::string(8, '1') + " 136 210"},
+        {text, "A 120 196, B 10 8, C 8 6, 0" + std::string(128, '1') + "0" + std::string(8, '1') +
+                   " 136 210, 0 90 0 220 10 20 -3.5 9"},
+        {allUsed, "B 9 8, A 120 198, " + std::string(129, '1') + " 129 206, 0 90 0 220 10 20 -3.5 9"},
         {between, "A 120 196, B 10 8, C 8 6, 0" + std::string(119, '1') + "0" + std::string(9, '1') + "0" +
-                      std::string(8, '1') + " 136 210"},
+                      std::string(8, '1') + " 136 210, 0 90 0 220 10 20 -3.5 9"},
         {stray,
          "face 5 of object \"C\" names no vertex (its A, B or C is missing), but the object lists 8 "
          "vertices (0 to 7)"},
