@@ -56,7 +56,7 @@ template <typename Visit>
 [[gnu::always_inline]] inline void ForEachUsedIn(const Mesh& mesh, std::size_t first, std::size_t end,
                                                  Visit&& visit) {
     mesh.points.ForEachRunIn(
-        first, end, [&](std::size_t index, const GroundPoints::Run& run) __attribute__((always_inline)) {
+        first, end, [&](std::size_t index, const auto& run) __attribute__((always_inline)) {
             const std::size_t runFirst = index;
             const std::size_t runEnd = index + run.Size();
             // A word of marks at a time: where all its points are used, as in a grid, none is tested.

@@ -364,11 +364,11 @@ RunEnd MeshLines::Join(MeshRun& first, MeshRun&& next) const {
     if (!first.strayFace && next.strayFace)
         first.strayFace = StrayFace{next.strayFace->face + faces, next.strayFace->vertex};
     first.extent.Add(next.extent);
-    first.vertices.AppendFrom(std::move(next.vertices));
+    const bool verticesHeld = first.vertices.AppendFrom(std::move(next.vertices));
     first.faces.AppendFrom(std::move(next.faces), next.faces.Size());
     first.faceLines += next.faceLines;
     first.doubtfulFace = first.doubtfulFace || next.doubtfulFace;
-    first.outOfMemory = next.outOfMemory || !placesHeld;
+    first.outOfMemory = next.outOfMemory || !placesHeld || !verticesHeld;
     first.failure = std::move(next.failure);
     return first.outOfMemory ? RunEnd::kFinished : RunEnd::kLinesEnded;
 }

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "conversion/block_list.h"
-#include "conversion/fetch_ahead.h"
 #include "conversion/line_runs.h"
 #include "conversion/mesh_heights.h"
+#include "mesh/ground_points.h"
 #include "mesh/line_layout.h"
 
 // What the lines of a whole mesh listing mean, as real exporters write them, and the reading of a
@@ -44,157 +44,6 @@ inline const char* GroundMarker(UpAxis up) {
 inline const char* HeightMarker(UpAxis up) {
     return up == UpAxis::kZ ? "Z" : "Y";
 }
-
-// A vertex line as a point of the ground and its height; NaN where the line has no such marker.
-struct GroundPoint {
-    double x = 0;
-    double y = 0;
-    double height = 0;
-};
-
-// An extent of the ground.
-struct GroundBox {
-    double x0 = 0;
-    double x1 = 0;
-    double y0 = 0;
-    double y1 = 0;
-};
-
-// The ground some finite points cover, the lowest X and Y above its lowest (where a lattice's first
-// steps lie), and the range of their heights.
-struct PointsExtent {
-    GroundBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
-    double nextX = HUGE_VAL;
-    double nextY = HUGE_VAL;
-    double lowest = HUGE_VAL;
-    double highest = -HUGE_VAL;
-
-    void Add(const GroundPoint& point) {
-        TakeLow(box.x0, nextX, point.x);
-        box.x1 = std::max(box.x1, point.x);
-        TakeLow(box.y0, nextY, point.y);
-        box.y1 = std::max(box.y1, point.y);
-        lowest = std::min(lowest, point.height);
-        highest = std::max(highest, point.height);
-    }
-    void Add(const PointsExtent& other) {
-        for (const double x : {other.box.x0, other.nextX}) TakeLow(box.x0, nextX, x);
-        for (const double y : {other.box.y0, other.nextY}) TakeLow(box.y0, nextY, y);
-        box.x1 = std::max(box.x1, other.box.x1);
-        box.y1 = std::max(box.y1, other.box.y1);
-        lowest = std::min(lowest, other.lowest);
-        highest = std::max(highest, other.highest);
-    }
-
-  private:
-    // Takes `value` into the lowest, `low`, and the lowest above it, `next`; of equal lowest values,
-    // the first.
-    static void TakeLow(double& low, double& next, double value) {
-        if (value < low) {
-            next = low;
-            low = value;
-        } else if (value > low) {
-            next = std::min(next, value);
-        }
-    }
-};
-
-// The vertex lines as points of the ground and their heights, kept apart: the heights of a lattice
-// listed in its own order are the image's as they stand, with no copy of its own.
-class GroundPoints {
-    struct Ground {
-        double x;
-        double y;
-    };
-
-  public:
-    std::size_t Size() const { return ground_.Size(); }
-    GroundPoint operator[](std::size_t index) const {
-        const Ground& at = ground_[index];
-        return {at.x, at.y, heights_[index]};
-    }
-    // Points that lie next to each other in memory.
-    class Run {
-      public:
-        Run(std::span<const Ground> ground, std::span<const double> heights)
-            : ground_(ground), heights_(heights) {}
-        std::size_t Size() const { return ground_.size(); }
-        GroundPoint operator[](std::size_t at) const { return {ground_[at].x, ground_[at].y, heights_[at]}; }
-        void FetchAheadOf(std::size_t at, std::size_t count) const {
-            FetchAhead(ground_.data() + at, count);
-            FetchAhead(heights_.data() + at, count);
-        }
-
-      private:
-        std::span<const Ground> ground_;
-        std::span<const double> heights_;
-    };
-    // Calls `visit(index, run)` with the runs of the points from `first` up to `end`, in order, `index`
-    // being that of the run's first point.
-    template <typename Visit>
-    [[gnu::always_inline]] void ForEachRunIn(std::size_t first, std::size_t end, Visit&& visit) const {
-        for (std::size_t index = first; index < end;) {
-            const std::span<const Ground> ground = ground_.RunFrom(index);
-            const std::span<const double> heights = heights_.RunFrom(index);
-            const std::size_t count = std::min(end - index, std::min(ground.size(), heights.size()));
-            visit(index, Run(ground.first(count), heights.first(count)));
-            index += count;
-        }
-    }
-    // Calls `visit(index, point)` with each point, in order.
-    template <typename Visit>
-    void ForEach(Visit&& visit) const {
-        ForEachRunIn(0, Size(), [&](std::size_t first, const Run& run) {
-            for (std::size_t at = 0; at < run.Size(); ++at) visit(first + at, run[at]);
-        });
-    }
-    const HeightList& Heights() const { return heights_; }
-
-    // Looks points up by index, quicker than operator[] where one lies near the last.
-    class Lookup {
-      public:
-        explicit Lookup(const GroundPoints& points) : ground_(points.ground_), heights_(points.heights_) {}
-        GroundPoint operator[](std::size_t index) {
-            const Ground& at = ground_[index];
-            return {at.x, at.y, heights_[index]};
-        }
-
-      private:
-        BlockList<Ground>::Lookup ground_;
-        HeightList::Lookup heights_;
-    };
-
-    // The heights, taken out: the points are then gone.
-    HeightList TakeHeights() {
-        ground_ = {};
-        return std::move(heights_);
-    }
-
-    // False when there was no memory for it: the points are then of no more use, the ground and
-    // the heights not holding as many. A point read from plain numbers is finite; one that may not
-    // be goes through AppendAny.
-    bool Append(const GroundPoint& point) {
-        return ground_.Append({point.x, point.y}) && heights_.Append(point.height);
-    }
-    bool AppendAny(const GroundPoint& point) {
-        allFinite_ =
-            allFinite_ && std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.height);
-        return Append(point);
-    }
-    void AppendFrom(GroundPoints&& other) {
-        const std::size_t count = other.Size();
-        ground_.AppendFrom(std::move(other.ground_), count);
-        heights_.AppendFrom(std::move(other.heights_), count);
-        allFinite_ = allFinite_ && other.allFinite_;
-    }
-    // Whether every point is finite: then none needs a look of its own.
-    bool AllFinite() const { return allFinite_; }
-
-  private:
-    BlockList<Ground> ground_;
-    HeightList heights_;
-    bool allFinite_ = true;
-};
 
 // Which vertices the faces of a run use, by their places in the objects they belong to: a byte each,
 // 1 where used, the objects' places one after another. That is all a lattice needs of its faces, a

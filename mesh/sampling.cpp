@@ -144,18 +144,21 @@ Samples SampleMesh(const Mesh& mesh, GridSize size) {
     }
     std::fill(heights.get(), heights.get() + count, std::numeric_limits<double>::quiet_NaN());
     Sampler sampler(size, mesh.box, kSameHeight * (mesh.highest - mesh.lowest), heights.get());
-    GroundPoints::Lookup points(mesh.points);
-    for (const MeshObject& object : mesh.objects) {
-        for (std::uint64_t face = 0; face < object.faceCount;) {
-            const std::span<const MeshFace> faces = mesh.faces.RunFrom(object.firstFace + face);
-            for (const MeshFace& corners :
-                 faces.first(std::min<std::uint64_t>(faces.size(), object.faceCount - face))) {
-                const auto point = [&](std::uint32_t vertex) { return points[object.firstVertex + vertex]; };
-                sampler.Triangle(point(corners.a), point(corners.b), point(corners.c));
-                ++face;
+    mesh.points.WithLookup([&](auto points) {
+        for (const MeshObject& object : mesh.objects) {
+            for (std::uint64_t face = 0; face < object.faceCount;) {
+                const std::span<const MeshFace> faces = mesh.faces.RunFrom(object.firstFace + face);
+                for (const MeshFace& corners :
+                     faces.first(std::min<std::uint64_t>(faces.size(), object.faceCount - face))) {
+                    const auto point = [&](std::uint32_t vertex) {
+                        return points[object.firstVertex + vertex];
+                    };
+                    sampler.Triangle(point(corners.a), point(corners.b), point(corners.c));
+                    ++face;
+                }
             }
         }
-    }
+    });
     samples.empty =
         std::count_if(heights.get(), heights.get() + count, [](double height) { return std::isnan(height); });
     samples.folded = sampler.Folded();
