@@ -84,6 +84,22 @@ class BlockList {
         }
     }
 
+    // Hands each value in order to `take`, freeing each block once its values are handed on, so that
+    // what they are handed to grows while this list shrinks; the list is then empty. False, where
+    // `take` returns false, at once.
+    template <typename Take>
+    bool Drain(Take&& take) {
+        bool taken = true;
+        for (std::size_t block = 0; block < blocks_.size() && taken; ++block) {
+            const std::size_t end = block + 1 < blocks_.size() ? blocks_[block + 1].first : size_;
+            const T* const values = blocks_[block].values.get();
+            for (std::size_t at = 0; at < end - blocks_[block].first && taken; ++at) taken = take(values[at]);
+            blocks_[block].values.reset();
+        }
+        *this = BlockList();
+        return taken;
+    }
+
     // Moves the first `count` values of `other` (all of them if it holds fewer) to the end of this
     // list, taking over the blocks that hold them. Returns how many were moved.
     std::size_t AppendFrom(BlockList&& other, std::size_t count) {

@@ -7,7 +7,7 @@ namespace tessiloom {
 HeightList GroundPoints::TakeHeights() {
     narrowGround_ = {};
     wideGround_ = {};
-    return std::move(heights_);
+    return std::exchange(heights_, {});
 }
 
 bool GroundPoints::AppendFrom(GroundPoints&& other) {
@@ -23,14 +23,11 @@ bool GroundPoints::AppendFrom(GroundPoints&& other) {
 }
 
 bool GroundPoints::Widen() {
-    BlockList<WideGround> wide;
-    bool held = true;
-    narrowGround_.ForEach([&](const NarrowGround& at) { held = held && wide.Append({at.x, at.y}); });
-    if (!held) return false;
-    wideGround_ = std::move(wide);
-    narrowGround_ = {};
+    // A block at a time, so that the ground takes little more memory while it is widened than once
+    // it is: its floats and doubles side by side, a third more than the doubles and heights alone,
+    // could fail a listing that fits.
     narrow_ = false;
-    return true;
+    return narrowGround_.Drain([&](const NarrowGround& at) { return wideGround_.Append({at.x, at.y}); });
 }
 
 }  // namespace tessiloom

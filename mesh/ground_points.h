@@ -191,7 +191,8 @@ class GroundPoints {
             index += count;
         }
     }
-    // Moves the ground into doubles; false when there was no memory for them.
+    // Moves the ground into doubles; false, the points then of no more use, when there was no memory
+    // for them.
     bool Widen();
 
     bool narrow_ = true;
