@@ -76,6 +76,14 @@ TEST(GroundPoints, WidenEveryBlock) {
     ASSERT_TRUE(first.Append({0.1, 0.2, 0.3}));
     ASSERT_TRUE(second.AppendFrom(std::move(first)));
     ASSERT_EQ(second.Size(), 2 * kPoints + 1);
+    // A part of them across blocks, as the passes that share the points out between threads take
+    // it, is visited whole and alone.
+    std::size_t next = 100000;
+    second.ForEachRunIn(next, 700000, [&](std::size_t first, const auto& run) {
+        EXPECT_EQ(first, next);
+        next += run.Size();
+    });
+    EXPECT_EQ(next, 700000u);
     second.ForEach([&](std::size_t index, const GroundPoint& point) {
         const auto at = static_cast<double>(index < kPoints ? index : index - kPoints);
         const GroundPoint expected = index < kPoints       ? GroundPoint{at, 0, 0}
