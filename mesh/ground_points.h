@@ -71,8 +71,8 @@ struct PointsExtent {
 // listed in its own order are the image's as they stand, with no copy of its own. The ground is kept
 // in floats for as long as every X and Y is a float exactly, as the whole or halved coordinates of
 // most grids are; the first that is not widens them all to doubles. Fresh memory is slow to fault
-// in: kept in doubles, a large grid's ground took a quarter more memory, and a conversion of it on
-// its own (not right after another, whose memory the system hands on) 15% longer.
+// in: with its ground in doubles, a large grid's conversion peaked at 120 MiB against 88, and took
+// 15% longer on its own (not right after another, whose memory the system hands on).
 class GroundPoints {
     template <typename T>
     struct Ground {

@@ -122,7 +122,7 @@ enum class FaceReading { kKeep, kMarkPlaces };
 struct MeshRun {
     GroundPoints vertices;
     // The extent of all of them, taken as they are read: where every vertex is used, as in a grid,
-    // that is the used ones' too, and a pass over them after the reading (5% of a large grid's whole
+    // that is the used ones' too, and a pass over them after the reading (3% of a large grid's whole
     // conversion) is saved.
     PointsExtent extent;
     BlockList<MeshFace> faces;
