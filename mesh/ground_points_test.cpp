@@ -79,8 +79,8 @@ TEST(GroundPoints, WidenEveryBlock) {
     // A part of them across blocks, as the passes that share the points out between threads take
     // it, is visited whole and alone.
     std::size_t next = 100000;
-    second.ForEachRunIn(next, 700000, [&](std::size_t first, const auto& run) {
-        EXPECT_EQ(first, next);
+    second.ForEachRunIn(next, 700000, [&](std::size_t runFirst, const auto& run) {
+        EXPECT_EQ(runFirst, next);
         next += run.Size();
     });
     EXPECT_EQ(next, 700000u);
