@@ -17,6 +17,12 @@ namespace {
 // Memory is given back this much at a time, at least: each time costs the other processor a break
 // to forget the pages, which for smaller pieces would cost more than reading them.
 constexpr std::size_t kReleasedBytes = std::size_t{1} << 21;
+// The file cache holds a large file in pieces of up to this size, which the system maps whole, in
+// one fault and one entry of the processor's page table cache, where the mapping starts at a
+// multiple of it as the file does. Mapped at any other address, the pieces are mapped a page at a
+// time: the conversion of the large grid took 5% longer (187 against 178 ms, 15 alternating rounds
+// of each order).
+constexpr std::size_t kLargePieceBytes = std::size_t{1} << 21;
 
 std::size_t PageBytes() {
     static const auto bytes = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
@@ -128,11 +134,19 @@ bool FileView::Map(int descriptor, std::uint64_t size) {
     fileBytes_ = static_cast<std::size_t>(size) / page * page;
     const std::size_t tailBytes = static_cast<std::size_t>(size) - fileBytes_;
     mappedBytes_ = fileBytes_ + RoundUp(tailBytes + 1, page) + page;
-    // Address space for the whole view first, so that its two parts lie one after the other.
+    // Address space for the whole view first, so that its two parts lie one after the other, from a
+    // multiple of the file cache's large pieces: more is taken, and what lies around the view is
+    // given back.
+    const std::size_t slack = kLargePieceBytes - page;
     void* const reserved =
-        ::mmap(nullptr, mappedBytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        ::mmap(nullptr, mappedBytes_ + slack, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (reserved == MAP_FAILED) return false;
-    mapping_ = static_cast<char*>(reserved);
+    const auto start = reinterpret_cast<std::uintptr_t>(reserved);
+    const std::uintptr_t aligned = RoundUp(start, kLargePieceBytes);
+    if (aligned > start) ::munmap(reserved, aligned - start);
+    if (const std::uintptr_t after = aligned + mappedBytes_; start + mappedBytes_ + slack > after)
+        ::munmap(reinterpret_cast<void*>(after), start + mappedBytes_ + slack - after);
+    mapping_ = reinterpret_cast<char*>(aligned);
     if (fileBytes_ > 0 &&
         ((guard_ = TakeGuard(mapping_, fileBytes_)) < 0 ||
          ::mmap(mapping_, fileBytes_, PROT_READ, MAP_PRIVATE | MAP_FIXED, descriptor, 0) == MAP_FAILED))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -61,6 +62,21 @@ TEST(SourceFile, TellsAFileShortenedWhileItIsSeen) {
     EXPECT_EQ(std::string_view(before.bytes + 4096, 2 * 4096), std::string(2 * 4096, '\n'));
     EXPECT_EQ(std::string_view(before.bytes, 4096), std::string(4096, 'a'));
     EXPECT_EQ(source.ViewAt(4096, 10).failure, SourceFile::kBytesLostProblem);
+
+    // A file the cache may hold in large pieces, seen from a multiple of them so that each is mapped
+    // whole: the pieces cut off read as line feeds all the same.
+    constexpr std::size_t kMebibyte = std::size_t{1} << 20;
+    const std::string large(8 * kMebibyte, 'b');
+    WriteFile(folder / "large.asc", large);
+    const SourceFile whole(folder / "large.asc");
+    const ByteSource::View seen = whole.ViewAt(0, large.size());
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(seen.bytes) % (2 * kMebibyte), 0u);
+    EXPECT_EQ(std::string_view(seen.bytes, large.size()), large);
+    std::filesystem::resize_file(folder / "large.asc", 3 * kMebibyte);
+    EXPECT_EQ(std::string_view(seen.bytes + 3 * kMebibyte - 4096, 8192),
+              std::string(4096, 'b') + std::string(4096, '\n'));
+    EXPECT_EQ(std::string_view(seen.bytes + 6 * kMebibyte, 4096), std::string(4096, '\n'));
+    EXPECT_EQ(whole.ViewAt(0, 10).failure, SourceFile::kBytesLostProblem);
 }
 
 // In a process of its own, where no file was seen yet: a bus error outside a view, raised after a
