@@ -45,6 +45,9 @@ TEST(SourceFile, SeesAFileInPlaceFollowedByALineFeed) {
         const ByteSource::View atEnd = source.ViewAt(size, 10);
         EXPECT_TRUE(atEnd.count == 0 && !atEnd.failure) << size;
     }
+    // A view ends with its file: more of them, one after another, than could be seen at once.
+    for (int view = 0; view < 20; ++view)
+        EXPECT_TRUE(SourceFile(folder / "hill.asc").ViewAt(0, 1).bytes) << view;
 }
 
 // Pages another program cuts off a file while it is seen read as line feeds, and the next view
